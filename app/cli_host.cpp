@@ -1,0 +1,54 @@
+#include "app/cli_host.h"
+
+#include <string>
+
+#include "checksum/list_pass.h"
+#include "filelist/list_context.h"
+#include "platform/clock.h"
+
+namespace vellum::cli {
+
+CliHost::CliHost(const ListContext& ctx, const ListPass& pass, bool progress, std::FILE* err)
+    : ctx_(ctx),
+      pass_(pass),
+      progress_(progress),
+      err_(err),
+      startMs_(platform::LocalMilliseconds()) {}
+
+void CliHost::ShowStatus() {
+    if (!progress_ || !ctx_.state.Processing || pass_.currentRow() < 1) return;
+    // Rows before the current one are done; count their bytes and add the file being read.
+    const std::int32_t current = pass_.currentRow();
+    std::int64_t bytes = pass_.bytesRead();
+    for (std::int32_t i = 1; i < current; ++i) {
+        const FileEntry& row = ctx_.table[i];
+        if (row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED)
+            bytes += row.size;
+    }
+    const double seconds =
+        static_cast<double>(platform::LocalMilliseconds() - startMs_) / 1000.0;
+    const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
+    std::fprintf(err_, "\r%d of %d files, %s bytes, %.1f MB/s\033[K", current - 1,
+                 ctx_.state.RowCount - 1, FormatThousands(bytes, ",").c_str(), rate);
+    std::fflush(err_);
+    lineShown_ = true;
+}
+
+void CliHost::EndProgress() {
+    if (!lineShown_) return;
+    std::fputs("\r\033[K", err_);
+    lineShown_ = false;
+}
+
+void CliHost::Say(std::string_view text) {
+    EndProgress();
+    std::fwrite(text.data(), 1, text.size(), err_);
+    std::fputc('\n', err_);
+    std::fflush(err_);
+}
+
+void CliHost::ShowError(std::string_view text) { Say(text); }
+
+void CliHost::StatusPosted(std::string_view text) { Say(text); }
+
+}  // namespace vellum::cli

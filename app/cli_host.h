@@ -1,0 +1,39 @@
+// The list pass's host on a terminal: posted messages and errors go to standard error, and an
+// optional one-line progress display is redrawn at the pass's refreshes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "filelist/list_host.h"
+
+namespace vellum {
+struct ListContext;
+class ListPass;
+}  // namespace vellum
+
+namespace vellum::cli {
+
+class CliHost final : public ListHost {
+public:
+    CliHost(const ListContext& ctx, const ListPass& pass, bool progress, std::FILE* err);
+
+    void ShowStatus() override;
+    void ShowError(std::string_view text) override;
+    void StatusPosted(std::string_view text) override;
+    // Clears the progress line before other output.
+    void EndProgress();
+
+private:
+    void Say(std::string_view text);
+
+    const ListContext& ctx_;
+    const ListPass& pass_;
+    bool progress_;
+    std::FILE* err_;
+    std::int64_t startMs_;
+    bool lineShown_ = false;
+};
+
+}  // namespace vellum::cli

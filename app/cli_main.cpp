@@ -1,0 +1,112 @@
+// vellum-cli: lists the files named on the command line and those found under the folders
+// named, calculates them with one list pass, and prints a list file on standard output; or,
+// with --verify, checks the files of such a list.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli_host.h"
+#include "app/cli_options.h"
+#include "app/cli_verify.h"
+#include "checksum/list_pass.h"
+#include "filelist/adding.h"
+#include "filelist/list_commands.h"
+#include "filelist/list_context.h"
+#include "interchange/export_line.h"
+
+namespace vellum::cli {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitIncomplete = 1;
+constexpr int kExitUsage = 2;
+
+// Adds every PATH as the window's commands would; false when one of them does not exist.
+bool AddPaths(ListContext& ctx, const Options& o) {
+    bool allFound = true;
+    AddingScope scope(ctx);
+    AddProgress silent;
+    for (const std::string& path : o.paths) {
+        const std::uint32_t attrs = ctx.fs->Attributes(path);
+        if (attrs == platform::kAttrFailure) {
+            PostFailed(ctx, path);
+            allFound = false;
+        } else if ((attrs & platform::kAttrDirectory) != 0) {
+            AddCounters counters;
+            ScanFolder(ctx, path, o.mask, counters, silent);
+        } else {
+            AddChosenPath(ctx, path);
+        }
+    }
+    return allFound;
+}
+
+// Sorted by md5 and then by path, identical neighbours flagged.
+void FlagDuplicates(ListContext& ctx) {
+    ctx.sort = SortState{.PrimaryColumn = kColumnMd5,
+                         .SecondaryColumn = kColumnFilename,
+                         .PrimaryDescending = false,
+                         .SecondaryDescending = false,
+                         .FileNameOnly = false};
+    SortRows(ctx, 1, ctx.state.RowCount - 1);
+    FlagIdenticals1Click(ctx);
+}
+
+// Prints the calculated rows (only the flagged ones with --duplicates); true when every row
+// was calculated.
+bool PrintRows(const ListContext& ctx, const Options& o) {
+    const ExportLayout layout = o.tabbed ? ExportLayout::Tabbed : ExportLayout::Csv;
+    bool complete = true;
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
+        const FileEntry& row = ctx.table[i];
+        const bool calculated =
+            row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED;
+        complete = complete && calculated;
+        if (!calculated || (o.duplicates && row.status != EntryStatus::FLAGGED)) continue;
+        const std::string line = ExportLine(row, layout);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return complete;
+}
+
+int Run(const Options& o) {
+    ListContext ctx;
+    ctx.state.Crc16Variant = o.variants.Crc16Variant;
+    ctx.state.Crc32Variant = o.variants.Crc32Variant;
+    SizeFileTable(ctx);
+    ListPass pass(ctx);
+    CliHost host(ctx, pass, o.progress.value_or(isatty(STDERR_FILENO) == 1), stderr);
+    ctx.host = &host;
+
+    const bool allFound = AddPaths(ctx, o);
+    ctx.updatefilez();
+    if (o.duplicates) FlagDuplicates(ctx);
+    host.EndProgress();
+    const bool complete = PrintRows(ctx, o);
+    std::fflush(stdout);
+    return allFound && complete ? kExitOk : kExitIncomplete;
+}
+
+}  // namespace
+}  // namespace vellum::cli
+
+int main(int argc, char** argv) {
+    using namespace vellum::cli;
+    const Parsed parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "vellum-cli: %s\n\n%s", parsed.error.c_str(), UsageText().c_str());
+        return kExitUsage;
+    }
+    if (parsed.options.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return kExitOk;
+    }
+    if (parsed.options.version) {
+        std::puts("vellum-cli 1.420");
+        return kExitOk;
+    }
+    if (parsed.options.verifyList) return RunVerify(parsed.options);
+    return Run(parsed.options);
+}

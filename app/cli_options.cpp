@@ -1,0 +1,99 @@
+#include "app/cli_options.h"
+
+#include "filelist/command_line.h"
+
+namespace vellum::cli {
+
+std::string UsageText() {
+    return "usage: vellum-cli [-crc16a|-crc16b|-crc16c] [-crc32a|-crc32b] [--mask PATTERN]\n"
+           "                  [--tab] [--duplicates] [--progress|--no-progress] PATH...\n"
+           "       vellum-cli [-crc16a|-crc16b|-crc16c] [-crc32a|-crc32b]\n"
+           "                  [--progress|--no-progress] --verify LIST.csv\n"
+           "\n"
+           "Calculates CRC-16, CRC-32, xsum and MD5 of every file named or found under a folder\n"
+           "and prints one list line per file, as the window's export writes it.\n"
+           "With --verify, reads a comma-separated list file, calculates the files it names\n"
+           "and prints UNCHANGED, CHANGED, MISSING or FAILED, a tab and the path for each;\n"
+           "give the CRC variants the list was written with.\n"
+           "\n"
+           "  -crc16a|b|c     CRC-16 variant (default b); -crc32a|b CRC-32 variant (default b)\n"
+           "  --mask PATTERN  which files a folder walk adds (default *.*)\n"
+           "  --tab           tab-separated lines instead of comma-separated\n"
+           "  --duplicates    print only the files that have an identical copy in the list\n"
+           "  --progress      progress on standard error (default when it is a terminal)\n"
+           "  --verify LIST   check the files of a list file against its values\n"
+           "  --              the arguments after it are paths\n"
+           "\n"
+           "Exit status: 0 all files calculated, 1 some could not be, 2 usage error.\n"
+           "With --verify: 0 every file unchanged, 1 some changed, missing or not read, or\n"
+           "no valid line in the list, 2 usage error or the list cannot be read.\n";
+}
+
+namespace {
+
+// The value that follows the option at k, which moves past it; false at the end of args.
+bool TakeValue(const std::vector<std::string>& args, std::size_t& k, std::string& value) {
+    if (k + 1 == args.size()) return false;
+    value = args[++k];
+    return true;
+}
+
+// The checks that concern the options together rather than one at a time.
+std::string ModeError(const Options& o, bool listingOption) {
+    if (o.verifyList) {
+        if (!o.paths.empty() || listingOption)
+            return "--verify takes no PATH, --mask, --tab or --duplicates";
+        return {};
+    }
+    if (!o.help && !o.version && o.paths.empty()) return "no PATH given";
+    return {};
+}
+
+}  // namespace
+
+Parsed ParseOptions(const std::vector<std::string>& args) {
+    Parsed p;
+    Options& o = p.options;
+    bool pathsOnly = false;
+    bool listingOnly = false;  // an option that only the listing mode knows
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        if (pathsOnly || a.empty() || a[0] != '-' || a == "-") {
+            o.paths.push_back(a);
+        } else if (a == "--") {
+            pathsOnly = true;
+        } else if (a == "--mask" || a == "--verify") {
+            std::string value;
+            if (!TakeValue(args, k, value)) {
+                p.error = a + " needs a value";
+                return p;
+            }
+            if (a == "--mask") {
+                o.mask = value;
+                listingOnly = true;
+            } else {
+                o.verifyList = value;
+            }
+        } else if (a == "--tab") {
+            o.tabbed = true;
+            listingOnly = true;
+        } else if (a == "--duplicates") {
+            o.duplicates = true;
+            listingOnly = true;
+        } else if (a == "--progress" || a == "--no-progress") {
+            o.progress = a == "--progress";
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (!ApplySwitch(o.variants, a)) {
+            p.error = "unknown option " + a;
+            return p;
+        }
+    }
+    if (o.mask.empty()) o.mask = "*.*";
+    p.error = ModeError(o, listingOnly);
+    return p;
+}
+
+}  // namespace vellum::cli

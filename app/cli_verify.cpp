@@ -1,0 +1,69 @@
+#include "app/cli_verify.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string_view>
+
+#include "app/cli_host.h"
+#include "checksum/list_pass.h"
+#include "filelist/list_context.h"
+#include "interchange/list_file.h"
+
+namespace vellum::cli {
+namespace {
+
+constexpr int kExitUnchanged = 0;
+constexpr int kExitNotAllUnchanged = 1;
+constexpr int kExitUnreadable = 2;
+
+// The pass leaves a row it could not finish CALCING, and rows after a read error that ended
+// it still RECHECK: neither was verified.
+std::string_view Verdict(const FileEntry& row) {
+    if (row.status == EntryStatus::INVALID) return "MISSING";
+    if (row.status != EntryStatus::OKAY) return "FAILED";
+    return row.band == EntryBand::UNCHANGED ? "UNCHANGED" : "CHANGED";
+}
+
+// Prints rows first to the end; true when every one is unchanged.
+bool PrintVerdicts(const ListContext& ctx, std::int32_t first) {
+    bool allUnchanged = true;
+    for (std::int32_t i = first; i < ctx.state.RowCount; ++i) {
+        const FileEntry& row = ctx.table[i];
+        const std::string_view verdict = Verdict(row);
+        allUnchanged = allUnchanged && verdict == "UNCHANGED";
+        const std::string line = std::string(verdict) + "\t" + std::string(row.path.view()) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return allUnchanged;
+}
+
+}  // namespace
+
+int RunVerify(const Options& o) {
+    const std::string& list = *o.verifyList;
+    ListContext ctx;
+    ctx.state.Crc16Variant = o.variants.Crc16Variant;
+    ctx.state.Crc32Variant = o.variants.Crc32Variant;
+    SizeFileTable(ctx);
+    ListPass pass(ctx);
+    CliHost host(ctx, pass, o.progress.value_or(isatty(STDERR_FILENO) == 1), stderr);
+    ctx.host = &host;
+
+    const std::int32_t first = ctx.state.RowCount;
+    if (const auto error = ImportFileList(ctx, list)) {
+        std::fprintf(stderr, "vellum-cli: cannot read %s: %s\n", list.c_str(), error->c_str());
+        return kExitUnreadable;
+    }
+    if (ctx.state.RowCount == first) {
+        std::fprintf(stderr, "vellum-cli: %s holds no valid line\n", list.c_str());
+        return kExitNotAllUnchanged;
+    }
+    ctx.updatefilez();
+    host.EndProgress();
+    const bool allUnchanged = PrintVerdicts(ctx, first);
+    std::fflush(stdout);
+    return allUnchanged ? kExitUnchanged : kExitNotAllUnchanged;
+}
+
+}  // namespace vellum::cli

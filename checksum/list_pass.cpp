@@ -1,0 +1,249 @@
+#include "checksum/list_pass.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "checksum/crc16.h"
+#include "checksum/crc32.h"
+#include "checksum/xsum.h"
+#include "filelist/list_context.h"
+#include "platform/clock.h"
+
+namespace vellum {
+
+namespace {
+
+// Rows of 20 pixels with 1-pixel lines, plus the bottom bar of 25 and a margin of 50.
+int WantedWindowHeight(std::int32_t rowCount) {
+    return static_cast<int>(std::min<std::int64_t>(21LL * rowCount + 75, 600));
+}
+
+bool SameValues(const FileEntry& a, const FileEntry& b) {
+    return a.size == b.size && a.crc16 == b.crc16 && a.crc32 == b.crc32 && a.xsum == b.xsum &&
+           DigestsEqual(a.md5, b.md5);
+}
+
+void ZeroTotals(ListState& s) {
+    s.FlaggedBytes = 0;
+    s.TotalBytes = 0;
+    s.FlaggedCount = 0;
+}
+
+void AddToTotals(ListState& s, const FileEntry& row) {
+    s.TotalBytes += row.size;
+    if (row.status == EntryStatus::FLAGGED) {
+        s.FlaggedBytes += row.size;
+        ++s.FlaggedCount;
+    }
+}
+
+// Clears the running flag however the pass ends.
+struct RunningGuard {
+    bool& flag;
+    ~RunningGuard() { flag = false; }
+};
+
+}  // namespace
+
+std::uint16_t Crc16Start(std::uint8_t variant) {
+    return variant == 1 ? 0xFFFF : 0x0000;
+}
+
+std::uint32_t Crc32Start(std::uint8_t variant) {
+    return variant == 1 ? 0xFFFFFFFFu : 0u;
+}
+
+ListPass::ListPass(ListContext& ctx, Clock clock)
+    : ctx_(ctx), clock_(clock ? std::move(clock) : Clock(platform::LocalMilliseconds)) {
+    calc_.ReadBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+    ctx_.pass = this;
+}
+
+ListPass::~ListPass() {
+    if (ctx_.pass == this) ctx_.pass = nullptr;
+    if (calc_.file >= 0) (void)ctx_.fs->Close(calc_.file);
+}
+
+std::int64_t ListPass::Now() const {
+    return clock_();
+}
+
+std::string_view ListPass::ButtonCaption(bool halted) {
+    return halted ? "Resume Calculation" : "Halt Calculation";
+}
+
+void ListPass::updatefilez() {
+    // The pass shares one CalcState and holds row numbers across its event pumps, so a pass
+    // asked for from inside a pump waits for this one and then runs once.
+    if (running_) {
+        pending_ = true;
+        return;
+    }
+    running_ = true;
+    RunningGuard guard{running_};
+    do {
+        pending_ = false;
+        RunPass();
+    } while (pending_);
+}
+
+void ListPass::Button1Click(const std::function<void(std::string_view)>& setCaption) {
+    ListState& s = ctx_.state;
+    s.HaltRequested = !s.HaltRequested;
+    setCaption(ButtonCaption(s.HaltRequested));
+    if (s.HaltRequested) {
+        // A running pass ends after one more block and clears the flags itself; until then
+        // they keep the menu and the row-moving commands away from the rows it holds.
+        if (!running_) {
+            s.Processing = false;
+            s.Updating = false;
+        }
+        return;
+    }
+    updatefilez();
+}
+
+void ListPass::RunPass() {
+    ListState& s = ctx_.state;
+    ListHost& host = *ctx_.host;
+    s.Updating = true;
+    s.Processing = true;
+    host.ShowStatus();
+    host.GrowWindow(WantedWindowHeight(s.RowCount));
+    host.RepaintGrid(s.RowCount);
+    ZeroTotals(s);
+    for (std::int32_t i = 1; i < s.RowCount && !s.HaltRequested; ++i) {
+        currentRow_ = i;
+        if (!CalculateRow(i)) {
+            EndWithError();
+            return;
+        }
+        AddToTotals(s, ctx_.table[i]);
+    }
+    currentRow_ = 0;
+    s.Processing = false;
+    if (!s.HaltRequested) host.ShowStatus();
+    s.Updating = false;
+    host.RepaintGrid(s.RowCount);
+    host.PumpEvents();
+    host.RepaintHeaderAndHexView();
+}
+
+bool ListPass::CalculateRow(std::int32_t i) {
+    FileEntry& row = ctx_.table[i];
+    if (!AwaitsCalculation(row.status)) return true;
+    const std::string path(row.path.view());
+    if (!ctx_.fs->IsFile(path)) {
+        row.status = EntryStatus::INVALID;
+        return true;
+    }
+    row.status = EntryStatus::CALCING;
+    const bool imported = row.band == EntryBand::IMPORTED;
+    const FileEntry stored = row;
+    if (!init_processfile(path)) return true;  // stays CALCING; "%s failed" was posted
+
+    Block block = Block::More;
+    while (block == Block::More && !ctx_.state.HaltRequested) {
+        RefreshIfDue();
+        block = processfile();
+    }
+    if (block == Block::Error) return false;
+    if (!end_processfile()) return false;
+    if (ctx_.state.HaltRequested) return true;  // the values read so far are dropped
+
+    // Handlers ran during the pumps; take the row afresh rather than trust an old reference.
+    FileEntry& done = ctx_.table[i];
+    done.size = calc_.bytesRead;
+    done.crc16 = calc_.crc16;
+    done.crc32 = calc_.crc32;
+    done.xsum = calc_.xsum;
+    done.md5 = calc_.finalDigest;
+    done.status = EntryStatus::OKAY;
+    if (!imported)
+        done.band = EntryBand::NEW;
+    else
+        done.band = SameValues(done, stored) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
+    return true;
+}
+
+void ListPass::RefreshIfDue() {
+    if (std::llabs(Now() - LastRefresh) <= kRefreshMilliseconds) return;
+    ctx_.host->RepaintGrid(ctx_.state.RowCount);
+    ctx_.host->ShowStatus();
+    ctx_.host->PumpEvents();
+    LastRefresh = Now();
+}
+
+bool ListPass::init_processfile(const std::string& path) {
+    const ListState& s = ctx_.state;
+    calc_.crc16 = Crc16Start(s.Crc16Variant);
+    calc_.crc32 = Crc32Start(s.Crc32Variant);
+    calc_.bytesRead = 0;
+    calc_.xsum = 0;
+    DigestStart(calc_.digest);
+    path_ = path;
+    const int fd = ctx_.fs->OpenForReading(path);
+    if (fd < 0) {
+        PostFailed(ctx_, path);
+        return false;
+    }
+    calc_.file = fd;
+    return true;
+}
+
+ListPass::Block ListPass::processfile() {
+    std::uint8_t* buffer = calc_.ReadBuffer.get();
+    const std::int64_t n = ctx_.fs->Read(calc_.file, buffer, kBlockSize);
+    if (n < 0) {
+        error_ = "Cannot read " + path_ + ": " + platform::ErrorText(static_cast<int>(-n));
+        return Block::Error;
+    }
+    const auto count = static_cast<std::int32_t>(n);
+    calc_.lastBlockLength = count;
+    calc_.bytesRead += count;
+    DigestAdd(calc_.digest, buffer, count);
+    calc_.crc16 = ctx_.state.Crc16Variant == 2 ? Crc16ReflectedUpdate(calc_.crc16, buffer, count)
+                                               : Crc16Update(calc_.crc16, buffer, count);
+    calc_.crc32 = Crc32Update(calc_.crc32, buffer, count);
+    calc_.xsum = XsumUpdate(calc_.xsum, buffer, count);
+    return count == 0 ? Block::End : Block::More;
+}
+
+bool ListPass::end_processfile() {
+    DigestFinish(calc_.digest, calc_.finalDigest);
+    if (ctx_.state.Crc32Variant == 1) calc_.crc32 = ~calc_.crc32;
+    const int rc = ctx_.fs->Close(calc_.file);
+    calc_.file = -1;
+    if (rc < 0) {
+        error_ = "Cannot close " + path_ + ": " + platform::ErrorText(-rc);
+        return false;
+    }
+    return true;
+}
+
+void ListPass::RecountTotals() {
+    ListState& s = ctx_.state;
+    ZeroTotals(s);
+    for (std::int32_t i = 1; i < s.RowCount; ++i) AddToTotals(s, ctx_.table[i]);
+}
+
+void ListPass::EndWithError() {
+    // The file is closed and its row left CALCING with its old values, so the next pass
+    // takes it up again from its first byte; the rest of the table is as it was.
+    if (calc_.file >= 0) {
+        (void)ctx_.fs->Close(calc_.file);
+        calc_.file = -1;
+    }
+    currentRow_ = 0;
+    RecountTotals();
+    ListState& s = ctx_.state;
+    s.Processing = false;
+    s.Updating = false;
+    ListHost& host = *ctx_.host;
+    host.ShowStatus();
+    host.RepaintGrid(s.RowCount);
+    host.RepaintHeaderAndHexView();
+    host.ShowError(error_);
+}
+
+}  // namespace vellum

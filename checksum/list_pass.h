@@ -1,0 +1,93 @@
+// The list pass: walks the table, calculates every row that waits for it by reading its file
+// in 1 MiB blocks through the four folds, verifies imported values, recounts the totals and
+// keeps the window alive every 300 ms. One pass at a time: a pass asked for while one runs is
+// run once after it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "checksum/md5.h"
+#include "filelist/list_host.h"
+
+namespace vellum {
+
+struct ListContext;
+
+inline constexpr std::int32_t kBlockSize = 0x100000;
+inline constexpr std::int64_t kRefreshMilliseconds = 300;
+
+// The working values of the one file being calculated.
+struct CalcState {
+    std::uint16_t crc16 = 0;
+    std::uint32_t crc32 = 0;
+    std::uint16_t xsum = 0;
+    DigestState digest{};
+    int file = -1;
+    std::int64_t bytesRead = 0;
+    std::int32_t lastBlockLength = 0;
+    std::unique_ptr<std::uint8_t[]> ReadBuffer;  // kBlockSize bytes, allocated once
+    Md5Digest finalDigest{};
+};
+
+// The start value of a CRC-16 variant (0, 1 or 2) and of a CRC-32 variant (0 or 1).
+[[nodiscard]] std::uint16_t Crc16Start(std::uint8_t variant);
+[[nodiscard]] std::uint32_t Crc32Start(std::uint8_t variant);
+
+class ListPass final : public PassRunner {
+public:
+    using Clock = std::function<std::int64_t()>;
+
+    // Attaches itself to ctx as the pass that the commands run; the clock gives local
+    // milliseconds.
+    explicit ListPass(ListContext& ctx, Clock clock = {});
+    ~ListPass() override;
+    ListPass(const ListPass&) = delete;
+    ListPass& operator=(const ListPass&) = delete;
+
+    void updatefilez() override;
+
+    // The Halt/Resume button. The new caption is handed over before a resumed pass starts, so
+    // the button names the action it will take while that pass runs.
+    void Button1Click(const std::function<void(std::string_view caption)>& setCaption);
+    [[nodiscard]] static std::string_view ButtonCaption(bool halted);
+
+    // For progress displays: whether a pass runs, the row it is on and the bytes of that
+    // row's file read so far.
+    [[nodiscard]] bool running() const { return running_; }
+    [[nodiscard]] std::int32_t currentRow() const { return currentRow_; }
+    [[nodiscard]] std::int64_t bytesRead() const { return calc_.bytesRead; }
+
+    // One file: open and start the values; read and fold one block; finish and close.
+    bool init_processfile(const std::string& path);
+    enum class Block { More, End, Error };
+    Block processfile();
+    bool end_processfile();
+    // What the last read or close error said.
+    [[nodiscard]] const std::string& error() const { return error_; }
+    [[nodiscard]] const CalcState& calc() const { return calc_; }
+
+private:
+    void RunPass();
+    // False when a read or close error ended the pass.
+    bool CalculateRow(std::int32_t row);
+    void RefreshIfDue();
+    void EndWithError();
+    void RecountTotals();
+    [[nodiscard]] std::int64_t Now() const;
+
+    ListContext& ctx_;
+    Clock clock_;
+    CalcState calc_;
+    std::int64_t LastRefresh = 0;
+    std::string path_;  // the file being calculated
+    std::string error_;
+    std::int32_t currentRow_ = 0;
+    bool running_ = false;
+    bool pending_ = false;
+};
+
+}  // namespace vellum

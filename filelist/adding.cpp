@@ -1,0 +1,161 @@
+#include "filelist/adding.h"
+
+#include "filelist/list_context.h"
+#include "platform/files.h"
+
+namespace vellum {
+
+namespace {
+
+// The first half of the rule for appending a row: grow when the next free row is the last.
+bool RoomForRow(ListContext& ctx) {
+    if (ctx.state.RowCount == ctx.state.MaxFiles) GrowFileTable(ctx);
+    return ctx.state.MaxFiles >= ctx.state.RowCount;
+}
+
+bool IsFolderOrMissing(ListContext& ctx, const std::string& path) {
+    // A path that does not exist reports every attribute bit, the folder bit included.
+    return (ctx.fs->Attributes(path) & platform::kAttrDirectory) != 0;
+}
+
+void Recheck(ListContext& ctx, std::int32_t row) { ctx.table[row].status = EntryStatus::RECHECK; }
+
+}  // namespace
+
+bool AddFile(ListContext& ctx, const std::string& path) {
+    if (!RoomForRow(ctx)) return false;
+    const int fd = ctx.fs->OpenForReading(path);
+    if (fd < 0) {
+        PostFailed(ctx, path);
+        return false;
+    }
+    const std::int64_t size = ctx.fs->SizeOf(fd);
+    (void)ctx.fs->Close(fd);  // nothing was read; a failed close loses nothing
+    if (size < 0) {
+        PostFailed(ctx, path);
+        return false;
+    }
+    FileEntry entry;
+    entry.path.assign(path);
+    entry.size = size;
+    entry.status = EntryStatus::WAITING;
+    const std::int32_t row = AppendRow(ctx, entry);
+    ctx.paths.Note(ctx.table, row);
+    return true;
+}
+
+std::int32_t FindPath(const ListContext& ctx, std::string_view path) {
+    if (ctx.paths.active()) return ctx.paths.Find(ctx.table, path);
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
+        if (ctx.table[i].path.view() == path) return i;
+    return 0;
+}
+
+AddingScope::AddingScope(ListContext& ctx) : ctx_(ctx), owner_(!ctx.paths.active()) {
+    if (owner_) ctx_.paths.Build(ctx_.table, ctx_.state.RowCount);
+}
+
+AddingScope::~AddingScope() {
+    if (owner_) ctx_.paths.Drop();
+}
+
+AddOutcome AddChosenPath(ListContext& ctx, const std::string& path) {
+    if (const std::int32_t row = FindPath(ctx, path); row != 0) {
+        Recheck(ctx, row);
+        return AddOutcome::Rechecked;
+    }
+    if (IsFolderOrMissing(ctx, path)) return AddOutcome::Folder;
+    return AddFile(ctx, path) ? AddOutcome::Added : AddOutcome::Failed;
+}
+
+void AddChosenPaths(ListContext& ctx, const std::vector<std::string>& paths,
+                    AddProgress& progress) {
+    AddingScope scope(ctx);
+    AddCounters counters{.AddedCount = 0, .FolderCount = 1, .SkippedCount = 0};
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        switch (AddChosenPath(ctx, paths[k])) {
+            case AddOutcome::Rechecked: ++counters.SkippedCount; break;
+            case AddOutcome::Folder: ++counters.FolderCount; break;
+            case AddOutcome::Added:
+            case AddOutcome::Failed: ++counters.AddedCount; break;
+        }
+        // Counted from 1, the labels are written after the 9th, 19th, 29th ... path.
+        if ((k + 2) % 10 == 0) progress.Update(counters);
+    }
+}
+
+void processdir(ListContext& ctx, const std::string& folder, const ChooseFiles& choose,
+                AddProgress& progress) {
+    ctx.sort.PrimaryColumn = kColumnNone;
+    Oldify(ctx);
+    ctx.host->PumpEvents();
+    progress.Show();
+    if (const auto paths = choose(folder)) AddChosenPaths(ctx, *paths, progress);
+    progress.Hide();
+}
+
+void Add1Click(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress) {
+    InPathOrder(ctx, [&] { processdir(ctx, std::string(), choose, progress); });
+    ctx.updatefilez();
+}
+
+void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
+                AddCounters& counters, AddProgress& progress) {
+    for (const std::string& name : ctx.fs->ListFiles(folder, mask)) {
+        const std::string full = platform::JoinPath(folder, name);
+        if (const std::int32_t row = FindPath(ctx, full); row != 0) {
+            Recheck(ctx, row);
+            ++counters.SkippedCount;
+            continue;
+        }
+        AddFile(ctx, full);
+        ++counters.AddedCount;
+        if (counters.AddedCount % 10 == 0) progress.Update(counters);
+    }
+    for (const std::string& name : ctx.fs->ListSubfolders(folder)) {
+        ++counters.FolderCount;
+        ScanFolder(ctx, platform::JoinPath(folder, name), mask, counters, progress);
+    }
+}
+
+void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::string& mask,
+                     AddProgress& progress) {
+    const std::string pattern = mask.empty() ? std::string("*.*") : mask;
+    progress.ResetAddedLabel();
+    progress.Show();
+    AddCounters counters;
+    InPathOrder(ctx, [&] {
+        AddingScope scope(ctx);
+        ScanFolder(ctx, folder, pattern, counters, progress);
+    });
+    progress.Hide();
+    ctx.updatefilez();
+}
+
+void processlist(ListContext& ctx, const std::vector<std::string>& paths,
+                 const ChooseFiles& choose, AddProgress& progress) {
+    std::int64_t n = ctx.state.RowCount;
+    bool added = false;
+    std::string lastFolder;
+    for (const std::string& path : paths) {
+        const std::uint32_t attrs = ctx.fs->Attributes(path);
+        if (attrs == platform::kAttrFailure) {
+            // An option word or a path that does not exist names nothing.
+        } else if ((attrs & platform::kAttrDirectory) != 0) {
+            lastFolder = path;
+        } else {
+            FileEntry entry;
+            entry.path.assign(path);
+            entry.status = EntryStatus::WAITING;
+            added = AppendRow(ctx, entry) != 0 || added;
+        }
+        ++n;
+    }
+    if (n == 1)
+        processdir(ctx, std::string(), choose, progress);
+    else if (!added && !lastFolder.empty())
+        processdir(ctx, lastFolder, choose, progress);
+    ctx.updatefilez();
+}
+
+}  // namespace vellum

@@ -1,0 +1,161 @@
+#include "filelist/list_commands.h"
+
+#include "filelist/list_context.h"
+#include "filelist/sorting.h"
+
+namespace vellum {
+
+namespace {
+
+template <class Change>
+void ForEachFileRow(ListContext& ctx, Change&& change) {
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) change(ctx.table[i]);
+}
+
+void SetIf(FileEntry& row, EntryStatus from, EntryStatus to) {
+    if (row.status == from) row.status = to;
+}
+
+// Rows kept by the removal commands close up from w on; the rows left over are emptied.
+void CloseUp(ListContext& ctx, std::int32_t w) {
+    for (std::int32_t i = w; i < ctx.state.RowCount; ++i) EmptyRow(ctx.table[i]);
+    ctx.state.RowCount = w;
+    ctx.host->RepaintGrid(ctx.state.RowCount);
+    ctx.updatefilez();
+}
+
+void Keep(ListContext& ctx, std::int32_t from, std::int32_t& w) {
+    if (from != w) ctx.table[w] = ctx.table[from];
+    ++w;
+}
+
+// Values calculated from the file itself; other rows hold zeros or stale values.
+bool ValuesCalculated(EntryStatus s) {
+    return s == EntryStatus::OKAY || s == EntryStatus::FLAGGED || s == EntryStatus::MARKER ||
+           s == EntryStatus::DELETED;
+}
+
+bool FiveValuesTie(const FileEntry& a, const FileEntry& b) {
+    for (std::int32_t column = kColumnSize; column <= kColumnMd5; ++column)
+        if (CompareEntries(a, b, column, false, false) != 0) return false;
+    return true;
+}
+
+// One file listed twice is not two copies: by the same path, or by paths that lead to the
+// same device and inode (hard links, a symbolic link and its target).
+bool SameFile(ListContext& ctx, const FileEntry& a, const FileEntry& b) {
+    if (a.path == b.path) return true;
+    const auto ia = ctx.fs->Identity(std::string(a.path.view()));
+    if (!ia) return false;
+    const auto ib = ctx.fs->Identity(std::string(b.path.view()));
+    return ib && *ia == *ib;
+}
+
+}  // namespace
+
+void FlagALL1Click(ListContext& ctx) {
+    ForEachFileRow(ctx, [](FileEntry& r) { SetIf(r, EntryStatus::OKAY, EntryStatus::FLAGGED); });
+    ctx.updatefilez();
+}
+
+void FlagNONE1Click(ListContext& ctx) {
+    ForEachFileRow(ctx, [](FileEntry& r) { SetIf(r, EntryStatus::FLAGGED, EntryStatus::OKAY); });
+    ctx.updatefilez();
+}
+
+void InvertFLAGGED1Click(ListContext& ctx) {
+    ForEachFileRow(ctx, [](FileEntry& r) {
+        if (r.status == EntryStatus::OKAY)
+            r.status = EntryStatus::FLAGGED;
+        else if (r.status == EntryStatus::FLAGGED)
+            r.status = EntryStatus::OKAY;
+    });
+    ctx.updatefilez();
+}
+
+void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status) {
+    if (ctx.state.Updating) return;
+    std::int32_t w = 1;
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
+        if (ctx.table[i].status != status) Keep(ctx, i, w);
+    CloseUp(ctx, w);
+}
+
+void RemoveFlagged1Click(ListContext& ctx) { RemoveRowsWithStatus(ctx, EntryStatus::FLAGGED); }
+
+void RemovedDeletedClick(ListContext& ctx) { RemoveRowsWithStatus(ctx, EntryStatus::DELETED); }
+
+void RemoveAdjacentDuplicates1Click(ListContext& ctx) {
+    if (ctx.state.Updating) return;
+    if (ctx.state.RowCount <= 2) {
+        CloseUp(ctx, ctx.state.RowCount);
+        return;
+    }
+    // Rows close up while the walk goes on, so the path above is remembered as it stood.
+    PathText above = ctx.table[1].path;
+    std::int32_t w = 2;
+    for (std::int32_t j = 2; j < ctx.state.RowCount; ++j) {
+        const PathText here = ctx.table[j].path;
+        if (here != above) Keep(ctx, j, w);
+        above = here;
+    }
+    CloseUp(ctx, w);
+}
+
+void FlagIdenticals1Click(ListContext& ctx) {
+    for (std::int32_t i = 2; i < ctx.state.RowCount; ++i) {
+        FileEntry& a = ctx.table[i - 1];
+        FileEntry& b = ctx.table[i];
+        if (!ValuesCalculated(a.status) || !ValuesCalculated(b.status)) continue;
+        if (!FiveValuesTie(a, b) || SameFile(ctx, a, b)) continue;
+        a.status = EntryStatus::FLAGGED;
+        b.status = EntryStatus::FLAGGED;
+    }
+    ctx.updatefilez();
+}
+
+void FlagMarkersClick(ListContext& ctx) {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    int markers = 0;
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
+        if (ctx.table[i].status != EntryStatus::MARKER) continue;
+        ++markers;
+        if (markers == 1) start = i;
+        if (markers == 2) end = i;
+        if (markers > 2) PostStatusMessage(ctx, "Exactly 2 markers must be set", 5);
+    }
+    if (markers == 2)
+        for (std::int32_t i = start; i <= end; ++i) ctx.table[i].status = EntryStatus::FLAGGED;
+    ctx.updatefilez();
+}
+
+bool StatusClick(ListContext& ctx, std::int32_t row) {
+    ListState& s = ctx.state;
+    if (s.Updating || row < 1 || row >= s.RowCount) return false;
+    FileEntry& r = ctx.table[row];
+    if (r.status == EntryStatus::OKAY) {
+        r.status = EntryStatus::FLAGGED;
+        s.FlaggedBytes += r.size;
+        ++s.FlaggedCount;
+    } else if (r.status == EntryStatus::FLAGGED) {
+        r.status = EntryStatus::OKAY;
+        s.FlaggedBytes -= r.size;
+        --s.FlaggedCount;
+    }
+    ctx.host->RepaintGrid(s.RowCount);
+    ctx.host->ShowStatus();
+    return true;
+}
+
+void ToggleMarker(ListContext& ctx, std::int32_t row) {
+    if (ctx.state.RowCount <= 1 || row < 1 || row >= ctx.state.RowCount) return;
+    FileEntry& r = ctx.table[row];
+    if (r.status == EntryStatus::MARKER)
+        r.status = EntryStatus::OKAY;
+    else if (r.status == EntryStatus::OKAY || r.status == EntryStatus::FLAGGED)
+        r.status = EntryStatus::MARKER;
+    ctx.updatefilez();
+}
+
+}  // namespace vellum

@@ -1,0 +1,37 @@
+// The commands of the list's pop-up menu that flag, mark and remove rows. Each ends with a
+// list pass, which recounts the totals and repaints.
+#pragma once
+
+#include <cstdint>
+
+#include "filelist/file_entry.h"
+
+namespace vellum {
+
+struct ListContext;
+
+void FlagALL1Click(ListContext& ctx);
+void FlagNONE1Click(ListContext& ctx);
+void InvertFLAGGED1Click(ListContext& ctx);
+
+// Removes every file row with the status; the rest close up in order.
+void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status);
+void RemoveFlagged1Click(ListContext& ctx);
+void RemovedDeletedClick(ListContext& ctx);
+// Removes every row whose path repeats the path of the row above it.
+void RemoveAdjacentDuplicates1Click(ListContext& ctx);
+
+// Flags both rows of every pair of neighbours whose five values are equal and were calculated
+// from their files, unless the two rows name one and the same file.
+void FlagIdenticals1Click(ListContext& ctx);
+// With exactly two MARKER rows, flags every row from one to the other.
+void FlagMarkersClick(ListContext& ctx);
+
+// A click in the Status cell of a file row: OKAY and FLAGGED swap, the totals follow at once.
+// True when the click was taken (the window then repaints and recomposes the status line).
+bool StatusClick(ListContext& ctx, std::int32_t row);
+// A double click in the Status cell: OKAY or FLAGGED becomes MARKER, MARKER becomes OKAY; then
+// a pass (deferred by the pass itself when one is running).
+void ToggleMarker(ListContext& ctx, std::int32_t row);
+
+}  // namespace vellum

@@ -1,0 +1,52 @@
+// The program-wide list: the table, the list state, the sort state and the posted message,
+// together with the services the commands use (files, the host, the list pass).
+#pragma once
+
+#include "filelist/file_table.h"
+#include "filelist/list_host.h"
+#include "filelist/path_index.h"
+#include "filelist/sorting.h"
+#include "filelist/status_line.h"
+#include "platform/files.h"
+
+namespace vellum {
+
+struct ListContext {
+    // Sized for the default limit at once, so that a context is always ready for rows.
+    ListContext();
+    ListContext(const ListContext&) = delete;
+    ListContext& operator=(const ListContext&) = delete;
+
+    NullHost nullHost;
+    FileTable table;
+    ListState state;
+    SortState sort;
+    PostedMessage message;
+    StatusLine line;  // the status line as last composed
+    PathIndex paths;  // live only while an add command runs
+
+    platform::FileSystem* fs = &platform::RealFileSystem();
+    ListHost* host = &nullHost;
+    PassRunner* pass = nullptr;
+
+    // Every command ends with one; it does nothing until a pass runner is attached.
+    void updatefilez() {
+        if (pass != nullptr) pass->updatefilez();
+    }
+};
+
+// Sets the table's length to MaxFiles + 1 (SizeFileTable); the window adds the limit hint.
+void SizeFileTable(ListContext& ctx);
+// Doubles MaxFiles and sizes the table again.
+void GrowFileTable(ListContext& ctx);
+// Appends a row by the table's rule: grows the table when the next free row is its last one,
+// refuses when the configured maximum is below 1. Returns the new row's index, or 0.
+[[nodiscard]] std::int32_t AppendRow(ListContext& ctx, const FileEntry& entry);
+// Every file row's band becomes OLD.
+void Oldify(ListContext& ctx);
+// Empties every file row and runs a pass; the window asks for confirmation first.
+void Clear(ListContext& ctx);
+// The "-f" value: below 0 is taken as 0.
+void SetMaxFiles(ListContext& ctx, std::int64_t value);
+
+}  // namespace vellum

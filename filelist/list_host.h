@@ -1,0 +1,41 @@
+// What the list pass and the list commands ask of whatever shows the list: the window, the
+// command line, or nothing at all in tests. The core calls out only through this interface.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vellum {
+
+class ListHost {
+public:
+    virtual ~ListHost() = default;
+
+    // The table changed: redraw the list grid, which now has rowCount rows (row 0 included).
+    virtual void RepaintGrid(std::int32_t rowCount) { (void)rowCount; }
+    // Compose the status line (showstatus) and draw it at once.
+    virtual void ShowStatus() {}
+    // Let pending window events through; handlers may run commands from in here.
+    virtual void PumpEvents() {}
+    // Make the main window at least this tall.
+    virtual void GrowWindow(int height) { (void)height; }
+    // Redraw the header strip and the hex view (end of a pass).
+    virtual void RepaintHeaderAndHexView() {}
+    // An error that ended a command (a read error in the middle of a file).
+    virtual void ShowError(std::string_view text) { (void)text; }
+    // A status message was just posted; the window shows it at its next ShowStatus, the
+    // command line prints it at once.
+    virtual void StatusPosted(std::string_view text) { (void)text; }
+};
+
+// The host that shows nothing: tests and anything without a display.
+class NullHost final : public ListHost {};
+
+// Runs a list pass. The commands end with one; the calculation driver provides it.
+class PassRunner {
+public:
+    virtual ~PassRunner() = default;
+    virtual void updatefilez() = 0;
+};
+
+}  // namespace vellum

@@ -1,0 +1,34 @@
+// An index from path to the first row that holds it, so that adding m files to n rows does
+// not cost m x n comparisons. It stays true only while rows neither move nor change paths,
+// which is the case while an add command runs; FindPath falls back to the scan otherwise.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vellum {
+
+class FileTable;
+
+class PathIndex {
+public:
+    // Indexes rows 1 to rowCount - 1; a path met twice keeps its first row.
+    void Build(const FileTable& table, std::int32_t rowCount);
+    // Records a row just appended, unless its path is already indexed.
+    void Note(const FileTable& table, std::int32_t row);
+    void Drop();
+    [[nodiscard]] bool active() const { return active_; }
+    // The first row holding path, or 0.
+    [[nodiscard]] std::int32_t Find(const FileTable& table, std::string_view path) const;
+
+private:
+    void Insert(const FileTable& table, std::int32_t row);
+    void Rehash(const FileTable& table, std::size_t slotCount);
+
+    std::vector<std::int32_t> slots_;  // row numbers, 0 for an empty slot; open addressing
+    std::size_t used_ = 0;
+    bool active_ = false;
+};
+
+}  // namespace vellum

@@ -1,0 +1,59 @@
+// Ordering the list: the two-key sort state, the row comparison, the quicksort that moves whole
+// rows, the header captions with their sort marks, and the header click.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "filelist/file_entry.h"
+
+namespace vellum {
+
+struct ListContext;
+
+enum SortColumn : std::int32_t {
+    kColumnNone = -1,
+    kColumnFilename = 0,
+    kColumnSize = 1,
+    kColumnCrc16 = 2,
+    kColumnCrc32 = 3,
+    kColumnXsum = 4,
+    kColumnMd5 = 5,
+    kColumnStatus = 6,
+};
+inline constexpr int kColumnCount = 7;
+
+struct SortState {
+    std::int32_t PrimaryColumn = kColumnFilename;
+    std::int32_t SecondaryColumn = kColumnFilename;
+    bool PrimaryDescending = false;
+    bool SecondaryDescending = false;
+    bool FileNameOnly = false;
+};
+
+// Negative, zero or positive by one column; negated when descending. Columns outside 0..6
+// (-1 included) tie.
+[[nodiscard]] int CompareEntries(const FileEntry& a, const FileEntry& b, std::int32_t column,
+                                 bool descending, bool fileNameOnly);
+[[nodiscard]] int CompareByKeys(const FileEntry& a, const FileEntry& b, const SortState& sort);
+
+// Sorts rows first..last (table indices, inclusive) by CompareByKeys. The order of rows that
+// tie on both keys is that of this particular quicksort, which callers may rely on.
+void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last);
+
+// The base captions of the seven columns.
+[[nodiscard]] std::string_view BaseCaption(int column);
+// The caption with its name-mode and sort marks.
+[[nodiscard]] std::string HeaderCaption(std::string_view base, int column, const SortState& sort);
+
+// A click on the header strip's cell (column, row): changes the sort state, sorts and runs a
+// pass; does nothing while a pass runs or for a cell outside row 0 and columns 0..6.
+void DrawGrid3Click(ListContext& ctx, int column, int row);
+
+// Runs add, which appends rows, with the existing rows first sorted by whole path ascending
+// and afterwards put back in the user's order; the appended rows stay after them.
+void InPathOrder(ListContext& ctx, const std::function<void()>& add);
+
+}  // namespace vellum

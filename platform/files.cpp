@@ -1,0 +1,261 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace vellum::platform {
+
+namespace {
+
+// A single read(2) never moves more than about 2 GiB on Linux anyway; asking for less keeps
+// the count well inside ssize_t on every platform.
+constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+
+int CloseWithError(int fd, int code) {
+    ::close(fd);
+    return -code;
+}
+
+// Retries interrupted calls and keeps going after short transfers, because pipes, network
+// file systems and signals all cut reads short long before the end of the file. An error
+// after some bytes arrived hands over those bytes; the same error comes back on the next call.
+template <typename ReadOnce>
+std::int64_t ReadFully(void* buffer, std::size_t count, ReadOnce read_once) {
+    auto* at = static_cast<char*>(buffer);
+    std::size_t total = 0;
+    while (total < count) {
+        const ssize_t got = read_once(at + total, std::min(count - total, kMaxChunk), total);
+        if (got > 0) {
+            total += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            if (total > 0) break;
+            return -errno;
+        }
+    }
+    return static_cast<std::int64_t>(total);
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// d_type saves a stat per entry where the file system fills it in; a link still has to be
+// followed to see what it points at.
+bool IsFileEntry(int dir_fd, const dirent& entry) {
+    if (entry.d_type == DT_REG) return true;
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return false;
+    struct stat st {};
+    return ::fstatat(dir_fd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+}
+
+// Never follows a link: a link to a folder above would make the walk go round for ever.
+bool IsFolderEntry(int dir_fd, const dirent& entry) {
+    if (IsDotOrDotDot(entry.d_name)) return false;
+    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
+    struct stat st {};
+    return ::fstatat(dir_fd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Sorted so that a walk adds files in the same order on every run and every file system.
+template <typename Keep>
+std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) return names;
+    const int dir_fd = ::dirfd(dir.get());
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (keep(dir_fd, *entry)) names.emplace_back(entry->d_name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// strerror_r has two shapes: the POSIX one fills the buffer and returns a status, the GNU one
+// returns the text, which may be a static string rather than the buffer.
+[[maybe_unused]] const char* MessageOf(int status, const char* buffer) {
+    return status == 0 ? buffer : nullptr;
+}
+[[maybe_unused]] const char* MessageOf(const char* text, const char*) {
+    return text;
+}
+
+std::string CurrentFolder() {
+    std::string buffer(256, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::strlen(buffer.c_str()));
+    return buffer;
+}
+
+// Only ASCII letters fold: bytes of 128 and above belong to whatever code page the name was
+// written in, and folding them by a guess would match names that differ.
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameByte(char mask, char name) {
+    return mask == '?' || FoldAscii(mask) == FoldAscii(name);
+}
+
+}  // namespace
+
+std::uint32_t FileSystem::Attributes(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return kAttrFailure;
+    if (S_ISDIR(st.st_mode)) return kAttrDirectory;
+    if (!S_ISREG(st.st_mode)) return 0;
+    std::uint32_t attributes = kAttrArchive;
+    // The file's own mode, not the caller's rights: running as root must not make every file
+    // look writable, and a file nobody may write is what read-only means.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
+    if (FileNamePart(path).starts_with('.')) attributes |= kAttrHidden;
+    return attributes;
+}
+
+bool FileSystem::IsFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<FileIdentity> FileSystem::Identity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
+int FileSystem::OpenForReading(const std::string& path) {
+    // O_NONBLOCK makes opening a FIFO return at once even when the path was swapped for one
+    // after the caller checked it; the fstat below then turns it away.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -errno;
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return CloseWithError(fd, errno);
+    if (!S_ISREG(st.st_mode)) return CloseWithError(fd, EINVAL);
+
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        return CloseWithError(fd, errno);
+    }
+    // Only advice: a file system that ignores it reads the file just the same.
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return fd;
+}
+
+std::int64_t FileSystem::Read(int fd, void* buffer, std::size_t count) {
+    return ReadFully(buffer, count,
+                     [fd](char* at, std::size_t n, std::size_t) { return ::read(fd, at, n); });
+}
+
+std::int64_t FileSystem::ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) {
+    return ReadFully(buffer, count, [fd, offset](char* at, std::size_t n, std::size_t done) {
+        return ::pread(fd, at, n, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    });
+}
+
+std::int64_t FileSystem::SizeOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return -errno;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+int FileSystem::Close(int fd) {
+    // No retry on EINTR: Linux has released the descriptor already, and a second close could
+    // hit one that another part of the program has just opened.
+    return ::close(fd) == 0 ? 0 : -errno;
+}
+
+std::vector<std::string> FileSystem::ListFiles(const std::string& folder, std::string_view mask) {
+    return ListEntries(folder, [mask](int dir_fd, const dirent& entry) {
+        return MaskMatches(mask, entry.d_name) && IsFileEntry(dir_fd, entry);
+    });
+}
+
+std::vector<std::string> FileSystem::ListSubfolders(const std::string& folder) {
+    return ListEntries(folder, IsFolderEntry);
+}
+
+FileSystem& RealFileSystem() {
+    static FileSystem real;
+    return real;
+}
+
+std::string ErrorText(int code) {
+    char buffer[256] = {};
+    const char* text = MessageOf(::strerror_r(code, buffer, sizeof buffer), buffer);
+    if (text == nullptr || *text == '\0') return "Unknown error " + std::to_string(code);
+    return text;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append("/").append(name);
+    return path;
+}
+
+std::string_view FileNamePart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::string folder = CurrentFolder();
+    // The current folder can have been removed under us; the relative path is still the best
+    // name we have for the file.
+    if (folder.empty()) return path;
+    if (folder.back() != '/') folder += '/';
+    return folder + path;
+}
+
+bool MaskMatches(std::string_view mask, std::string_view name) {
+    if (mask.empty()) return false;
+    // Names without a dot match "*.*" too, as users of the folder search have always expected.
+    if (mask == "*.*") return true;
+
+    // Greedy matching that remembers only the last star: on a mismatch the star swallows one
+    // more byte and matching resumes after it. Quadratic at worst, never exponential.
+    std::size_t m = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            star = m++;
+            resume = n;
+        } else if (m < mask.size() && SameByte(mask[m], name[n])) {
+            ++m;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            m = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
+
+}  // namespace vellum::platform

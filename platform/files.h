@@ -1,0 +1,80 @@
+// Files and folders as the list needs them: attributes, opening for reading, block reads,
+// identity, path joining and the masked folder search. Paths are bytes throughout.
+//
+// FileSystem is the seam where tests inject faults: every call the core makes on files goes
+// through it, and RealFileSystem() is the one that talks to the kernel.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum::platform {
+
+// File attribute bits as the list's adding code tests them.
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrFailure = 0xFFFFFFFF;  // every bit set: no such path
+
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // stat (following links): a folder gives kAttrDirectory; a regular file kAttrArchive, plus
+    // kAttrReadOnly when not writable and kAttrHidden when its name starts with a dot; any
+    // other kind (FIFO, socket, device) gives 0; a failed stat gives kAttrFailure.
+    [[nodiscard]] virtual std::uint32_t Attributes(const std::string& path);
+    // True only for a regular file (after following links): FIFOs, sockets and devices are not
+    // files, since reading one could block for ever or never end.
+    [[nodiscard]] virtual bool IsFile(const std::string& path);
+    [[nodiscard]] virtual std::optional<FileIdentity> Identity(const std::string& path);
+
+    // Opens a regular file read-only without locking others out and without ever blocking:
+    // O_NONBLOCK, then fstat must show a regular file. Returns a descriptor, or -errno
+    // (-EINVAL for something that is not a regular file).
+    [[nodiscard]] virtual int OpenForReading(const std::string& path);
+    // Reads up to count bytes; 0 at the end of the file, -errno on error (EINTR is retried).
+    [[nodiscard]] virtual std::int64_t Read(int fd, void* buffer, std::size_t count);
+    // Reads up to count bytes at offset, for the hex view; as Read otherwise.
+    [[nodiscard]] virtual std::int64_t ReadAt(int fd, void* buffer, std::size_t count,
+                                              std::int64_t offset);
+    [[nodiscard]] virtual std::int64_t SizeOf(int fd);  // bytes, or -errno
+    [[nodiscard]] virtual int Close(int fd);            // 0, or -errno
+
+    // Names of the regular files in folder whose names match mask (MaskMatches), in byte
+    // order of their names; links to files count as files. Empty when the folder cannot be
+    // searched.
+    [[nodiscard]] virtual std::vector<std::string> ListFiles(const std::string& folder,
+                                                             std::string_view mask);
+    // Names of the folders in folder, "." and ".." left out, in byte order. Symbolic links to
+    // folders are not listed, so a walk cannot loop. Empty when the folder cannot be searched.
+    [[nodiscard]] virtual std::vector<std::string> ListSubfolders(const std::string& folder);
+};
+
+FileSystem& RealFileSystem();
+
+// The text of an errno value ("Permission denied").
+[[nodiscard]] std::string ErrorText(int code);
+
+// folder + "/" + name, with no check whether folder already ends in a slash.
+[[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);
+// The part after the last "/", or the whole path when it has none.
+[[nodiscard]] std::string_view FileNamePart(std::string_view path);
+// A relative path joined with the current directory; links are not resolved.
+[[nodiscard]] std::string FullPath(const std::string& path);
+
+// The folder search's mask: "*" any run, "?" any one byte, ASCII letters without regard to
+// case; "*.*" and "*" match every name.
+[[nodiscard]] bool MaskMatches(std::string_view mask, std::string_view name);
+
+}  // namespace vellum::platform

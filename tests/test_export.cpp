@@ -1,0 +1,113 @@
+// Writing the flagged rows to a list file, and what stays in the file when writing fails.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "filelist/list_context.h"
+#include "interchange/export_line.h"
+#include "interchange/list_file.h"
+#include "tests/support/rows.h"
+#include "tests/support/temp_dir.h"
+
+namespace vellum {
+namespace {
+
+using test::ReadAll;
+using test::TempDir;
+
+// A list sized as at start-up.
+struct SizedList : ListContext {
+    SizedList() { SizeFileTable(*this); }
+};
+
+// Rows of every status, FLAGGED ones among them, in an order that is not the order of names.
+void FillList(ListContext& ctx) {
+    const std::pair<const char*, EntryStatus> rows[] = {
+        {"/d/zeta", EntryStatus::FLAGGED},    {"/d/okay", EntryStatus::OKAY},
+        {"/d/alpha", EntryStatus::FLAGGED},   {"/d/marker", EntryStatus::MARKER},
+        {"/d/deleted", EntryStatus::DELETED}, {"/d/recheck", EntryStatus::RECHECK},
+        {"/d/a,b", EntryStatus::FLAGGED}};
+    std::uint16_t n = 0;
+    for (const auto& [path, status] : rows) {
+        FileEntry row = test::Row(path, status, 3);
+        row.crc16 = ++n;
+        test::Fill(ctx, {row});
+    }
+}
+
+// Rows 1, 3 and 7 are the flagged ones.
+std::string FlaggedLines(const ListContext& ctx, ExportLayout layout) {
+    return ExportLine(ctx.table[1], layout) + ExportLine(ctx.table[3], layout) +
+           ExportLine(ctx.table[7], layout);
+}
+
+TEST(ExportFlaggedList, WritesFlaggedRowsInListOrderInTheChosenLayout) {
+    TempDir dir;
+    SizedList ctx;
+    FillList(ctx);
+    const std::string tabbed = FlaggedLines(ctx, ExportLayout::Tabbed);
+    const std::pair<int, std::string> cases[] = {
+        {1, FlaggedLines(ctx, ExportLayout::Csv)}, {2, tabbed}, {0, tabbed}};
+    for (const auto& [filter, want] : cases) {
+        const std::string path = dir.Write("list.txt", "old content that must go");
+        ASSERT_EQ(ExportFlaggedList(ctx, path, filter), std::nullopt);
+        EXPECT_EQ(ReadAll(path), want) << filter;
+    }
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) ctx.table[i].status = EntryStatus::OKAY;
+    ASSERT_EQ(ExportFlaggedList(ctx, dir / "list.txt", 1), std::nullopt);
+    EXPECT_EQ(ReadAll(dir / "list.txt"), "");  // emptied, not left as it was
+}
+
+TEST(ExportFlaggedList, ReportsATargetThatCannotBeWrittenInTheRunTimesWording) {
+    TempDir dir;
+    SizedList ctx;
+    FillList(ctx);
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/full", "Disk full"},
+        {dir / "no/such/folder/list.csv", "File not found"},
+        {dir.MakeDir("folder"), "I/O error 21"},  // EISDIR
+    };
+    for (const auto& [path, want] : cases) EXPECT_EQ(ExportFlaggedList(ctx, path, 1), want);
+}
+
+// Holds the size of files this process may write to bytes; writes past it fail with EFBIG.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        signal(SIGXFSZ, oldHandler_);
+    }
+
+  private:
+    rlimit old_{};
+    sighandler_t oldHandler_;
+};
+
+TEST(ExportFlaggedList, AFailedWriteKeepsTheWholeLinesBeforeIt) {
+    TempDir dir;
+    SizedList ctx;
+    FillList(ctx);
+    const std::string first = ExportLine(ctx.table[1], ExportLayout::Csv);
+    const std::string path = dir / "list.csv";
+    std::optional<std::string> error;
+    {
+        // The second line runs into the limit half-way: the part of it that got in is cut off.
+        FileSizeLimit limit(first.size() + 10);
+        error = ExportFlaggedList(ctx, path, 1);
+    }
+    EXPECT_EQ(error, "I/O error 27");  // EFBIG
+    EXPECT_EQ(ReadAll(path), first);
+}
+
+}  // namespace
+}  // namespace vellum
