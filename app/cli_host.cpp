@@ -1,5 +1,7 @@
 #include "app/cli_host.h"
 
+#include <unistd.h>
+
 #include <string>
 
 #include "checksum/list_pass.h"
@@ -14,6 +16,13 @@ CliHost::CliHost(const ListContext& ctx, const ListPass& pass, bool progress, st
       progress_(progress),
       err_(err),
       startMs_(platform::LocalMilliseconds()) {}
+
+CliSession::CliSession(const Options& options)
+    : host(ctx, pass, options.progress.value_or(isatty(STDERR_FILENO) == 1), stderr) {
+    ctx.state.Crc16Variant = options.variants.Crc16Variant;
+    ctx.state.Crc32Variant = options.variants.Crc32Variant;
+    ctx.host = &host;
+}
 
 void CliHost::ShowStatus() {
     if (!progress_ || !ctx_.state.Processing || pass_.currentRow() < 1) return;

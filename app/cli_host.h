@@ -6,12 +6,10 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/cli_options.h"
+#include "checksum/list_pass.h"
+#include "filelist/list_context.h"
 #include "filelist/list_host.h"
-
-namespace vellum {
-struct ListContext;
-class ListPass;
-}  // namespace vellum
 
 namespace vellum::cli {
 
@@ -34,6 +32,15 @@ private:
     std::FILE* err_;
     std::int64_t startMs_;
     bool lineShown_ = false;
+};
+
+// The list, its pass and the terminal host, set up from the options: what every mode of
+// vellum-cli runs on.
+struct CliSession {
+    explicit CliSession(const Options& options);
+    ListContext ctx;
+    ListPass pass{ctx};
+    CliHost host;
 };
 
 }  // namespace vellum::cli

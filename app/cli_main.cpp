@@ -1,8 +1,6 @@
 // vellum-cli: lists the files named on the command line and those found under the folders
 // named, calculates them with one list pass, and prints a list file on standard output; or,
 // with --verify, checks the files of such a list.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -72,13 +70,9 @@ bool PrintRows(const ListContext& ctx, const Options& o) {
 }
 
 int Run(const Options& o) {
-    ListContext ctx;
-    ctx.state.Crc16Variant = o.variants.Crc16Variant;
-    ctx.state.Crc32Variant = o.variants.Crc32Variant;
-    SizeFileTable(ctx);
-    ListPass pass(ctx);
-    CliHost host(ctx, pass, o.progress.value_or(isatty(STDERR_FILENO) == 1), stderr);
-    ctx.host = &host;
+    CliSession session(o);
+    ListContext& ctx = session.ctx;
+    CliHost& host = session.host;
 
     const bool allFound = AddPaths(ctx, o);
     ctx.updatefilez();

@@ -1,7 +1,5 @@
 #include "app/cli_verify.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string_view>
 
@@ -42,13 +40,9 @@ bool PrintVerdicts(const ListContext& ctx, std::int32_t first) {
 
 int RunVerify(const Options& o) {
     const std::string& list = *o.verifyList;
-    ListContext ctx;
-    ctx.state.Crc16Variant = o.variants.Crc16Variant;
-    ctx.state.Crc32Variant = o.variants.Crc32Variant;
-    SizeFileTable(ctx);
-    ListPass pass(ctx);
-    CliHost host(ctx, pass, o.progress.value_or(isatty(STDERR_FILENO) == 1), stderr);
-    ctx.host = &host;
+    CliSession session(o);
+    ListContext& ctx = session.ctx;
+    CliHost& host = session.host;
 
     const std::int32_t first = ctx.state.RowCount;
     if (const auto error = ImportFileList(ctx, list)) {

@@ -20,6 +20,10 @@ char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
@@ -265,6 +269,33 @@ bool IsBlankOrControl(char c) {
     return byte <= 0x20 || byte == 0x7F;
 }
 
+// The scheme in lower case, removed from url with its "://"; "http" when url names none.
+std::string TakeScheme(std::string_view& url) {
+    const auto end = url.find("://");
+    if (end == url.npos || url.find('/') < end) return "http";
+    std::string scheme;
+    std::transform(url.begin(), url.begin() + end, std::back_inserter(scheme), LowerAscii);
+    url.remove_prefix(end + 3);
+    return scheme;
+}
+
+std::string TargetOf(std::string_view rest) {
+    if (rest.empty()) return "/";
+    return rest.front() == '?' ? "/" + std::string(rest) : std::string(rest);
+}
+
+// Host as written (an IPv6 literal keeps its brackets) and the port, else the scheme's own.
+bool SplitHostPort(std::string_view authority, HttpUrl& parsed) {
+    if (authority.empty()) return false;
+    const auto bracket = authority.front() == '[' ? authority.find(']') : 0;
+    if (bracket == authority.npos) return false;
+    const auto colon = authority.find(':', bracket);
+    parsed.host = std::string(authority.substr(0, colon));
+    const std::string_view port = colon == authority.npos ? "" : authority.substr(colon + 1);
+    parsed.port = !port.empty() ? std::string(port) : parsed.scheme == "https" ? "443" : "80";
+    return true;
+}
+
 Milliseconds Remaining(SteadyClock::time_point deadline) {
     const auto left = std::chrono::ceil<Milliseconds>(deadline - SteadyClock::now());
     return std::max(left, Milliseconds(0));
@@ -312,26 +343,12 @@ bool ReadReply(ByteSource& source, const ReplyReadOptions& options, HttpReply& r
 std::optional<HttpUrl> ParseUrl(std::string_view url) {
     if (std::any_of(url.begin(), url.end(), IsBlankOrControl)) return std::nullopt;
     HttpUrl parsed;
-    const auto schemeEnd = url.find("://");
-    const bool hasScheme = schemeEnd != url.npos && url.find('/') > schemeEnd;
-    parsed.scheme = hasScheme ? std::string(url.substr(0, schemeEnd)) : "http";
-    std::transform(parsed.scheme.begin(), parsed.scheme.end(), parsed.scheme.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    if (hasScheme) url.remove_prefix(schemeEnd + 3);
+    parsed.scheme = TakeScheme(url);
     const auto authorityEnd = std::min(url.find('/'), url.find('?'));
+    parsed.target = TargetOf(authorityEnd == url.npos ? "" : url.substr(authorityEnd));
     std::string_view authority = url.substr(0, authorityEnd);
-    const std::string_view target = authorityEnd == url.npos ? "" : url.substr(authorityEnd);
-    parsed.target = target.empty()          ? "/"
-                    : target.front() == '?' ? "/" + std::string(target)
-                                            : std::string(target);
     if (const auto at = authority.rfind('@'); at != authority.npos) authority.remove_prefix(at + 1);
-    if (authority.empty()) return std::nullopt;
-    const auto bracket = authority.front() == '[' ? authority.find(']') : 0;
-    if (bracket == authority.npos) return std::nullopt;
-    const auto colon = authority.find(':', bracket);
-    parsed.host = std::string(authority.substr(0, colon));
-    const std::string_view port = colon == authority.npos ? "" : authority.substr(colon + 1);
-    parsed.port = !port.empty() ? std::string(port) : parsed.scheme == "https" ? "443" : "80";
+    if (!SplitHostPort(authority, parsed)) return std::nullopt;
     const auto number = ParseNumber<int>(parsed.port);
     if (parsed.host.empty() || !number || *number < 1 || *number > 65535) return std::nullopt;
     return parsed;

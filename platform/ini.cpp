@@ -125,6 +125,32 @@ std::size_t InsertionRow(const std::vector<Line>& lines, SectionSpan span) {
     return row;
 }
 
+// A section at the end of the file, a blank line before it when others come first.
+std::string WithNewSection(std::string_view text, const std::string& header,
+                           const std::string& entry) {
+    const std::string eol(LineEnding(text));
+    std::string out(text);
+    if (!out.empty() && out.back() != '\n') out += eol;
+    if (!out.empty()) out += eol;
+    return out + header + eol + entry + eol;
+}
+
+// The key keeps its spelling and the line its ending; only the value changes.
+std::string WithKeyReplaced(const std::vector<Line>& lines, std::size_t row,
+                            std::string_view value) {
+    const Line& old = lines[row];
+    const std::string_view ending = old.full.substr(old.Body().size());
+    return Join(lines, 0, row) + std::string(KeyEntry(old.Body())->key) + "=" + std::string(value) +
+           std::string(ending) + Join(lines, row + 1, lines.size());
+}
+
+std::string WithKeyAdded(const std::vector<Line>& lines, std::size_t row, const std::string& entry,
+                         std::string_view eol) {
+    std::string out = Join(lines, 0, row);
+    if (!lines[row - 1].Terminated()) out += eol;
+    return out + entry + std::string(eol) + Join(lines, row, lines.size());
+}
+
 enum class LoadState { kMissing, kLoaded, kUnusable };
 
 struct LoadedFile {
@@ -219,26 +245,11 @@ std::string IniLookup(std::string_view text, std::string_view section, std::stri
 std::string IniReplace(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value) {
     const auto lines = SplitLines(text);
-    const std::string_view eol = LineEnding(text);
+    const std::string entry = std::string(key) + "=" + std::string(value);
     const auto span = FindSection(lines, section);
-    if (!span) {
-        std::string out(text);
-        if (!out.empty() && out.back() != '\n') out += eol;
-        if (!out.empty()) out += eol;
-        return out + "[" + std::string(section) + "]" + std::string(eol) + std::string(key) + "=" +
-               std::string(value) + std::string(eol);
-    }
-    if (const auto row = FindKey(lines, *span, key)) {
-        const Line& old = lines[*row];
-        const std::string_view ending = old.full.substr(old.Body().size());
-        return Join(lines, 0, *row) + std::string(KeyEntry(old.Body())->key) + "=" +
-               std::string(value) + std::string(ending) + Join(lines, *row + 1, lines.size());
-    }
-    const std::size_t row = InsertionRow(lines, *span);
-    std::string out = Join(lines, 0, row);
-    if (!lines[row - 1].Terminated()) out += eol;
-    out += std::string(key) + "=" + std::string(value) + std::string(eol);
-    return out + Join(lines, row, lines.size());
+    if (!span) return WithNewSection(text, "[" + std::string(section) + "]", entry);
+    if (const auto row = FindKey(lines, *span, key)) return WithKeyReplaced(lines, *row, value);
+    return WithKeyAdded(lines, InsertionRow(lines, *span), entry, LineEnding(text));
 }
 
 std::string IniRead(const std::string& path, std::string_view section, std::string_view key) {
@@ -249,11 +260,13 @@ std::string IniRead(const std::string& path, std::string_view section, std::stri
 
 bool IniWrite(const std::string& path, std::string_view section, std::string_view key,
               std::string_view value) {
-    if (BreaksLines(section) || BreaksLines(key) || BreaksLines(value)) return false;
+    if (key.empty() || BreaksLines(section) || BreaksLines(key) || BreaksLines(value)) return false;
     if (section.find(']') != section.npos || key.find('=') != key.npos) return false;
     const LoadedFile loaded = LoadFile(path);
-    // A file we could not read whole is left alone rather than replaced by a part of it.
+    // A file we could not read whole is left alone rather than replaced by a part of it. The
+    // rename would also get past a read-only file, so its permission is asked for here.
     if (loaded.state == LoadState::kUnusable) return false;
+    if (loaded.state == LoadState::kLoaded && access(path.c_str(), W_OK) != 0) return false;
     return ReplaceFile(path, IniReplace(loaded.text, section, key, value), loaded.mode);
 }
 

@@ -17,9 +17,10 @@ inline constexpr std::size_t kMaxIniBytes = 1024 * 1024;
 [[nodiscard]] std::string IniRead(const std::string& path, std::string_view section,
                                   std::string_view key);
 
-// Sets key in section to value and replaces the file atomically, keeping all else. False when
-// the file cannot be read whole or written, or when a name or the value would break the line
-// structure (a line break, "]" in a section name, "=" in a key).
+// Sets key in section to value and replaces the file atomically, keeping all else and the
+// file's mode. False when the file cannot be read whole or may not be written, or when a name
+// or the value would break the line structure (a line break, "]" in a section name, "=" in a
+// key, an empty key).
 [[nodiscard]] bool IniWrite(const std::string& path, std::string_view section, std::string_view key,
                             std::string_view value);
 
