@@ -1,0 +1,273 @@
+// The list's pop-up menu and its commands, run through the real window with scripted dialogs.
+#include <QMenu>
+
+#include "filelist/list_context.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/window_fixture.h"
+
+using vellum::EntryBand;
+using vellum::EntryStatus;
+using vellum::test::Grouped;
+using vellum::test::ReadAll;
+using vellum::test::TempDir;
+using vellum::test::Window;
+
+namespace {
+
+// Three files of different sizes, listed from the command line in this order.
+struct ThreeFiles {
+    TempDir dir;
+    std::string small = dir.Write("b-small.txt", std::string(10, 's'));
+    std::string large = dir.Write("a-large.txt", std::string(2500, 'l'));
+    std::string middle = dir.Write("c-middle.txt", std::string(1000, 'm'));
+    std::vector<std::string> args() const { return {"-noautocheck", small, large, middle}; }
+};
+
+std::vector<EntryStatus> Statuses(Window& w) {
+    std::vector<EntryStatus> out;
+    for (std::int32_t i = 1; i < w.ctx().state.RowCount; ++i)
+        out.push_back(w.ctx().table[i].status);
+    return out;
+}
+
+}  // namespace
+
+class CommandsMenuTest final : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void menuItemsInOrderWithoutShortcuts() {
+        Window w({"-noautocheck"});
+        QStringList items;
+        for (QAction* action : w.main->popupMenu().actions()) {
+            items << (action->isSeparator() ? QString("-") : action->text());
+            QVERIFY(action->shortcut().isEmpty());
+            QVERIFY(action->isEnabled());
+        }
+        const QStringList expected = {"Clear",
+                                      "-",
+                                      "Add files",
+                                      "Add folder",
+                                      "-",
+                                      "Invert FLAGGED",
+                                      "Flag ALL",
+                                      "Flag NONE",
+                                      "Remove Flagged",
+                                      "Flag Adjacent Identicals",
+                                      "Flag Between Markers",
+                                      "-",
+                                      "Remove Adjacent Duplicates",
+                                      "-",
+                                      "Send Flagged to Recycle Bin",
+                                      "Remove Deleted",
+                                      "-",
+                                      "EXPORT Flagged List",
+                                      "IMPORT file list",
+                                      "-",
+                                      "About"};
+        QCOMPARE(items, expected);
+    }
+
+    void rightButtonOpensTheMenuOnlyOutsideAPass() {
+        ThreeFiles f;
+        Window w(f.args());
+        QWidget* viewport = w.main->grid().viewport();
+        w.ctx().state.Processing = true;
+        QTest::mousePress(viewport, Qt::RightButton, {}, w.CellCentre(1, 0));
+        QVERIFY(!w.main->popupMenu().isVisible());
+        w.ctx().state.Processing = false;
+        QTest::mousePress(viewport, Qt::RightButton, {}, w.CellCentre(1, 0));
+        QTRY_VERIFY(w.main->popupMenu().isVisible());
+        w.main->popupMenu().hide();
+        // The right button leaves the selection alone.
+        QCOMPARE(w.ctx().state.SelectedRow, 0);
+    }
+
+    void clearAsksFirst() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.dialogs->confirms.push_back(false);
+        w.Menu("Clear");
+        QCOMPARE(w.dialogs->questions.back(),
+                 "Are you sure you want to clear all these files? this cannot be undone");
+        QCOMPARE(w.ctx().state.RowCount, 4);
+        w.dialogs->confirms.push_back(true);
+        w.Menu("Clear");
+        QCOMPARE(w.ctx().state.RowCount, 1);
+        QCOMPARE(w.model().rowCount(), 1);
+        QCOMPARE(w.StatusText(), QString("Listing 0 files, total 0 bytes, 0 flagged 0 bytes"));
+    }
+
+    void addFolderWalksWithTheMaskAndSkipsListedFiles() {
+        TempDir dir;
+        const std::string top = dir.Write("tree/one.txt", "1");
+        const std::string deep = dir.Write("tree/sub/two.TXT", "22");
+        dir.Write("tree/sub/skip.bin", "333");
+        Window w({"-noautocheck", top});
+        w.dialogs->folders.push_back({dir / "tree", "*.txt"});
+        w.Menu("Add folder");
+        QCOMPARE(w.Paths(), (std::vector<std::string>{top, deep}));
+        QCOMPARE(Statuses(w), (std::vector<EntryStatus>{EntryStatus::OKAY, EntryStatus::OKAY}));
+        // Cancelling the chooser adds nothing.
+        w.Menu("Add folder");
+        QCOMPARE(w.ctx().state.RowCount, 3);
+    }
+
+    // Captions carry the sort marks; the rows follow the keys.
+    void captionClicksSortTheList() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ClickCaption(1);
+        QCOMPARE(w.Caption(1), QString("Size ^"));
+        QCOMPARE(w.Caption(0), QString("Filename (path\\file) +"));
+        QCOMPARE(w.Paths(), (std::vector<std::string>{f.large, f.middle, f.small}));
+        w.ClickCaption(1);
+        QCOMPARE(w.Caption(1), QString("Size v"));
+        QCOMPARE(w.Paths(), (std::vector<std::string>{f.small, f.middle, f.large}));
+        w.ClickCaption(0);
+        QCOMPARE(w.Caption(0), QString("Filename (path\\file) ^"));
+        QCOMPARE(w.Caption(1), QString("Size +"));
+        QCOMPARE(w.Paths(), (std::vector<std::string>{f.middle, f.small, f.large}));
+        w.ClickCaption(0);
+        QCOMPARE(w.Caption(0), QString("Filename (file) v"));
+        QCOMPARE(w.Paths(), (std::vector<std::string>{f.large, f.small, f.middle}));
+    }
+
+    void statusClickFlagsAndUnflagsWithTheTotals() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ClickCell(2, 6);
+        QCOMPARE(w.ctx().table[2].status, EntryStatus::FLAGGED);
+        QCOMPARE(w.StatusText(), "Listing 3 files, total " + Grouped(3510) + " bytes, 1 flagged " +
+                                     Grouped(2500) + " bytes");
+        QCOMPARE(w.ctx().state.SelectedRow, 2);
+        QCOMPARE(w.Background(2), QColor(0xA6CAF0));
+        w.ClickCell(1, 0);  // selecting another row gives row 2 its own colour back
+        QCOMPARE(w.Background(2), QColor(0xC0DCC0));
+        w.ClickCell(2, 6);
+        QCOMPARE(w.ctx().table[2].status, EntryStatus::OKAY);
+        QCOMPARE(w.ctx().state.FlaggedCount, 0);
+        QCOMPARE(w.Background(3), QColor(0xFFFBF0));
+    }
+
+    void keyboardMovesSelectToo() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ClickCell(1, 0);
+        QTest::keyClick(&w.main->grid(), Qt::Key_Down);
+        QCOMPARE(w.ctx().state.SelectedRow, 2);
+        QCOMPARE(w.main->hexView().ViewedPath(), f.large);
+    }
+
+    void flagCommandsTouchOnlyOkayAndFlaggedRows() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ctx().table[3].status = EntryStatus::DELETED;
+        w.Menu("Flag ALL");
+        QCOMPARE(Statuses(w), (std::vector<EntryStatus>{EntryStatus::FLAGGED, EntryStatus::FLAGGED,
+                                                        EntryStatus::DELETED}));
+        QCOMPARE(w.ctx().state.FlaggedBytes, 2510);
+        w.Menu("Flag NONE");
+        QCOMPARE(w.ctx().state.FlaggedCount, 0);
+        w.ClickCell(1, 6);
+        w.Menu("Invert FLAGGED");
+        QCOMPARE(Statuses(w), (std::vector<EntryStatus>{EntryStatus::OKAY, EntryStatus::FLAGGED,
+                                                        EntryStatus::DELETED}));
+        w.Menu("Remove Flagged");
+        QCOMPARE(w.Paths(), (std::vector<std::string>{f.small, f.middle}));
+        QCOMPARE(w.model().rowCount(), 3);
+        w.Menu("Remove Deleted");
+        QCOMPARE(w.Paths(), std::vector<std::string>{f.small});
+    }
+
+    void identicalsDuplicatesAndMarkers() {
+        TempDir dir;
+        const std::string a = dir.Write("a.txt", "same");
+        const std::string b = dir.Write("b.txt", "same");
+        const std::string c = dir.Write("c.txt", "other");
+        Window w({"-noautocheck", a, a, b, c});
+        w.Menu("Remove Adjacent Duplicates");
+        QCOMPARE(w.Paths(), (std::vector<std::string>{a, b, c}));
+        w.Menu("Flag Adjacent Identicals");
+        QCOMPARE(Statuses(w), (std::vector<EntryStatus>{EntryStatus::FLAGGED, EntryStatus::FLAGGED,
+                                                        EntryStatus::OKAY}));
+        w.Menu("Flag NONE");
+        w.DoubleClickCell(1, 6);
+        w.DoubleClickCell(3, 6);
+        QCOMPARE(Statuses(w), (std::vector<EntryStatus>{EntryStatus::MARKER, EntryStatus::OKAY,
+                                                        EntryStatus::MARKER}));
+        w.ClickCell(2, 0);
+        QCOMPARE(w.Background(1), QColor(0xFFFF00));
+        w.Menu("Flag Between Markers");
+        QCOMPARE(Statuses(w), std::vector<EntryStatus>(3, EntryStatus::FLAGGED));
+    }
+
+    void recycleMarksMovedRowsDeleted() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ClickCell(1, 6);
+        w.ClickCell(3, 6);
+        w.Menu("Send Flagged to Recycle Bin");
+        QCOMPARE(w.trash.moved, (std::vector<std::string>{f.small, f.middle}));
+        QCOMPARE(w.Cell(1, 6), QString("DELETED"));
+        QCOMPARE(w.TextColour(1, 6), QColor(0xFF0000));
+        QCOMPARE(w.ctx().table[2].status, EntryStatus::OKAY);
+    }
+
+    void exportThenImportVerifiesTheFiles() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.Menu("Flag ALL");
+        const std::string list = f.dir / "list.csv";
+        w.dialogs->saves.push_back({list, 1});
+        w.Menu("EXPORT Flagged List");
+        QVERIFY(w.dialogs->errors.empty());
+        QCOMPARE(QString::fromStdString(ReadAll(list)).count("\r\n"), 3);
+
+        w.dialogs->imports.push_back(list);
+        w.Menu("IMPORT file list");
+        QCOMPARE(w.ctx().state.RowCount, 7);
+        QCOMPARE(w.ctx().table[4].band, EntryBand::UNCHANGED);
+        QCOMPARE(w.Background(5), QColor(0xFFFBF0));
+
+        w.dialogs->saves.push_back({f.dir / "no-such-folder/list.csv", 1});
+        w.Menu("EXPORT Flagged List");
+        QCOMPARE(w.dialogs->errors.size(), std::size_t(1));
+        w.dialogs->imports.push_back(f.dir / "missing.csv");
+        w.Menu("IMPORT file list");
+        QCOMPARE(w.dialogs->errors.size(), std::size_t(2));
+        QCOMPARE(w.ctx().state.RowCount, 7);
+    }
+
+    void doubleClickShowsTheStoredValues() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ctx().table[2].size = -1;  // as a row whose size is unknown shows it
+        w.DoubleClickCell(2, 1);
+        vellum::ui::TForm4& form = w.main->valuesDialog();
+        QVERIFY(form.isVisible());
+        const vellum::FileEntry& e = w.ctx().table[2];
+        QCOMPARE(form.EditText(1), QString::fromStdString(f.large));
+        QCOMPARE(form.EditText(2), QString("-1"));
+        QCOMPARE(form.EditText(3), QString::fromStdString(vellum::Crc16Text(e.crc16)));
+        QCOMPARE(form.EditText(4), QString::fromStdString(vellum::Crc32Text(e.crc32)));
+        QCOMPARE(form.EditText(6), QString::fromStdString(vellum::DigestToHex(e.md5)));
+    }
+
+    void selectionShowsTheFileInTheHexView() {
+        TempDir dir;
+        const std::string thousand = dir.Write("k.bin", std::string(1000, 'k'));
+        const std::string gone = dir.Write("gone.bin", "g");
+        Window w({"-noautocheck", thousand, gone});
+        w.ClickCell(1, 0);
+        QCOMPARE(w.main->hexView().grid()->rowCount(), 33);
+        QCOMPARE(w.main->hexView().titleCaption(), QString::fromStdString(thousand));
+        std::remove(gone.c_str());
+        w.ClickCell(2, 0);
+        QCOMPARE(w.dialogs->errors.size(), std::size_t(1));
+        QCOMPARE(w.ctx().state.SelectedRow, 2);
+    }
+};
+
+QTEST_MAIN(CommandsMenuTest)
+#include "test_commands_menu.moc"

@@ -1,0 +1,311 @@
+// The small windows and the Qt side of Dialogs: what they show, where their controls sit, and
+// what the file dialogs and the folder chooser hand back.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+#include <QWindow>
+#include <QtTest>
+
+#include "tests/support/temp_dir.h"
+#include "ui/add_progress.h"
+#include "ui/qt_dialogs.h"
+#include "ui/select_dir.h"
+#include "ui/values_dialog.h"
+
+using vellum::ui::TForm4;
+using vellum::ui::TForm5;
+using vellum::ui::TSelectDir;
+
+namespace {
+
+QString Q(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+// Answers the modal window that the next exec opens; one of another kind is closed so that
+// the test fails instead of waiting forever.
+template <typename Window, typename Answer>
+void AnswerNextModal(Answer answer) {
+    QTimer::singleShot(0, [answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* window = qobject_cast<Window*>(modal);
+        if (!window) {
+            if (modal) modal->close();
+            QFAIL("the expected modal window did not open");
+        }
+        answer(*window);
+    });
+}
+
+// A folder with one of each kind of entry the chooser must show or leave out.
+struct Sample {
+    vellum::test::TempDir dir;
+    Sample() {
+        dir.Write("file.txt", "x");
+        dir.Write(".hidden.dat", "y");
+        dir.MakeDir("sub");
+        dir.MakeDir(".hid");
+    }
+};
+
+}  // namespace
+
+class DialogsTest final : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void progressLabelsShowOnlyWhatTheyAreTold();
+    void valuesShowTheEntryAsStored_data();
+    void valuesShowTheEntryAsStored();
+    void valuesRefillTheOpenWindow();
+    void chooserStartsAtHome();
+    void chooserShowsAndClicks();
+    void geometry_data();
+    void geometry();
+    void fileDialogSettings();
+    void exportDialogReturnsPathAndFileType();
+    void chooseFolderKeepsTheChooser();
+    void confirmCountsOnlyYes_data();
+    void confirmCountsOnlyYes();
+};
+
+void DialogsTest::progressLabelsShowOnlyWhatTheyAreTold() {
+    TForm5 form;
+    QCOMPARE(form.windowTitle(), QString("Add file progress"));
+    QCOMPARE(form.FolderText() + form.AddedText() + form.SkippedText(), QString("000"));
+    form.Show();
+    QVERIFY(form.isVisible());
+    QVERIFY(form.windowHandle()->isExposed());
+    form.Update({.AddedCount = 1234567890, .FolderCount = 12, .SkippedCount = 7});
+    QCOMPARE(form.FolderText(), QString("12"));
+    QCOMPARE(form.AddedText(), QString("1234567890"));
+    QCOMPARE(form.SkippedText(), QString("7"));
+    form.Hide();
+    QVERIFY(!form.isVisible());
+    form.ResetAddedLabel();
+    form.Show();
+    QCOMPARE(form.FolderText(), QString("12"));
+    QCOMPARE(form.AddedText(), QString("0"));
+    QCOMPARE(form.SkippedText(), QString("7"));
+}
+
+void DialogsTest::valuesShowTheEntryAsStored_data() {
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("shownPath");
+    QTest::addColumn<QString>("shownSize");
+    QTest::newRow("size -1") << QByteArray("/tmp/a b.txt") << qint64(-1) << "/tmp/a b.txt"
+                             << "-1";
+    QTest::newRow("no separators, UTF-8 path")
+        << QByteArray(
+               "/data/Gr\xc3\xbc\xc3\x9f"
+               "e.bin")
+        << qint64(1234567) << QString::fromUtf8("/data/Grüße.bin") << "1234567";
+    QTest::newRow("past 32 bits") << QByteArray("/x") << qint64(5000000000) << "/x"
+                                  << "5000000000";
+}
+
+// A WAITING row: the grid leaves its values blank, the dialog shows what the entry holds.
+void DialogsTest::valuesShowTheEntryAsStored() {
+    QFETCH(QByteArray, path);
+    QFETCH(qint64, size);
+    vellum::FileEntry entry;
+    entry.path.assign(path.toStdString());
+    entry.size = size;
+    entry.crc16 = 0xA3;
+    entry.crc32 = 0x1A;
+    entry.md5.bytes[0] = 0x0f;
+    entry.status = vellum::EntryStatus::WAITING;
+    TForm4 form;
+    form.ShowEntry(entry);
+    QTEST(form.EditText(1), "shownPath");
+    QTEST(form.EditText(2), "shownSize");
+    QCOMPARE(form.EditText(3), QString("00A3"));
+    QCOMPARE(form.EditText(4), QString("0000001A"));
+    QCOMPARE(form.EditText(5), QString("0000"));
+    QCOMPARE(form.EditText(6), QString("0f000000000000000000000000000000"));
+}
+
+void DialogsTest::valuesRefillTheOpenWindow() {
+    TForm4 form;
+    form.ShowEntry(vellum::FileEntry{});
+    vellum::FileEntry second;
+    second.path.assign("/second");
+    second.crc32 = 0xDEADBEEF;
+    second.xsum = 0xBEEF;
+    form.ShowEntry(second);
+    QVERIFY(form.isVisible() && !form.isModal());
+    QCOMPARE(form.EditText(1), QString("/second"));
+    QCOMPARE(form.EditText(4), QString("DEADBEEF"));
+    QCOMPARE(form.EditText(5), QString("BEEF"));
+}
+
+void DialogsTest::chooserStartsAtHome() {
+    TSelectDir chooser;
+    const std::string home = vellum::ui::PathFromQt(QDir::homePath());
+    QCOMPARE(chooser.windowTitle(), QString("SelectDir"));
+    QCOMPARE(chooser.SelectedPath(), home);
+    QCOMPARE(chooser.PathLabelText(), QString("File Path"));
+    QCOMPARE(chooser.MaskText(), QString("*.*"));
+    QCOMPARE(chooser.findChild<QComboBox*>("ComboBox1")->count(), 1);
+    const auto* preview = chooser.findChild<QListView*>("ShellListView1");
+    QVERIFY(!preview->isEnabled());
+    const auto* contents = qobject_cast<QFileSystemModel*>(preview->model());
+    QCOMPARE(contents->filePath(preview->rootIndex()), Q(home));
+    const auto choice = chooser.Choice();
+    QCOMPARE(choice.folder, home);
+    QCOMPARE(choice.mask, std::string("*.*"));
+}
+
+void DialogsTest::chooserShowsAndClicks() {
+    Sample sample;
+    const QString base = Q(sample.dir.path());
+    TSelectDir chooser;
+    chooser.SetMaskText("*.txt");
+    chooser.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+    QVERIFY(!chooser.SelectPath(sample.dir / "file.txt"));
+    QVERIFY(chooser.SelectPath(sample.dir.path()));
+    QCOMPARE(chooser.PathLabelText(), base);
+
+    auto* tree = chooser.findChild<QTreeView*>("ShellTreeView1");
+    auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
+    tree->expand(folders->index(base));
+    QTRY_COMPARE(folders->rowCount(folders->index(base)), 2);  // sub and .hid, no files
+    const auto* preview = chooser.findChild<QListView*>("ShellListView1");
+    QTRY_COMPARE(preview->model()->rowCount(preview->rootIndex()), 4);  // mask ignored
+
+    const auto click = [&](const char* name, Qt::MouseButton button) {
+        const QModelIndex index = folders->index(Q(sample.dir / name));
+        tree->scrollTo(index);
+        QTest::mouseClick(tree->viewport(), button, {}, tree->visualRect(index).center());
+    };
+    click("sub", Qt::LeftButton);
+    QCOMPARE(chooser.SelectedPath(), sample.dir / "sub");
+    QCOMPARE(chooser.PathLabelText(), Q(sample.dir / "sub"));
+    click(".hid", Qt::RightButton);  // selects, but leaves the label alone
+    QCOMPARE(chooser.PathLabelText(), Q(sample.dir / "sub"));
+    QCOMPARE(chooser.Choice().folder, sample.dir / ".hid");
+    QCOMPARE(chooser.Choice().mask, std::string("*.txt"));
+}
+
+void DialogsTest::geometry_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");  // empty: the client area
+    QTest::addColumn<QRect>("expected");
+    const QString chooser = "TSelectDir", values = "TForm4", progress = "TForm5";
+    QTest::newRow("chooser client") << chooser << "" << QRect(0, 0, 640, 510);
+    QTest::newRow("tree") << chooser << "ShellTreeView1" << QRect(8, 24, 345, 209);
+    QTest::newRow("mask") << chooser << "ComboBox1" << QRect(120, 264, 49, 21);
+    QTest::newRow("OK") << chooser << "BitBtn1" << QRect(184, 264, 75, 25);
+    QTest::newRow("preview") << chooser << "ShellListView1" << QRect(8, 304, 617, 169);
+    QTest::newRow("values client") << values << "" << QRect(0, 0, 683, 167);
+    QTest::newRow("Edit1") << values << "Edit1" << QRect(64, 8, 609, 21);
+    QTest::newRow("Edit6") << values << "Edit6" << QRect(64, 128, 225, 21);
+    QTest::newRow("progress client") << progress << "" << QRect(0, 0, 176, 91);
+    QTest::newRow("skipped count") << progress << "Label6" << QRect(96, 64, 0, 0);
+}
+
+void DialogsTest::geometry() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QRect, expected);
+    std::unique_ptr<QDialog> form;
+    if (window == "TSelectDir") form = std::make_unique<TSelectDir>();
+    if (window == "TForm4") form = std::make_unique<TForm4>();
+    if (window == "TForm5") form = std::make_unique<TForm5>();
+    const QWidget* widget = control.isEmpty() ? form.get() : form->findChild<QWidget*>(control);
+    QVERIFY(widget);
+    const QRect actual = control.isEmpty() ? form->rect() : widget->geometry();
+    QCOMPARE(actual.topLeft(), expected.topLeft());
+    if (!expected.isEmpty()) QCOMPARE(actual.size(), expected.size());
+    if (window != "TSelectDir" && control.isEmpty())
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+}
+
+void DialogsTest::fileDialogSettings() {
+    const auto open1 = vellum::ui::MakeOpenDialog1(nullptr, "/tmp");
+    QCOMPARE(open1->fileMode(), QFileDialog::ExistingFiles);
+    QCOMPARE(open1->directory().absolutePath(), QString("/tmp"));
+    QCOMPARE(open1->nameFilters(), QStringList{"All Files (*)"});
+
+    const auto save1 = vellum::ui::MakeSaveDialog1(nullptr);
+    QCOMPARE(save1->nameFilters(), (QStringList{"csv (*.csv)", "tabbed txt (*.txt)"}));
+    QCOMPARE(vellum::ui::SelectedFilterIndex(*save1), 1);
+
+    const auto open2 = vellum::ui::MakeOpenDialog2(nullptr);
+    QCOMPARE(open2->fileMode(), QFileDialog::ExistingFile);
+    QCOMPARE(open2->nameFilters(), QStringList{"CSV (*.csv)"});
+    QCOMPARE(open2->defaultSuffix(), QString("csv"));
+}
+
+void DialogsTest::exportDialogReturnsPathAndFileType() {
+    vellum::test::TempDir dir;
+    dir.Write("list.txt", "old");  // an overwrite question would stop the test here
+    vellum::ui::QtDialogs dialogs(nullptr);
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+        dialog.setDirectory(Q(dir.path()));
+        dialog.selectNameFilter("tabbed txt (*.txt)");
+        dialog.selectFile("list");
+        static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, as the button runs it
+    });
+    const auto choice = dialogs.ChooseExportFile();
+    QVERIFY(choice.has_value());
+    QCOMPARE(choice->path, dir / "list.txt");
+    QCOMPARE(choice->filterIndex, 2);
+
+    AnswerNextModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    QVERIFY(!dialogs.ChooseExportFile().has_value());
+}
+
+void DialogsTest::chooseFolderKeepsTheChooser() {
+    Sample sample;
+    vellum::ui::QtDialogs dialogs(nullptr);
+    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+        chooser.SelectPath(sample.dir / "sub");
+        chooser.SetMaskText("");
+        chooser.reject();
+    });
+    QVERIFY(!dialogs.ChooseFolder().has_value());
+    AnswerNextModal<TSelectDir>(
+        [](TSelectDir& chooser) { chooser.findChild<QPushButton*>("BitBtn1")->click(); });
+    const auto choice = dialogs.ChooseFolder();
+    QVERIFY(choice.has_value());
+    QCOMPARE(choice->folder, sample.dir / "sub");
+    QCOMPARE(choice->mask, std::string());  // as typed: Add folder makes it "*.*"
+}
+
+void DialogsTest::confirmCountsOnlyYes_data() {
+    QTest::addColumn<int>("key");  // or a button to click
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("Yes") << int(QMessageBox::Yes) << true;
+    QTest::newRow("No") << int(QMessageBox::No) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+}
+
+void DialogsTest::confirmCountsOnlyYes() {
+    QFETCH(int, key);
+    QFETCH(bool, expected);
+    vellum::ui::QtDialogs dialogs(nullptr);
+    QString shown;
+    AnswerNextModal<QMessageBox>([key, &shown](QMessageBox& box) {
+        shown = box.text();
+        if (QAbstractButton* button = box.button(QMessageBox::StandardButton(key)))
+            button->click();
+        else
+            QTest::keyClick(&box, Qt::Key(key));
+    });
+    QCOMPARE(dialogs.Confirm("Clear all?"), expected);
+    QCOMPARE(shown, QString("Clear all?"));
+}
+
+QTEST_MAIN(DialogsTest)
+#include "test_dialogs.moc"

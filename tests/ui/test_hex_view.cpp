@@ -1,0 +1,377 @@
+// The binary view: byte and offset texts, cell looks, geometry, the block cache and the
+// widget as the main window drives it.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+
+#include "filelist/list_context.h"
+#include "tests/support/temp_dir.h"
+#include "ui/block_cache.h"
+#include "ui/hex_layout.h"
+#include "ui/hex_view.h"
+
+using namespace vellum;
+using namespace vellum::ui;
+
+namespace {
+
+constexpr qint64 kGiB = qint64{1} << 30;
+
+// Counts what the view asks of the disk, and fails on demand where root could not be refused.
+class FaultyFileSystem final : public platform::FileSystem {
+  public:
+    int opens = 0;
+    int openError = 0;  // errno to fail every open with, 0 for none
+    int readError = 0;
+    int OpenForReading(const std::string& path) override {
+        ++opens;
+        return openError != 0 ? -openError : FileSystem::OpenForReading(path);
+    }
+    std::int64_t ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) override {
+        return readError != 0 ? -readError : FileSystem::ReadAt(fd, buffer, count, offset);
+    }
+};
+
+class CountingHost final : public ListHost {
+  public:
+    int posted = 0;
+    void StatusPosted(std::string_view) override { ++posted; }
+};
+
+std::string Pattern(std::size_t size, char first, int period) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(first + i % period);
+    return bytes;
+}
+
+QString Text(const CellLook& look) {
+    return QString::fromStdString(look.text);
+}
+
+}  // namespace
+
+class TestHexView final : public QObject {
+    Q_OBJECT
+
+    test::TempDir dir_;
+    FaultyFileSystem fs_;
+    CountingHost host_;
+    std::unique_ptr<ListContext> ctx_;
+
+  private slots:
+    void init() {
+        ctx_ = std::make_unique<ListContext>();
+        fs_ = FaultyFileSystem{};
+        host_.posted = 0;
+        ctx_->fs = &fs_;
+        ctx_->host = &host_;
+    }
+
+    void bytesRoundTripOverAllValues() {
+        for (int b = 0; b < 256; ++b) {
+            const std::string hex = HexByte(static_cast<std::uint8_t>(b));
+            QCOMPARE(hex.size(), 2u);
+            QCOMPARE(QString::fromStdString(hex), QString::fromStdString(hex).toLower());
+            QCOMPARE(std::stoi(hex, nullptr, 16), b);
+            const std::string shown = ShownChar(static_cast<std::uint8_t>(b));
+            QCOMPARE(shown.size(), 1u);
+            QCOMPARE(shown[0], b >= 32 && b <= 126 ? static_cast<char>(b) : ' ');
+        }
+    }
+
+    void offsetsAndRows_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("rows");
+        QTest::addColumn<QString>("lastOffset");
+        QTest::newRow("empty") << 0ll << 5ll << "00000060";
+        QTest::newRow("129 bytes") << 129ll << 6ll << "00000080";
+        QTest::newRow("1000 bytes") << 1000ll << 33ll << "000003e0";
+        QTest::newRow("4 GiB") << 4 * kGiB << 4 * kGiB / 32 + 1 << "ffffffe0";
+        QTest::newRow("4 GiB + 1") << 4 * kGiB + 1 << 4 * kGiB / 32 + 2 << "100000000";
+        QTest::newRow("largest") << std::numeric_limits<qint64>::max() << (1ll << 58) + 1
+                                 << "7fffffffffffffe0";
+    }
+    void offsetsAndRows() {
+        QFETCH(qint64, size);
+        QFETCH(qint64, rows);
+        QFETCH(QString, lastOffset);
+        QCOMPARE(HexRowCount(size), rows);
+        QCOMPARE(Text(HexCellLook(0, rows - 1, size, {})), lastOffset);
+    }
+
+    void cellLooks() {
+        struct Case {
+            std::string content;
+            int column;
+            std::int64_t row;
+            CellLook look;
+        };
+        const std::string mixed("\x41\x09\x7F\xE9", 4);
+        const std::string counting = Pattern(33, '\0', 256);
+        const std::string letters = Pattern(1000, 'A', 26);
+        const CellLook face{"", kHexBlack, 0xFFFFFF, true};
+        const Case cases[] = {
+            {mixed, 0, 0, face},
+            {mixed, 32, 0, {"1f", kHexBlack, 0xFFFFFF, true}},
+            {mixed, 33, 0, face},
+            {mixed, 0, 4, {"00000060", kOffsetRed, 0xFFFFFF, true}},
+            {mixed, 1, 1, {"41", kHexBlack, kHexOddBackground}},
+            {mixed, 33, 1, {"A", kCharBlue, kCharOddBackground}},
+            {mixed, 2, 1, {"09", kHexBlack, kHexEvenBackground}},
+            {mixed, 34, 1, {" ", kCharBlue, kCharEvenBackground}},
+            {mixed, 35, 1, {" ", kCharBlue, kCharOddBackground}},
+            {mixed, 4, 1, {"e9", kHexBlack, kHexEvenBackground}},
+            {mixed, 5, 1, {"", kHexBlack, kHexOddBackground}},  // past the end: blank, coloured
+            {counting, 1, 2, {"20", kHexBlack, kHexOddBackground}},
+            {counting, 33, 2, {" ", kCharBlue, kCharOddBackground}},
+            {counting, 2, 2, {"", kHexBlack, kHexEvenBackground}},
+            {letters, 8, 32, {"4c", kHexBlack, kHexEvenBackground}},
+            {letters, 40, 32, {"L", kCharBlue, kCharEvenBackground}},
+            {letters, 41, 32, {"", kCharBlue, kCharOddBackground}},
+        };
+        for (const Case& c : cases) {
+            const auto read = [&](std::int64_t offset) -> std::optional<std::uint8_t> {
+                if (offset >= std::ssize(c.content)) qFatal("read past the end");
+                return static_cast<std::uint8_t>(c.content[static_cast<std::size_t>(offset)]);
+            };
+            const CellLook look = HexCellLook(c.column, c.row, std::ssize(c.content), read);
+            QVERIFY2(look == c.look, qPrintable(QStringLiteral("cell %1,%2 shows '%3'")
+                                                    .arg(c.column)
+                                                    .arg(c.row)
+                                                    .arg(Text(look))));
+        }
+        const auto unavailable = [](std::int64_t) { return std::optional<std::uint8_t>(); };
+        QCOMPARE(HexCellLook(2, 1, 4, unavailable), (CellLook{"", kHexBlack, kHexEvenBackground}));
+    }
+
+    void geometryAndScrollMap() {
+        const HexColumns eight;
+        QCOMPARE(eight.left(1), 57);
+        QCOMPARE(eight.left(kFirstCharColumn), 505);
+        QCOMPARE(eight.contentWidth(), 761);
+        const std::pair<int, int> hits[] = {{56, 0},   {57, 1},   {504, 32},
+                                            {505, 33}, {760, 64}, {761, -1}};
+        for (const auto& [x, column] : hits) QCOMPARE(eight.columnAt(x), column);
+        QCOMPARE(HexColumns(10).width(0), 70);
+
+        for (const std::int64_t lastTop : {0ll, 1000ll, 1ll << 31, 1ll << 40, 1ll << 58}) {
+            const ScrollMap map = ScrollMapFor(lastTop);
+            QCOMPARE(TopFor(map.maximum, map), lastTop);
+            QCOMPARE(ScrollValueFor(lastTop, map), map.maximum);
+            QCOMPARE(TopFor(ScrollValueFor(lastTop / 2, map), map) / map.scale,
+                     lastTop / 2 / map.scale);
+            if (lastTop <= std::numeric_limits<int>::max()) QCOMPARE(map.scale, 1ll);
+        }
+    }
+
+    void hideShowHeights_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("remembered");
+        QTest::addColumn<int>("panel8");
+        QTest::newRow("room to spare") << 662 << 204 << 264;
+        QTest::newRow("just enough") << 364 << 204 << 264;
+        QTest::newRow("one short") << 363 << 203 << 263;
+        QTest::newRow("tiny window") << 80 << -80 << kPanel8MinimumHeight;
+    }
+    void hideShowHeights() {
+        QFETCH(int, window);
+        QFETCH(int, remembered);
+        QFETCH(int, panel8);
+        HexView view(*ctx_);
+        QSignalSpy clicked(&view, &HexView::hideShowClicked);
+        view.findChild<QPushButton*>("Panel10")->click();
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(view.Panel10Click(264, 662), 60);
+        QCOMPARE(view.viewState().HexViewHeight, 204);
+        QVERIFY(!view.gridShown());
+        QCOMPARE(view.onOffCaption() + view.hideShowCaption(), "Binary View OFFSHOW");
+        QCOMPARE(view.Panel10Click(60, window), panel8);
+        QCOMPARE(view.viewState().HexViewHeight, remembered);
+        QVERIFY(view.gridShown());
+        QCOMPARE(view.onOffCaption() + view.hideShowCaption(), "Binary View ONHIDE");
+    }
+
+    void cacheFillsSlotsInTurn() {
+        const std::string a = dir_.Write("a", Pattern(6 * kCacheBlockSize, 'a', 26));
+        const std::string b = dir_.Write("A", Pattern(100, '0', 10));
+        BlockCache cache(*ctx_);
+        for (int block = 0; block < 5; ++block) {
+            QCOMPARE(*cache.ReadCachedByte(a, block * kCacheBlockSize + 27),
+                     'a' + (block * 16384 + 27) % 26);
+        }
+        QCOMPARE(fs_.opens, 5);
+        QCOMPARE(*cache.ReadCachedByte(a, 1), 'b');  // slot 0, no read
+        QCOMPARE(*cache.ReadCachedByte(b, 1), '1');  // another path, same offset: a miss
+        QCOMPARE(fs_.opens, 6);
+        QCOMPARE(cache.NextSlot(), 0);
+        QCOMPARE(cache.slot(0).slotPath, b);
+        QCOMPARE(*cache.ReadCachedByte(a, kCacheBlockSize), 'a' + 16384 % 26);  // slot 1 kept
+        QCOMPARE(fs_.opens, 6);
+        QCOMPARE(*cache.ReadCachedByte(a, 0), 'a');  // block 0 of a was evicted
+        QCOMPARE(fs_.opens, 7);
+        QCOMPARE(cache.NextSlot(), 1);
+    }
+
+    void cacheReadsNothingWhileProcessingAndZerosPastAShortRead() {
+        const std::string full = dir_.Write("full", std::string(10 * kCacheBlockSize, '\xFF'));
+        const std::string shrunk = dir_.Write("shrunk", "xyz");
+        BlockCache cache(*ctx_);
+        ctx_->state.Processing = true;
+        QCOMPARE(*cache.ReadCachedByte(full, 10), 0);
+        QCOMPARE(fs_.opens, 0);
+        ctx_->state.Processing = false;
+        for (int block = 0; block < 10; ++block) {
+            (void)cache.ReadCachedByte(full, block * kCacheBlockSize);
+        }
+        QCOMPARE(*cache.ReadCachedByte(full, 10), 0xFF);  // the pass's zeros were not kept
+        // Every block buffer has held 0xFF bytes by now; a short file must not inherit them.
+        QCOMPARE(*cache.ReadCachedByte(shrunk, 2), 'z');
+        QCOMPARE(*cache.ReadCachedByte(shrunk, 3000), 0);
+    }
+
+    void cacheReportsAFailureOnce() {
+        const std::string path = dir_.Write("locked", "abc");
+        BlockCache cache(*ctx_);
+        QStringList reports;
+        cache.SetFailureHook([&](const std::string& p, const std::string& error) {
+            reports << QString::fromStdString(p + ": " + error);
+        });
+        QCOMPARE(*cache.ReadCachedByte(path, 0), 'a');
+        fs_.openError = EACCES;
+        for (int i = 0; i < 1000; ++i) QVERIFY(!cache.ReadCachedByte(path, kCacheBlockSize + i));
+        QCOMPARE(*cache.ReadCachedByte(path, 1), 'b');  // the block read before stays
+        QCOMPARE(reports, QStringList{QString::fromStdString(path + ": Permission denied")});
+        QCOMPARE(fs_.opens, 2);
+
+        fs_.openError = 0;
+        fs_.readError = EIO;
+        cache.ForgetFailure();
+        QVERIFY(!cache.ReadCachedByte(path, kCacheBlockSize));
+        QCOMPARE(reports.size(), 2);
+        QVERIFY(reports.last().endsWith("Input/output error"));
+        QCOMPARE(cache.NextSlot(), 0);  // the failed read took no slot
+    }
+
+    void viewStartsEmptyAndRefusesAMissingFile() {
+        HexView view(*ctx_);
+        QCOMPARE(view.grid()->rowCount(), 5);
+        QCOMPARE(Text(view.Cell(0, 4)), "00000060");
+        QCOMPARE(view.onOffCaption() + view.hideShowCaption(), "Binary View ONHIDE");
+        QVERIFY(view.SetViewedFile(dir_.Write("ten", "0123456789"), nullptr));
+        view.Refresh();
+        std::string error;
+        QVERIFY(!view.SetViewedFile(dir_ / "missing", &error));
+        QCOMPARE(QString::fromStdString(error), "No such file or directory");
+        QCOMPARE(view.ViewedPath(), dir_ / "missing");
+        QCOMPARE(view.ViewedSize(), 10);  // the rest of the selection was skipped
+        QCOMPARE(Text(view.Cell(1, 1)), "");
+        QCoreApplication::processEvents();
+        QCOMPARE(host_.posted, 0);  // the window's box has told it already
+    }
+
+    void smallFileAfterLargeMovesTheCurrentRow() {
+        HexView view(*ctx_);
+        view.resize(800, 264);
+        view.show();
+        QVERIFY(view.SetViewedFile(dir_.Write("large", std::string(10000, 'x')), nullptr));
+        view.Refresh();
+        QTest::keyClick(view.grid(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(view.grid()->currentRow(), 313);
+        QVERIFY(view.grid()->topRow() > 300);
+        QVERIFY(view.SetViewedFile(dir_.Write("small", std::string(33, 'y')), nullptr));
+        view.Refresh();
+        QCOMPARE(view.grid()->rowCount(), 5);
+        QCOMPARE(view.grid()->currentRow(), 4);
+        QCOMPARE(view.grid()->topRow(), 1);
+        QCOMPARE(view.titleCaption(), QString::fromStdString(dir_ / "small"));
+    }
+
+    void sparseFileAbove4GiBShowsItsTail() {
+        const std::string path = dir_.Write("sparse", "");
+        const std::int64_t size = 4 * kGiB + 100;
+        QCOMPARE(::truncate(path.c_str(), size), 0);
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        QCOMPARE(::pwrite(fd, "TAIL", 4, size - 4), 4);
+        ::close(fd);
+        HexView view(*ctx_);
+        view.resize(800, 264);
+        view.show();
+        QVERIFY(view.SetViewedFile(path, nullptr));
+        view.Refresh();
+        QTest::keyClick(view.grid(), Qt::Key_End, Qt::ControlModifier);
+        const std::int64_t last = view.grid()->currentRow();
+        QCOMPARE(last, size / 32 + 1);
+        QCOMPARE(Text(view.Cell(0, last)), "100000060");
+        QCOMPARE(Text(view.Cell(1, last)) + Text(view.Cell(4, last)), "544c");
+        QCOMPARE(Text(view.Cell(33, last)) + Text(view.Cell(36, last)), "TL");
+        QCOMPARE(Text(view.Cell(5, last)) + Text(view.Cell(37, last)), "");
+        QCOMPARE(Text(view.Cell(32, last - 1)), "00");
+        QCOMPARE(view.cache().slot(view.cache().NextSlot()).slotStart, 4 * kGiB);
+        QVERIFY(view.grid()->minimumWidth() >= kMinimumGridWidth);
+    }
+
+    void deletedFileShowsBlanksAndIsReportedOnce() {
+        HexView view(*ctx_);
+        view.resize(800, 264);
+        const std::string path = dir_.Write("gone", "some bytes");
+        QVERIFY(view.SetViewedFile(path, nullptr));
+        view.Refresh();
+        std::remove(path.c_str());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (int i = 0; i < 20; ++i) view.grid()->viewport()->repaint();
+        QCOMPARE(host_.posted, 0);  // never from inside a paint
+        QCoreApplication::processEvents();
+        QCOMPARE(host_.posted, 1);
+        QCOMPARE(ctx_->message.StatusMessage, path + " failed");
+        QCOMPARE(Text(view.Cell(1, 1)) + Text(view.Cell(33, 1)), "");
+        QCOMPARE(fs_.opens, 2);  // the selection and the first cell
+    }
+
+    void titleBarNeitherWidensNorMoves() {
+        HexView view(*ctx_);
+        const int minimum = view.minimumSizeHint().width();
+        (void)view.SetViewedFile(std::string(600, 'x'), nullptr);
+        view.Refresh();
+        QCOMPARE(view.minimumSizeHint().width(), minimum);
+        view.resize(985, 264);
+        view.show();
+        view.SetGridShown(false);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(view.findChild<QWidget*>("Panel9")->geometry(), QRect(0, 0, 985, kPanel9Height));
+    }
+
+    void paintsColoursWithTheHeaderFrozen() {
+        HexView view(*ctx_);
+        view.resize(800, 264);
+        view.show();
+        QVERIFY(view.SetViewedFile(dir_.Write("rows", Pattern(3200, 'a', 26)), nullptr));
+        view.Refresh();
+        QTest::keyClick(view.grid(), Qt::Key_End, Qt::ControlModifier);
+        HexGrid* grid = view.grid();
+        QCOMPARE(grid->geometry(), QRect(0, kPanel9Height, 800, 264 - kPanel9Height));
+        const QImage image = grid->viewport()->grab().toImage();
+        const QColor face = grid->palette().color(QPalette::Button);
+        const auto corner = [&](int column, std::int64_t row) {
+            const QRect rect = grid->cellRect(column, row);
+            return image.pixelColor(rect.bottomRight());
+        };
+        const std::int64_t top = grid->topRow();
+        QVERIFY(top > 1);
+        QCOMPARE(corner(1, 0), face);
+        QCOMPARE(corner(0, top), face);
+        QCOMPARE(corner(1, top), QColor(0xFFFBF0));
+        QCOMPARE(corner(2, top), QColor(0xC0DCC0));
+        QCOMPARE(corner(33, top), QColor(0xC0C0C0));
+        QCOMPARE(corner(34, top), QColor(0xFFFFFF));
+    }
+};
+
+QTEST_MAIN(TestHexView)
+#include "test_hex_view.moc"

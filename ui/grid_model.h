@@ -1,0 +1,77 @@
+// The models behind the two grids of the main window: FileGridModel shows the file table row for
+// row (DrawGrid1), HeaderStripModel the seven captions with their sort marks (DrawGrid3). Both
+// read the core's state at the moment a cell is painted and keep nothing of it.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <cstdint>
+#include <string>
+
+namespace vellum {
+struct FileEntry;
+struct ListContext;
+}  // namespace vellum
+
+namespace vellum::ui {
+
+// The colours of the list grid.
+inline constexpr QRgb kSelectedBackground = 0xA6CAF0;
+inline constexpr QRgb kFlaggedBackground = 0xC0DCC0;
+inline constexpr QRgb kMarkerBackground = 0xFFFF00;
+inline constexpr QRgb kOldBackground = 0xFFFFFF;
+inline constexpr QRgb kNewBackground = 0xFFFBF0;
+inline constexpr QRgb kImportedBackground = 0xC0C0C0;
+inline constexpr QRgb kChangedBackground = 0xFFDCDC;
+inline constexpr QRgb kGreyText = 0x808080;
+inline constexpr QRgb kGreenText = 0x008000;
+inline constexpr QRgb kRedText = 0xFF0000;
+inline constexpr QRgb kBlackText = 0x000000;
+
+// The text of one file cell, columns 0 to 6, with sizes grouped by the separator.
+[[nodiscard]] std::string GridCellText(const FileEntry& entry, int column,
+                                       const std::string& separator);
+// The text colour of one file cell.
+[[nodiscard]] QRgb GridTextColour(const FileEntry& entry, int column);
+// The background of a file row: the selection first, then FLAGGED, MARKER, and the band.
+[[nodiscard]] QRgb GridBackground(const FileEntry& entry, std::int32_t row,
+                                  std::int32_t selectedRow);
+
+class FileGridModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    explicit FileGridModel(const ListContext& ctx, QObject* parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+
+    // The grid's row count, row 0 included, as the list refresh sets it. It follows the table
+    // only when told: during an add the table grows first and the grid takes the new count at
+    // the pass.
+    void SetGridRowCount(std::int32_t rows);
+    // The user's thousands separator, read again (the locale can change while we run).
+    void RefreshSeparator();
+
+  private:
+    const ListContext& ctx_;
+    int rows_ = 1;
+    std::string separator_;
+};
+
+class HeaderStripModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    explicit HeaderStripModel(const ListContext& ctx, QObject* parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+
+  private:
+    const ListContext& ctx_;
+};
+
+}  // namespace vellum::ui

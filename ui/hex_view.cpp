@@ -1,0 +1,381 @@
+// The binary view: title bar, switch and the hand-drawn hex grid.
+#include "ui/hex_view.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "filelist/list_context.h"
+#include "filelist/status_line.h"
+#include "platform/files.h"
+
+namespace vellum::ui {
+namespace {
+
+constexpr int kRowPitch = kHexRowHeight + kHexGridLineWidth;
+constexpr int kWheelRows = 3;
+constexpr HexRgb kHexGridLineColour = 0xC0C0C0;
+constexpr int kMonospacePixels = 11;
+
+}  // namespace
+
+HexGrid::HexGrid(CellSource source, QWidget* parent)
+    : QAbstractScrollArea(parent), source_(std::move(source)) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::StrongFocus);
+    UpdateMinimumWidth();
+    UpdateScrollBar();
+}
+
+void HexGrid::SetRowCount(std::int64_t rows) {
+    rowCount_ = std::max<std::int64_t>(rows, 2);
+    UpdateScrollBar();
+    ScrollTo(topRow_);
+    if (currentRow_ > rowCount_ - 1) SetCurrentCell(currentColumn_, rowCount_ - 1);
+    viewport()->update();
+}
+
+void HexGrid::SetOffsetDigits(int digits) {
+    if (HexColumns(digits).width(0) == columns_.width(0)) return;
+    columns_ = HexColumns(digits);
+    UpdateMinimumWidth();
+    viewport()->update();
+}
+
+void HexGrid::SetCurrentCell(int column, std::int64_t row) {
+    currentColumn_ = std::clamp(column, 1, kHexColumnCount - 1);
+    currentRow_ = std::clamp<std::int64_t>(row, 1, rowCount_ - 1);
+    if (currentRow_ < topRow_) {
+        ScrollTo(currentRow_);
+    } else if (currentRow_ >= topRow_ + visibleRows()) {
+        ScrollTo(currentRow_ - visibleRows() + 1);
+    }
+    viewport()->update();
+}
+
+int HexGrid::visibleRows() const {
+    return std::max(1, (viewport()->height() - kRowPitch) / kRowPitch);
+}
+
+std::int64_t HexGrid::lastTop() const {
+    return std::max<std::int64_t>(0, rowCount_ - 1 - visibleRows());
+}
+
+int HexGrid::rowTop(std::int64_t row) const {
+    if (row == 0) return 0;
+    return kRowPitch + static_cast<int>(row - topRow_) * kRowPitch;
+}
+
+std::int64_t HexGrid::rowAt(int y) const {
+    if (y < kRowPitch) return 0;
+    return topRow_ + (y - kRowPitch) / kRowPitch;
+}
+
+QRect HexGrid::cellRect(int column, std::int64_t row) const {
+    if (column < 0 || column >= kHexColumnCount || row < 0 || row >= rowCount_) return {};
+    const bool onScreen = row == 0 || (row >= topRow_ && row <= topRow_ + visibleRows());
+    if (!onScreen) return {};
+    return {columns_.left(column), rowTop(row), columns_.width(column), kHexRowHeight};
+}
+
+void HexGrid::ScrollTo(std::int64_t top) {
+    topRow_ = std::clamp<std::int64_t>(top, 1, 1 + lastTop());
+    settingBar_ = true;
+    verticalScrollBar()->setValue(ScrollValueFor(topRow_ - 1, map_));
+    settingBar_ = false;
+    viewport()->update();
+}
+
+void HexGrid::UpdateScrollBar() {
+    map_ = ScrollMapFor(lastTop());
+    const auto page = std::max<std::int64_t>(1, visibleRows() / map_.scale);
+    settingBar_ = true;
+    verticalScrollBar()->setRange(0, map_.maximum);
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setPageStep(static_cast<int>(page));
+    verticalScrollBar()->setValue(ScrollValueFor(topRow_ - 1, map_));
+    settingBar_ = false;
+}
+
+void HexGrid::UpdateMinimumWidth() {
+    const int bar = verticalScrollBar()->sizeHint().width();
+    setMinimumWidth(std::max(kMinimumGridWidth, columns_.contentWidth() + bar + 2 * frameWidth()));
+}
+
+void HexGrid::scrollContentsBy(int, int) {
+    // The bar moved under the user's hand; moves made here set the top first.
+    if (!settingBar_) topRow_ = 1 + TopFor(verticalScrollBar()->value(), map_);
+    viewport()->update();
+}
+
+void HexGrid::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBar();
+    ScrollTo(topRow_);
+}
+
+void HexGrid::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, palette().color(QPalette::Base));
+    painter.setFont(font());
+    PaintRow(painter, 0, dirty);
+    const int height = viewport()->height();
+    for (std::int64_t row = topRow_; row < rowCount_ && rowTop(row) < height; ++row) {
+        PaintRow(painter, row, dirty);
+    }
+    const QRect current = cellRect(currentColumn_, currentRow_);
+    if (hasFocus() && current.isValid()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = current;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void HexGrid::PaintRow(QPainter& painter, std::int64_t row, const QRect& dirty) {
+    const QRect line(0, rowTop(row), columns_.contentWidth(), kRowPitch);
+    if (!line.intersects(dirty)) return;
+    // Cells are drawn over the row's strip, leaving the grid lines between them.
+    painter.fillRect(line, QColor(kHexGridLineColour));
+    for (int column = 0; column < kHexColumnCount; ++column) {
+        const QRect rect(columns_.left(column), line.top(), columns_.width(column), kHexRowHeight);
+        if (rect.intersects(dirty)) PaintCell(painter, column, row, rect);
+    }
+}
+
+void HexGrid::PaintCell(QPainter& painter, int column, std::int64_t row, const QRect& rect) {
+    const CellLook look = source_(column, row);
+    painter.fillRect(rect, look.buttonFace ? palette().color(QPalette::Button)
+                                           : QColor(static_cast<QRgb>(look.background)));
+    if (look.text.empty()) return;
+    painter.setPen(QColor(static_cast<QRgb>(look.textColour)));
+    // Left and top with no margin, cut off at the cell's edge.
+    painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QString::fromLatin1(look.text.data(), static_cast<int>(look.text.size())));
+}
+
+void HexGrid::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers().testFlag(Qt::ControlModifier);
+    const std::int64_t page = visibleRows();
+    switch (event->key()) {
+        case Qt::Key_Up:
+            SetCurrentCell(currentColumn_, currentRow_ - 1);
+            break;
+        case Qt::Key_Down:
+            SetCurrentCell(currentColumn_, currentRow_ + 1);
+            break;
+        case Qt::Key_Left:
+            SetCurrentCell(currentColumn_ - 1, currentRow_);
+            break;
+        case Qt::Key_Right:
+            SetCurrentCell(currentColumn_ + 1, currentRow_);
+            break;
+        case Qt::Key_PageUp:
+            SetCurrentCell(currentColumn_, currentRow_ - page);
+            break;
+        case Qt::Key_PageDown:
+            SetCurrentCell(currentColumn_, currentRow_ + page);
+            break;
+        case Qt::Key_Home:
+            if (control)
+                SetCurrentCell(currentColumn_, 1);
+            else
+                SetCurrentCell(1, currentRow_);
+            break;
+        case Qt::Key_End:
+            if (control)
+                SetCurrentCell(currentColumn_, rowCount_ - 1);
+            else
+                SetCurrentCell(kHexColumnCount - 1, currentRow_);
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void HexGrid::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    const QPoint at = event->position().toPoint();
+    const int column = columns_.columnAt(at.x());
+    const std::int64_t row = rowAt(at.y());
+    if (column >= 1 && row >= 1 && row < rowCount_) SetCurrentCell(column, row);
+    event->accept();
+}
+
+void HexGrid::wheelEvent(QWheelEvent* event) {
+    // The wheel moves in whole notches of 120; touchpads deliver them in pieces.
+    wheelRemainder_ += event->angleDelta().y();
+    const int notches = wheelRemainder_ / 120;
+    wheelRemainder_ %= 120;
+    if (notches != 0) ScrollTo(topRow_ - std::int64_t{notches} * kWheelRows);
+    event->accept();
+}
+
+void HexGrid::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void HexGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+HexView::HexView(vellum::ListContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), cache_(ctx) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(BuildTitleBar());
+
+    DrawGrid2 =
+        new HexGrid([this](int column, std::int64_t row) { return Cell(column, row); }, this);
+    DrawGrid2->setObjectName("DrawGrid2");
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(kMonospacePixels);
+    DrawGrid2->setFont(mono);
+    layout->addWidget(DrawGrid2, 1);
+    // Takes the room the hidden grid leaves, so that the title bar stays at the top.
+    layout->addStretch(0);
+
+    report_ = [this](const std::string& path, const std::string&) {
+        PostFailed(ctx_, path);
+        ctx_.host->ShowStatus();
+    };
+    cache_.SetFailureHook(
+        [this](const std::string& path, const std::string& error) { ReportLater(path, error); });
+}
+
+QWidget* HexView::BuildTitleBar() {
+    Panel9 = new QWidget(this);
+    Panel9->setObjectName("Panel9");
+    Panel9->setFixedHeight(kPanel9Height);
+    auto* overlay = new QGridLayout(Panel9);
+    overlay->setContentsMargins(0, 0, 0, 0);
+
+    // The caption is centred on the whole bar; the two panels sit over its left end.
+    Panel9Caption = new QLabel(Panel9);
+    Panel9Caption->setAlignment(Qt::AlignCenter);
+    Panel9Caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    Panel9Caption->setTextFormat(Qt::PlainText);
+    overlay->addWidget(Panel9Caption, 0, 0);
+
+    Panel11 = new QLabel(QStringLiteral("Binary View ON"), Panel9);
+    Panel11->setObjectName("Panel11");
+    Panel11->setFixedSize(kPanel11Width, kPanel9Height);
+    Panel11->setAlignment(Qt::AlignCenter);
+    Panel11->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    Panel10 = new QPushButton(QStringLiteral("HIDE"), Panel9);
+    Panel10->setObjectName("Panel10");
+    Panel10->setFixedSize(kPanel10Width, kPanel9Height);
+    Panel10->setFocusPolicy(Qt::NoFocus);
+    connect(Panel10, &QPushButton::clicked, this, &HexView::hideShowClicked);
+
+    auto* left = new QHBoxLayout;
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    left->addWidget(Panel11);
+    left->addWidget(Panel10);
+    left->addStretch(1);
+    overlay->addLayout(left, 0, 0);
+    return Panel9;
+}
+
+bool HexView::SetViewedFile(const std::string& path, std::string* error) {
+    state_.ViewedPath = path;
+    cache_.ForgetFailure();
+    if (path.empty()) {
+        state_.ViewedSize = 0;
+        return true;
+    }
+    const int fd = ctx_.fs->OpenForReading(path);
+    std::int64_t size = fd;
+    if (fd >= 0) {
+        size = ctx_.fs->SizeOf(fd);
+        (void)ctx_.fs->Close(fd);
+    }
+    if (size < 0) {
+        if (error != nullptr) *error = platform::ErrorText(static_cast<int>(-size));
+        cache_.NoteFailureReported(path);
+        return false;
+    }
+    state_.ViewedSize = size;
+    return true;
+}
+
+void HexView::Refresh() {
+    DrawGrid2->SetOffsetDigits(OffsetDigits(state_.ViewedSize));
+    DrawGrid2->SetRowCount(HexRowCount(state_.ViewedSize));
+    RepaintView();
+    Panel9Caption->setText(QFile::decodeName(QByteArray::fromStdString(state_.ViewedPath)));
+}
+
+void HexView::RepaintView() {
+    DrawGrid2->viewport()->update();
+}
+
+void HexView::SetGridShown(bool shown) {
+    DrawGrid2->setVisible(shown);
+    Panel11->setText(shown ? QStringLiteral("Binary View ON") : QStringLiteral("Binary View OFF"));
+    Panel10->setText(shown ? QStringLiteral("HIDE") : QStringLiteral("SHOW"));
+}
+
+bool HexView::gridShown() const {
+    return !DrawGrid2->isHidden();
+}
+
+int HexView::Panel10Click(int panel8Height, int windowHeight) {
+    const bool hiding = gridShown();
+    const ViewHeights heights =
+        hiding ? HideHeights(panel8Height) : ShowHeights(state_.HexViewHeight, windowHeight);
+    state_.HexViewHeight = heights.hexViewHeight;
+    SetGridShown(!hiding);
+    return heights.panel8Height;
+}
+
+CellLook HexView::Cell(int column, std::int64_t row) {
+    return HexCellLook(column, row, state_.ViewedSize, [this](std::int64_t offset) {
+        return cache_.ReadCachedByte(state_.ViewedPath, offset);
+    });
+}
+
+void HexView::ReportLater(const std::string& path, const std::string& error) {
+    // The cache meets failures while painting; a report that repaints or opens a box must
+    // wait until that paint is over.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path, error] {
+            if (report_) report_(path, error);
+        },
+        Qt::QueuedConnection);
+}
+
+QString HexView::titleCaption() const {
+    return Panel9Caption->text();
+}
+
+QString HexView::onOffCaption() const {
+    return Panel11->text();
+}
+
+QString HexView::hideShowCaption() const {
+    return Panel10->text();
+}
+
+}  // namespace vellum::ui

@@ -1,0 +1,141 @@
+// The binary view under the list: the title bar Panel9 with its switch, and the hex grid
+// DrawGrid2 that paints the viewed file's bytes through the block cache. TMain places it in
+// Panel8 above the bottom bar and drives it from its selection handler and the list pass.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "ui/block_cache.h"
+#include "ui/hex_layout.h"
+
+class QLabel;
+class QPushButton;
+
+namespace vellum {
+struct ListContext;
+}
+
+namespace vellum::ui {
+
+// DrawGrid2. Drawn by hand because a table view keeps row positions in int pixels, and a
+// 4 GiB file already has 2^27 rows of 19 pixels. Row 0 and column 0 are frozen; only the
+// rows on screen are painted, each cell exactly as its CellLook says.
+class HexGrid final : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    using CellSource = std::function<CellLook(int column, std::int64_t row)>;
+
+    explicit HexGrid(CellSource source, QWidget* parent = nullptr);
+
+    // Moves the current row and the top back inside the new rows.
+    void SetRowCount(std::int64_t rows);
+    [[nodiscard]] std::int64_t rowCount() const { return rowCount_; }
+    void SetOffsetDigits(int digits);
+    [[nodiscard]] const HexColumns& columns() const { return columns_; }
+
+    // The current cell is never in row 0 or column 0; it is scrolled into view when it moves.
+    void SetCurrentCell(int column, std::int64_t row);
+    [[nodiscard]] int currentColumn() const { return currentColumn_; }
+    [[nodiscard]] std::int64_t currentRow() const { return currentRow_; }
+    // The first data row on screen, and how many data rows fit whole.
+    [[nodiscard]] std::int64_t topRow() const { return topRow_; }
+    [[nodiscard]] int visibleRows() const;
+    // Where a cell is drawn in the viewport; empty when it is not on screen.
+    [[nodiscard]] QRect cellRect(int column, std::int64_t row) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    [[nodiscard]] std::int64_t lastTop() const;
+    [[nodiscard]] int rowTop(std::int64_t row) const;
+    [[nodiscard]] std::int64_t rowAt(int y) const;
+    void ScrollTo(std::int64_t top);
+    void UpdateScrollBar();
+    void UpdateMinimumWidth();
+    void PaintRow(QPainter& painter, std::int64_t row, const QRect& dirty);
+    void PaintCell(QPainter& painter, int column, std::int64_t row, const QRect& rect);
+
+    CellSource source_;
+    HexColumns columns_;
+    std::int64_t rowCount_ = 5;
+    std::int64_t topRow_ = 1;
+    std::int64_t currentRow_ = 1;
+    int currentColumn_ = 1;
+    ScrollMap map_;
+    bool settingBar_ = false;
+    int wheelRemainder_ = 0;
+};
+
+class HexView final : public QWidget {
+    Q_OBJECT
+  public:
+    // Told once per viewed file that it can no longer be read while painting.
+    using FailureReport = std::function<void(const std::string& path, const std::string& error)>;
+
+    explicit HexView(vellum::ListContext& ctx, QWidget* parent = nullptr);
+
+    // Selection handler step 1's ViewedPath and step 2: measures ViewedSize; false with the
+    // error text when the file cannot be opened (the window shows the box and skips the rest).
+    // The window checks Updating before calling.
+    bool SetViewedFile(const std::string& path, std::string* error);
+    // Steps 4 and 5: row count, current row clamped to the last row, repaint, title caption.
+    void Refresh();
+    // The end-of-pass repaint.
+    void RepaintView();
+
+    // Hide/show: grid visibility and the two captions.
+    void SetGridShown(bool shown);
+    [[nodiscard]] bool gridShown() const;
+    // The whole of Panel10Click short of resizing: hides or shows the grid, keeps
+    // HexViewHeight, and returns the height Panel8 must take (TMain also hides or shows
+    // Splitter1 with the grid).
+    [[nodiscard]] int Panel10Click(int panel8Height, int windowHeight);
+
+    // Replaces the default report: "<path> failed" in the status line, bold red for five
+    // seconds, as for any file the list cannot open. Called after the paint that met the
+    // failure has finished, never from inside it.
+    void SetFailureReport(FailureReport report) { report_ = std::move(report); }
+
+    [[nodiscard]] HexViewState& viewState() { return state_; }
+    [[nodiscard]] const std::string& ViewedPath() const { return state_.ViewedPath; }
+    [[nodiscard]] std::int64_t ViewedSize() const { return state_.ViewedSize; }
+    // What DrawGrid2 paints in a cell (reads through the cache).
+    [[nodiscard]] CellLook Cell(int column, std::int64_t row);
+    [[nodiscard]] HexGrid* grid() const { return DrawGrid2; }
+    [[nodiscard]] BlockCache& cache() { return cache_; }
+    [[nodiscard]] QString titleCaption() const;
+    [[nodiscard]] QString onOffCaption() const;
+    [[nodiscard]] QString hideShowCaption() const;
+
+  signals:
+    // Panel10 was clicked; TMain calls Panel10Click (or does the height rules itself).
+    void hideShowClicked();
+
+  private:
+    QWidget* BuildTitleBar();
+    void ReportLater(const std::string& path, const std::string& error);
+
+    vellum::ListContext& ctx_;
+    HexViewState state_;
+    BlockCache cache_;
+    FailureReport report_;
+    QWidget* Panel9 = nullptr;
+    QLabel* Panel9Caption = nullptr;
+    QLabel* Panel11 = nullptr;
+    QPushButton* Panel10 = nullptr;
+    HexGrid* DrawGrid2 = nullptr;
+};
+
+}  // namespace vellum::ui

@@ -1,0 +1,165 @@
+// TMain's life: creation (FormCreate), the start-up work of the first timer tick, what the
+// list pass asks of the window, the Halt/Resume button, the message timer and closing.
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
+#include <utility>
+
+#include "filelist/adding.h"
+#include "filelist/command_line.h"
+#include "net/program_identity.h"
+#include "ui/add_progress.h"
+#include "ui/grid_model.h"
+#include "ui/hex_view.h"
+#include "ui/list_grid.h"
+#include "ui/qt_dialogs.h"
+#include "ui/values_dialog.h"
+
+namespace vellum::ui {
+
+namespace {
+
+constexpr int kTimer1Milliseconds = 1;
+constexpr int kTimer2Milliseconds = 1000;
+
+QString FromBytes(std::string_view bytes) {
+    return QFile::decodeName(QByteArray(bytes.data(), qsizetype(bytes.size())));
+}
+
+QColor StatusTextColour(StatusColour colour, const QPalette& palette) {
+    switch (colour) {
+        case StatusColour::Red:
+            return QColor(0xFF0000);
+        case StatusColour::Blue:
+            return QColor(0x0000FF);
+        default:
+            return palette.color(QPalette::WindowText);
+    }
+}
+
+}  // namespace
+
+TMain::TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs,
+             platform::Trash& trash, ListPass::Clock clock, QWidget* parent)
+    : QWidget(parent),
+      host_(*this),
+      pass_(ctx_, std::move(clock)),
+      trash_(trash),
+      args_(std::move(args)) {
+    ctx_.host = &host_;
+    dialogs_ = makeDialogs(this);
+    BuildControls();
+    FormCreate();
+    ShowSplash();
+    // Hidden until wanted; the folder chooser is made by the dialogs on first use.
+    Form4 = new TForm4(this);
+    Form5 = new TForm5(this);
+    ConnectEvents();
+    Timer1->start(kTimer1Milliseconds);
+    Timer2->start(kTimer2Milliseconds);
+}
+
+TMain::~TMain() {
+    // The child widgets hold references into the list and the pass; they go while both exist.
+    ctx_.host = &ctx_.nullHost;
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
+
+void TMain::FormCreate() {
+    setObjectName("TMain");
+    setWindowTitle(QString::fromStdString(ProgramTitle()));
+    Panel4->setText(QStringLiteral("v ") +
+                    QString::fromUtf8(kProgramVersion.data(), qsizetype(kProgramVersion.size())));
+    // The file table is sized even when a -f number was bad; the box tells which one.
+    const std::optional<std::string> error = SweepOptions(ctx_, args_);
+    RefreshLimitHint();
+    if (error) dialogs_->ShowError(*error);
+}
+
+void TMain::Timer1Timer() {
+    Timer1->stop();
+    firstopen();
+}
+
+void TMain::firstopen() {
+    SyncHeaderColumns();
+    processlist(ctx_, StartupPaths(args_), FileChooser(), *Form5);
+    StartupIdentityAndCheck();
+    startupDone_ = true;
+}
+
+ChooseFiles TMain::FileChooser() {
+    return [this](const std::string& startFolder) { return dialogs_->ChooseFiles(startFolder); };
+}
+
+void TMain::RefreshLimitHint() {
+    Image2->setToolTip(QStringLiteral("%1 max files configured").arg(ctx_.state.MaxFiles));
+}
+
+void TMain::RepaintGrid(std::int32_t rowCount) {
+    gridModel_->SetGridRowCount(rowCount);
+    DrawGrid1->viewport()->update();
+    // The limit doubles quietly when the table grows; every repaint keeps the hint true.
+    RefreshLimitHint();
+}
+
+void TMain::ShowStatus() {
+    const StatusLine& line = showstatus(ctx_, QLocale::system().groupSeparator().toStdString());
+    Panel6->setText(FromBytes(line.text));
+    QFont font = Panel6->font();
+    font.setBold(line.bold);
+    Panel6->setFont(font);
+    QPalette palette = Panel6->palette();
+    palette.setColor(QPalette::WindowText, StatusTextColour(line.colour, this->palette()));
+    Panel6->setPalette(palette);
+    // The pass calls this between blocks, when no paint event would get through.
+    Panel6->repaint();
+}
+
+void TMain::GrowWindow(int height) {
+    if (this->height() < height) resize(width(), height);
+}
+
+void TMain::RepaintHeaderAndHexView() {
+    DrawGrid3->viewport()->update();
+    BinaryView->RepaintView();
+}
+
+void TMain::ShowErrorBox(const std::string& text) {
+    dialogs_->ShowError(text);
+}
+
+void TMain::Button1Click() {
+    pass_.Button1Click([this](std::string_view caption) { Button1->setText(FromBytes(caption)); });
+}
+
+void TMain::Timer2Timer() {
+    if (vellum::Timer2Timer(ctx_)) ShowStatus();
+}
+
+void TMain::About1Click() {
+    // The About box comes with the splash window; until then the item does nothing.
+}
+
+void TMain::closeEvent(QCloseEvent* event) {
+    // Once the window goes the program ends, so no pass may read on: not one that runs below
+    // us on the stack, inside its event pump, nor one that an add command whose progress
+    // window let this close through would start next. A running pass stops after one more
+    // block, and the window closes once it has returned.
+    ctx_.state.HaltRequested = true;
+    if (pass_.running()) {
+        event->ignore();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    Timer1->stop();
+    Timer2->stop();
+    event->accept();
+}
+
+}  // namespace vellum::ui

@@ -1,0 +1,189 @@
+// TMain, the main window: the file list with its header strip, the binary view, the bottom bar
+// with the Halt/Resume button and the status line, and the list's pop-up menu. It owns the
+// program's list and its pass, turns every click into a call of the core, and draws what the
+// core says; it keeps no list logic of its own.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "checksum/list_pass.h"
+#include "filelist/adding.h"
+#include "filelist/list_context.h"
+#include "ui/dialogs.h"
+#include "ui/window_host.h"
+
+class QFontMetrics;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace vellum::platform {
+class Trash;
+}
+
+namespace vellum::ui {
+
+class FileGridModel;
+class HeaderStripModel;
+class HeaderStrip;
+class HexView;
+class ListGrid;
+class SplitterBar;
+class TForm4;
+class TForm5;
+class WebPanel;
+
+inline constexpr int kMainWidth = 985;
+inline constexpr int kMainHeight = 662;
+inline constexpr int kPanel8DesignHeight = 264;
+inline constexpr int kBottomBarHeight = 25;
+inline constexpr int kPanelBorder = 4;
+// What the window's width leaves the path column after the six fixed columns.
+inline constexpr int kPathColumnMargin = 45;
+inline constexpr int kDesignColumnWidths[kColumnCount] = {354, 65, 38, 60, 38, 212, 64};
+
+// The design widths, each of the six value columns widened where the desktop's font is wider
+// than the one they were drawn for, so that no checksum loses a digit.
+[[nodiscard]] std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics);
+
+class TMain final : public QWidget {
+    Q_OBJECT
+
+  public:
+    // The window's dialogs are made once it exists, so that they can be centred on it.
+    using DialogsFactory = std::function<std::unique_ptr<Dialogs>(QWidget* window)>;
+
+    TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs, platform::Trash& trash,
+          ListPass::Clock clock = {}, QWidget* parent = nullptr);
+    ~TMain() override;
+    TMain(const TMain&) = delete;
+    TMain& operator=(const TMain&) = delete;
+
+    // What the list pass asks of the window, through WindowHost.
+    void RepaintGrid(std::int32_t rowCount);
+    void ShowStatus();
+    void GrowWindow(int height);
+    void RepaintHeaderAndHexView();
+    void ShowErrorBox(const std::string& text);
+
+    // Start-up and fitting.
+    void Timer1Timer();
+    void firstopen();
+    [[nodiscard]] bool startupDone() const { return startupDone_; }
+    void FormResize();
+    void SyncHeaderColumns();
+
+    // The grids' events.
+    void DrawGrid1Click(int row, int column);
+    void DrawGrid1DblClick();
+    void DrawGrid1MouseDown();
+    void DrawGrid3Click(int column, int row);
+
+    // PopupMenu1.
+    void Clear1Click();
+    void Add1Click();
+    void Addfolder1Click();
+    void InvertFLAGGED1Click();
+    void FlagALL1Click();
+    void FlagNONE1Click();
+    void RemoveFlagged1Click();
+    void FlagIdenticals1Click();
+    void FlagMarkersClick();
+    void RemoveAdjacentDuplicates1Click();
+    void RecycleClick();
+    void RemovedDeletedClick();
+    void ExportFlaggedList1Click();
+    void IMPORTfilelist1Click();
+    void About1Click();
+
+    void Button1Click();
+    void Panel10Click();
+    void Timer2Timer();
+    // Panel2 and its web pictures: a left click opens the product page, a right click checks
+    // for the latest version. Hooks for that work; nothing yet.
+    void Panel2Click() {}
+    void WebPictureRightClick() {}
+
+    // Reading the window, for the tests.
+    [[nodiscard]] ListContext& ctx() { return ctx_; }
+    [[nodiscard]] ListPass& pass() { return pass_; }
+    [[nodiscard]] FileGridModel& gridModel() const { return *gridModel_; }
+    [[nodiscard]] HeaderStripModel& headerModel() const { return *headerModel_; }
+    [[nodiscard]] ListGrid& grid() const { return *DrawGrid1; }
+    [[nodiscard]] HeaderStrip& headerStrip() const { return *DrawGrid3; }
+    [[nodiscard]] HexView& hexView() const { return *BinaryView; }
+    [[nodiscard]] QLabel& statusPanel() const { return *Panel6; }
+    [[nodiscard]] QLabel& versionBox() const { return *Panel4; }
+    [[nodiscard]] QLabel& limitPicture() const { return *Image2; }
+    [[nodiscard]] QPushButton& haltButton() const { return *Button1; }
+    [[nodiscard]] QFrame& bottomPanel() const { return *Panel8; }
+    [[nodiscard]] SplitterBar& splitter() const { return *Splitter1; }
+    [[nodiscard]] QMenu& popupMenu() const { return *PopupMenu1; }
+    [[nodiscard]] TForm4& valuesDialog() const { return *Form4; }
+    [[nodiscard]] TForm5& progressWindow() const { return *Form5; }
+    [[nodiscard]] WebPanel& webPanel() const { return *Panel2; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void FormCreate();
+    // Hooks for the splash window and for the identity and version check at start-up.
+    void ShowSplash() {}
+    void StartupIdentityAndCheck() {}
+
+    // Building the controls (main_window_layout.cpp).
+    void BuildControls();
+    [[nodiscard]] QFrame* BuildPanel5();
+    [[nodiscard]] QFrame* BuildPanel8();
+    [[nodiscard]] QFrame* BuildPanel1();
+    void BuildPopupMenu1();
+    void ConnectEvents();
+
+    void SetPanel8Height(int height);
+    void SplitterDragged(int dy);
+    void RefreshLimitHint();
+    [[nodiscard]] ChooseFiles FileChooser();
+
+    ListContext ctx_;
+    WindowHost host_;
+    ListPass pass_;
+    std::unique_ptr<Dialogs> dialogs_;
+    platform::Trash& trash_;
+    std::vector<std::string> args_;  // the parameter list
+    bool startupDone_ = false;
+    int dragStartHeight_ = 0;
+
+    FileGridModel* gridModel_ = nullptr;
+    HeaderStripModel* headerModel_ = nullptr;
+    QFrame* Panel5 = nullptr;
+    HeaderStrip* DrawGrid3 = nullptr;
+    ListGrid* DrawGrid1 = nullptr;
+    SplitterBar* Splitter1 = nullptr;
+    QFrame* Panel8 = nullptr;
+    HexView* BinaryView = nullptr;
+    QFrame* Panel1 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* Panel4 = nullptr;
+    QFrame* Panel7 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLabel* Panel6 = nullptr;
+    WebPanel* Panel2 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+};
+
+}  // namespace vellum::ui

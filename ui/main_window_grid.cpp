@@ -1,0 +1,97 @@
+// TMain's list side: the selection, double-click and mouse handlers of DrawGrid1, the header
+// click, the column fitting, and the heights of the bottom panel (splitter, hide and show).
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenu>
+#include <algorithm>
+#include <utility>
+
+#include "filelist/list_commands.h"
+#include "ui/grid_model.h"
+#include "ui/hex_layout.h"
+#include "ui/hex_view.h"
+#include "ui/list_grid.h"
+#include "ui/main_window.h"
+#include "ui/splitter_bar.h"
+#include "ui/values_dialog.h"
+
+namespace vellum::ui {
+
+namespace {
+
+// What the list keeps when the splitter is dragged up: its border and the header strip.
+constexpr int kListMinimumHeight = 2 * kPanelBorder + kHeaderStripHeight;
+
+}  // namespace
+
+void TMain::DrawGrid1Click(int row, int column) {
+    if (ctx_.state.Updating) return;
+    ctx_.state.SelectedRow = row;
+    std::string error;
+    if (!BinaryView->SetViewedFile(std::string(std::as_const(ctx_.table)[row].path.view()),
+                                   &error)) {
+        DrawGrid1->viewport()->update();  // the highlight has moved all the same
+        dialogs_->ShowError(error);
+        return;
+    }
+    if (column == kColumnStatus) StatusClick(ctx_, row);
+    ctx_.updatefilez();
+    BinaryView->Refresh();
+}
+
+void TMain::DrawGrid1DblClick() {
+    const QModelIndex current = DrawGrid1->currentIndex();
+    const int row = current.row();
+    if (!current.isValid() || row < 1 || ctx_.state.RowCount <= 1 || row >= ctx_.state.RowCount)
+        return;
+    // During a pass the marker is set at once and the pass runs once more when the running one
+    // is done, which recounts the totals; no second pass runs inside the first.
+    if (current.column() == kColumnStatus)
+        ToggleMarker(ctx_, row);
+    else
+        Form4->ShowEntry(std::as_const(ctx_.table)[row]);
+}
+
+void TMain::DrawGrid1MouseDown() {
+    if (!ctx_.state.Processing) PopupMenu1->popup(QCursor::pos());
+}
+
+void TMain::DrawGrid3Click(int column, int row) {
+    vellum::DrawGrid3Click(ctx_, column, row);
+}
+
+void TMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TMain::FormResize() {
+    int fixed = 0;
+    for (int column = 1; column < kColumnCount; ++column) fixed += DrawGrid1->columnWidth(column);
+    DrawGrid1->setColumnWidth(0, std::max(0, width() - (kPathColumnMargin + fixed)));
+    SyncHeaderColumns();
+}
+
+void TMain::SyncHeaderColumns() {
+    for (int column = 0; column < kColumnCount; ++column)
+        DrawGrid3->setColumnWidth(column, DrawGrid1->columnWidth(column));
+    // Row 0 is the header row, which the strip above shows instead.
+    DrawGrid1->setRowHidden(0, true);
+}
+
+void TMain::SetPanel8Height(int height) {
+    Panel8->setFixedHeight(std::max(height, kPanel8MinimumHeight));
+}
+
+void TMain::SplitterDragged(int dy) {
+    const int highest =
+        std::max(kPanel8MinimumHeight, height() - kSplitterHeight - kListMinimumHeight);
+    SetPanel8Height(std::clamp(dragStartHeight_ - dy, kPanel8MinimumHeight, highest));
+}
+
+void TMain::Panel10Click() {
+    SetPanel8Height(BinaryView->Panel10Click(Panel8->height(), height()));
+    Splitter1->setVisible(BinaryView->gridShown());
+}
+
+}  // namespace vellum::ui

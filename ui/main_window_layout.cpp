@@ -1,0 +1,232 @@
+// The controls of TMain, top to bottom: Panel5 (the header strip DrawGrid3 over the list
+// DrawGrid1), Splitter1, and Panel8 (the binary view over the bottom bar Panel1); and the
+// list's pop-up menu PopupMenu1.
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/grid_model.h"
+#include "ui/hex_view.h"
+#include "ui/list_grid.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
+#include "ui/splitter_bar.h"
+#include "ui/web_panel.h"
+
+namespace vellum::ui {
+
+namespace {
+
+constexpr int kPanel3Width = 104;
+constexpr int kImage2Width = 41;
+constexpr int kPanel7Width = 97;
+
+QVBoxLayout* Column(QWidget* owner, int border) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(border, border, border, border);
+    layout->setSpacing(0);
+    return layout;
+}
+
+QFrame* FixedWidthPanel(const char* name, int width) {
+    auto* panel = new QFrame;
+    panel->setObjectName(name);
+    panel->setFixedWidth(width);
+    return panel;
+}
+
+}  // namespace
+
+void TMain::BuildControls() {
+    ApplyFormFont(*this);
+    resize(kMainWidth, kMainHeight);
+    QVBoxLayout* layout = Column(this, 0);
+    layout->addWidget(BuildPanel5(), 1);
+    Splitter1 = new SplitterBar;
+    Splitter1->setObjectName("Splitter1");
+    layout->addWidget(Splitter1);
+    layout->addWidget(BuildPanel8());
+    BuildPopupMenu1();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setSingleShot(true);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName("Timer2");
+    CentreOnScreen(*this);
+}
+
+std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics) {
+    auto widest = [&](QStringView glyphs, int count) {
+        int w = 0;
+        for (QChar c : glyphs) w = std::max(w, metrics.horizontalAdvance(c));
+        return w * count;
+    };
+    const QString separator = QLocale::system().groupSeparator();
+    // Sizes up to hundreds of gigabytes; the status column's longest words.
+    const int size = widest(u"0123456789", 12) + 3 * metrics.horizontalAdvance(separator);
+    int status = 0;
+    for (const char* word : {"FLAGGED", "CALCING", "WAITING", "INVALID", "DELETED", "MARKER"})
+        status = std::max(status, metrics.horizontalAdvance(QString::fromLatin1(word)));
+    const int needed[kColumnCount] = {0,
+                                      size,
+                                      widest(u"0123456789ABCDEF", 4),
+                                      widest(u"0123456789ABCDEF", 8),
+                                      widest(u"0123456789ABCDEF", 4),
+                                      widest(u"0123456789abcdef", 32),
+                                      status};
+    // Text starts 2 pixels in; keep as much room after it, and the grid line.
+    constexpr int kInsets = 5;
+    std::array<int, kColumnCount> widths{};
+    for (int column = 0; column < kColumnCount; ++column)
+        widths[column] = std::max(kDesignColumnWidths[column],
+                                  column == 0 ? 0 : needed[column] + kInsets);
+    return widths;
+}
+
+QFrame* TMain::BuildPanel5() {
+    Panel5 = new QFrame;
+    Panel5->setObjectName("Panel5");
+    QVBoxLayout* layout = Column(Panel5, kPanelBorder);
+    headerModel_ = new HeaderStripModel(ctx_, this);
+    DrawGrid3 = new HeaderStrip;
+    DrawGrid3->setObjectName("DrawGrid3");
+    DrawGrid3->setModel(headerModel_);
+    gridModel_ = new FileGridModel(ctx_, this);
+    DrawGrid1 = new ListGrid;
+    DrawGrid1->setObjectName("DrawGrid1");
+    DrawGrid1->setModel(gridModel_);
+    // The window may be made as low as the user likes; the list then simply shows less.
+    DrawGrid1->setMinimumHeight(1);
+    const auto widths = FittedColumnWidths(fontMetrics());  // the window's font, as the grid draws
+    for (int column = 0; column < kColumnCount; ++column)
+        DrawGrid1->setColumnWidth(column, widths[column]);
+    layout->addWidget(DrawGrid3);
+    layout->addWidget(DrawGrid1, 1);
+    return Panel5;
+}
+
+QFrame* TMain::BuildPanel8() {
+    Panel8 = new QFrame;
+    Panel8->setObjectName("Panel8");
+    QVBoxLayout* layout = Column(Panel8, kPanelBorder);
+    BinaryView = new HexView(ctx_);
+    BinaryView->setObjectName("HexView");
+    layout->addWidget(BinaryView, 1);
+    layout->addWidget(BuildPanel1());
+    SetPanel8Height(kPanel8DesignHeight);
+    return Panel8;
+}
+
+QFrame* TMain::BuildPanel1() {
+    Panel1 = new QFrame;
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(kBottomBarHeight);
+    auto* bar = new QHBoxLayout(Panel1);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(0);
+
+    Panel3 = FixedWidthPanel("Panel3", kPanel3Width);
+    auto* left = new QHBoxLayout(Panel3);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    Image2 = new QLabel;  // its picture comes with the program's other pictures
+    Image2->setObjectName("Image2");
+    Image2->setFixedWidth(kImage2Width);
+    Panel4 = new QLabel;
+    Panel4->setObjectName("Panel4");
+    Panel4->setAlignment(Qt::AlignCenter);
+    Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    QFont bold;  // only the weight: family and size come from the window
+    bold.setBold(true);
+    Panel4->setFont(bold);
+    left->addWidget(Image2);
+    left->addWidget(Panel4, 1);
+
+    Panel7 = FixedWidthPanel("Panel7", kPanel7Width);
+    Button1 = new QPushButton(QStringLiteral("Halt Calculation"), Panel7);
+    Button1->setObjectName("Button1");
+    Button1->setFocusPolicy(Qt::NoFocus);
+    Column(Panel7, 0)->addWidget(Button1);
+
+    Panel6 = new QLabel(QStringLiteral("No Files!"));
+    Panel6->setObjectName("Panel6");
+    Panel6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel6->setIndent(4);
+    Panel6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Panel6->setMinimumWidth(0);
+    Panel6->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    Panel2 = new WebPanel;
+    bar->addWidget(Panel3);
+    bar->addWidget(Panel7);
+    bar->addWidget(Panel6, 1);
+    bar->addWidget(Panel2);
+    return Panel1;
+}
+
+void TMain::BuildPopupMenu1() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    using Handler = void (TMain::*)();
+    struct Item {
+        const char* caption;  // nullptr: a separator
+        Handler handler;
+    };
+    static constexpr Item kItems[] = {
+        {"Clear", &TMain::Clear1Click},
+        {nullptr, nullptr},
+        {"Add files", &TMain::Add1Click},
+        {"Add folder", &TMain::Addfolder1Click},
+        {nullptr, nullptr},
+        {"Invert FLAGGED", &TMain::InvertFLAGGED1Click},
+        {"Flag ALL", &TMain::FlagALL1Click},
+        {"Flag NONE", &TMain::FlagNONE1Click},
+        {"Remove Flagged", &TMain::RemoveFlagged1Click},
+        {"Flag Adjacent Identicals", &TMain::FlagIdenticals1Click},
+        {"Flag Between Markers", &TMain::FlagMarkersClick},
+        {nullptr, nullptr},
+        {"Remove Adjacent Duplicates", &TMain::RemoveAdjacentDuplicates1Click},
+        {nullptr, nullptr},
+        {"Send Flagged to Recycle Bin", &TMain::RecycleClick},
+        {"Remove Deleted", &TMain::RemovedDeletedClick},
+        {nullptr, nullptr},
+        {"EXPORT Flagged List", &TMain::ExportFlaggedList1Click},
+        {"IMPORT file list", &TMain::IMPORTfilelist1Click},
+        {nullptr, nullptr},
+        {"About", &TMain::About1Click},
+    };
+    for (const Item& item : kItems) {
+        if (item.caption == nullptr) {
+            PopupMenu1->addSeparator();
+            continue;
+        }
+        // Captions carry no '&': the menu has no keyboard shortcuts.
+        QAction* action = PopupMenu1->addAction(QString::fromLatin1(item.caption));
+        connect(action, &QAction::triggered, this, item.handler);
+    }
+}
+
+void TMain::ConnectEvents() {
+    connect(DrawGrid1, &ListGrid::cellSelected, this, &TMain::DrawGrid1Click);
+    connect(DrawGrid1, &ListGrid::cellDoubleClicked, this, &TMain::DrawGrid1DblClick);
+    connect(DrawGrid1, &ListGrid::rightButtonPressed, this, &TMain::DrawGrid1MouseDown);
+    connect(DrawGrid3, &HeaderStrip::cellClicked, this, &TMain::DrawGrid3Click);
+    connect(Splitter1, &SplitterBar::dragStarted, this,
+            [this] { dragStartHeight_ = Panel8->height(); });
+    connect(Splitter1, &SplitterBar::dragged, this, &TMain::SplitterDragged);
+    connect(BinaryView, &HexView::hideShowClicked, this, &TMain::Panel10Click);
+    connect(Button1, &QPushButton::clicked, this, &TMain::Button1Click);
+    connect(Panel2, &WebPanel::leftClicked, this, &TMain::Panel2Click);
+    connect(Panel2, &WebPanel::rightClicked, this, &TMain::WebPictureRightClick);
+    connect(Timer1, &QTimer::timeout, this, &TMain::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &TMain::Timer2Timer);
+}
+
+}  // namespace vellum::ui

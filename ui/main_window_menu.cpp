@@ -1,0 +1,76 @@
+// The items of PopupMenu1: each asks its dialog, if it has one, and hands the answer to the
+// core's command, which ends with a list pass.
+#include "filelist/adding.h"
+#include "filelist/list_commands.h"
+#include "interchange/list_file.h"
+#include "interchange/recycle.h"
+#include "ui/add_progress.h"
+#include "ui/main_window.h"
+
+namespace vellum::ui {
+
+void TMain::Clear1Click() {
+    if (dialogs_->Confirm("Are you sure you want to clear all these files? this cannot be undone"))
+        Clear(ctx_);
+}
+
+void TMain::Add1Click() {
+    vellum::Add1Click(ctx_, FileChooser(), *Form5);
+}
+
+void TMain::Addfolder1Click() {
+    const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
+    if (choice) vellum::Addfolder1Click(ctx_, choice->folder, choice->mask, *Form5);
+}
+
+void TMain::InvertFLAGGED1Click() {
+    vellum::InvertFLAGGED1Click(ctx_);
+}
+
+void TMain::FlagALL1Click() {
+    vellum::FlagALL1Click(ctx_);
+}
+
+void TMain::FlagNONE1Click() {
+    vellum::FlagNONE1Click(ctx_);
+}
+
+void TMain::RemoveFlagged1Click() {
+    vellum::RemoveFlagged1Click(ctx_);
+}
+
+void TMain::FlagIdenticals1Click() {
+    vellum::FlagIdenticals1Click(ctx_);
+}
+
+void TMain::FlagMarkersClick() {
+    vellum::FlagMarkersClick(ctx_);
+}
+
+void TMain::RemoveAdjacentDuplicates1Click() {
+    vellum::RemoveAdjacentDuplicates1Click(ctx_);
+}
+
+void TMain::RecycleClick() {
+    vellum::RecycleClick(ctx_, trash_);
+}
+
+void TMain::RemovedDeletedClick() {
+    vellum::RemovedDeletedClick(ctx_);
+}
+
+void TMain::ExportFlaggedList1Click() {
+    const std::optional<SaveChoice> choice = dialogs_->ChooseExportFile();
+    if (!choice) return;
+    const std::optional<std::string> error =
+        ExportFlaggedList(ctx_, choice->path, choice->filterIndex);
+    if (error) dialogs_->ShowError(*error);
+}
+
+void TMain::IMPORTfilelist1Click() {
+    const std::optional<std::string> error =
+        vellum::IMPORTfilelist1Click(ctx_, dialogs_->ChooseImportFile());
+    if (error) dialogs_->ShowError(*error);
+}
+
+}  // namespace vellum::ui

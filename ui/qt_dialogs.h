@@ -1,0 +1,58 @@
+// The real Dialogs: Qt's file dialogs, the folder chooser TSelectDir and message boxes, plus
+// the look that every small window of the program shares (its font, centred on the screen).
+#pragma once
+
+#include <QPointer>
+#include <memory>
+
+#include "ui/dialogs.h"
+
+class QFileDialog;
+class QLabel;
+class QString;
+class QWidget;
+
+namespace vellum::ui {
+
+class TSelectDir;
+
+class QtDialogs final : public Dialogs {
+  public:
+    explicit QtDialogs(QWidget* parent);
+    ~QtDialogs() override;
+    QtDialogs(const QtDialogs&) = delete;
+    QtDialogs& operator=(const QtDialogs&) = delete;
+
+    std::optional<std::vector<std::string>> ChooseFiles(const std::string& startFolder) override;
+    std::optional<FolderChoice> ChooseFolder() override;
+    std::optional<SaveChoice> ChooseExportFile() override;
+    std::optional<std::string> ChooseImportFile() override;
+    bool Confirm(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+
+  private:
+    QWidget* parent_;
+    // Made on first use and kept, so the chooser opens where the user left it.
+    QPointer<TSelectDir> selectDir_;
+};
+
+// The file dialogs as the commands run them, built apart so their settings can be checked.
+[[nodiscard]] std::unique_ptr<QFileDialog> MakeOpenDialog1(QWidget* parent,
+                                                           const std::string& startFolder);
+[[nodiscard]] std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent);
+[[nodiscard]] std::unique_ptr<QFileDialog> MakeOpenDialog2(QWidget* parent);
+// The 1-based position of the file type selected in the dialog (1 when none matches).
+[[nodiscard]] int SelectedFilterIndex(const QFileDialog& dialog);
+
+// The desktop's sans-serif at 11 pixels, the font of every window of the program.
+void ApplyFormFont(QWidget& form);
+// Places a window (not yet shown) in the middle of the screen it will appear on.
+void CentreOnScreen(QWidget& form);
+// A label of its text's own size with its top left corner at x, y of its parent; the name is
+// the control's, so tests can find it.
+QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int x, int y);
+// The controls keep fixed places, measured for a narrower font than most desktops have: a
+// caption wider than the room before its neighbour is drawn condensed rather than under it.
+void FitLabel(QLabel& label, int room);
+
+}  // namespace vellum::ui

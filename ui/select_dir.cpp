@@ -1,0 +1,186 @@
+#include "ui/select_dir.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolTip>
+#include <QTreeView>
+
+#include "ui/qt_dialogs.h"
+
+namespace vellum::ui {
+namespace {
+
+// The chooser reads each folder once; a tree that refreshed itself would move under the
+// user's pointer while the folder is being picked.
+QFileSystemModel* MakeModel(QObject* parent, QDir::Filters filters) {
+    auto* model = new QFileSystemModel(parent);
+    model->setOption(QFileSystemModel::DontWatchForChanges);
+    model->setReadOnly(true);
+    model->setFilter(filters);
+    model->sort(0, Qt::AscendingOrder);
+    return model;
+}
+
+}  // namespace
+
+TSelectDir::TSelectDir(QWidget* parent) : QDialog(parent) {
+    setWindowTitle("SelectDir");
+    setModal(true);
+    ApplyFormFont(*this);
+    resize(640, 510);
+    BuildLabels();
+    BuildTree();
+    BuildMaskAndButtons();
+    BuildPreview();
+    SelectHome();
+    CentreOnScreen(*this);
+}
+
+FolderChoice TSelectDir::Choice() const {
+    return {SelectedPath(), PathFromQt(MaskText())};
+}
+
+std::string TSelectDir::SelectedPath() const {
+    const QModelIndex current = ShellTreeView1->currentIndex();
+    return PathFromQt(current.isValid() ? folders_->filePath(current) : QDir::homePath());
+}
+
+QString TSelectDir::PathLabelText() const {
+    return Label3->text();
+}
+
+QString TSelectDir::MaskText() const {
+    return ComboBox1->currentText();
+}
+
+void TSelectDir::SetMaskText(const QString& mask) {
+    ComboBox1->setCurrentText(mask);
+}
+
+bool TSelectDir::SelectPath(const std::string& path) {
+    const QString folder = QFile::decodeName(QByteArray::fromStdString(path));
+    // Asked for any other path, the model would list it in the tree, filters or not.
+    if (!QFileInfo(folder).isDir()) return false;
+    const QModelIndex index = folders_->index(folder);
+    if (!index.isValid()) return false;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        ShellTreeView1->expand(up);
+    ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->scrollTo(index);
+    WritePathLabel();
+    return true;
+}
+
+void TSelectDir::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+}
+
+void TSelectDir::BuildLabels() {
+    Label4 = PlaceLabel(this, "Label4", "Select the base folder you wish to add from", 8, 8);
+    Label3 = PlaceLabel(this, "Label3", "File Path", 8, 240);
+    QFont bold = Label3->font();
+    bold.setBold(true);
+    Label3->setFont(bold);
+    // Wide enough for long paths; whatever passes the window's edge is cut off there.
+    Label3->setGeometry(8, 240, width() - 16, Label3->sizeHint().height());
+    Label1 = PlaceLabel(this, "Label1", "Select file type to filter", 8, 264);
+    FitLabel(*Label1, 120 - 8 - 4);
+    Label2 = PlaceLabel(this, "Label2", "File Preview only (unfiltered)", 8, 288);
+}
+
+void TSelectDir::BuildTree() {
+    folders_ = MakeModel(this, QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    folders_->setRootPath("/");
+    ShellTreeView1 = new QTreeView(this);
+    ShellTreeView1->setObjectName("ShellTreeView1");
+    ShellTreeView1->setGeometry(8, 24, 345, 209);
+    ShellTreeView1->setModel(folders_);
+    ShellTreeView1->setHeaderHidden(true);
+    for (int column = 1; column < folders_->columnCount(); ++column)
+        ShellTreeView1->hideColumn(column);
+    ShellTreeView1->setRootIsDecorated(false);
+    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A right button press selects the folder too (the view's own rule); only the left click
+    // writes Label3.
+    connect(ShellTreeView1, &QTreeView::clicked, this, &TSelectDir::ShellTreeView1Click);
+    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { ShowPreview(current); });
+    // Rows arrive and are sorted after each folder is read; both move the selected one.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, &TSelectDir::FollowSelection);
+    connect(folders_, &QAbstractItemModel::layoutChanged, this, &TSelectDir::FollowSelection);
+}
+
+void TSelectDir::BuildMaskAndButtons() {
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->addItem("*.*");
+    ComboBox1->setCurrentText("*.*");
+    ComboBox1->setGeometry(120, 264, 49, 21);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(184, 264, 75, 25);
+    BitBtn1->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
+    BitBtn2->setObjectName("BitBtn2");
+    BitBtn2->setGeometry(264, 264, 75, 25);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TSelectDir::BuildPreview() {
+    contents_ =
+        MakeModel(this, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    ShellListView1 = new QListView(this);
+    ShellListView1->setObjectName("ShellListView1");
+    ShellListView1->setGeometry(8, 304, 617, 169);
+    ShellListView1->setModel(contents_);
+    ShellListView1->setViewMode(QListView::ListMode);
+    ShellListView1->setFlow(QListView::TopToBottom);
+    ShellListView1->setWrapping(true);
+    ShellListView1->setResizeMode(QListView::Adjust);
+    QPalette palette = ShellListView1->palette();
+    const QColor tooltip = QToolTip::palette().color(QPalette::Inactive, QPalette::ToolTipBase);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, tooltip);
+    ShellListView1->setPalette(palette);
+    // It only shows what is there; the choice is made in the tree.
+    ShellListView1->setEnabled(false);
+}
+
+// The Linux counterpart of starting at the desktop: the home folder, opened out and in view.
+void TSelectDir::SelectHome() {
+    QModelIndex home = folders_->index(QDir::homePath());
+    if (!home.isValid()) home = folders_->index("/");
+    for (QModelIndex up = home.parent(); up.isValid(); up = up.parent()) ShellTreeView1->expand(up);
+    ShellTreeView1->setCurrentIndex(home);
+}
+
+void TSelectDir::ShellTreeView1Click() {
+    followSelection_ = false;
+    WritePathLabel();
+}
+
+void TSelectDir::WritePathLabel() {
+    Label3->setText(folders_->filePath(ShellTreeView1->currentIndex()));
+}
+
+void TSelectDir::ShowPreview(const QModelIndex& folder) {
+    const QString path = folders_->filePath(folder);
+    ShellListView1->setRootIndex(contents_->setRootPath(path));
+}
+
+void TSelectDir::FollowSelection() {
+    if (followSelection_) ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+}
+
+}  // namespace vellum::ui

@@ -1,0 +1,34 @@
+#include "ui/window_host.h"
+
+#include <QCoreApplication>
+#include <string>
+
+#include "ui/main_window.h"
+
+namespace vellum::ui {
+
+void WindowHost::RepaintGrid(std::int32_t rowCount) {
+    window_.RepaintGrid(rowCount);
+}
+
+void WindowHost::ShowStatus() {
+    window_.ShowStatus();
+}
+
+void WindowHost::PumpEvents() {
+    QCoreApplication::processEvents();
+}
+
+void WindowHost::GrowWindow(int height) {
+    window_.GrowWindow(height);
+}
+
+void WindowHost::RepaintHeaderAndHexView() {
+    window_.RepaintHeaderAndHexView();
+}
+
+void WindowHost::ShowError(std::string_view text) {
+    window_.ShowErrorBox(std::string(text));
+}
+
+}  // namespace vellum::ui

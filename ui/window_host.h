@@ -1,0 +1,28 @@
+// The list pass's way into the main window: repaint the list, draw the status line at once,
+// let events through, grow the window, repaint header and hex view, show an error.
+#pragma once
+
+#include "filelist/list_host.h"
+
+namespace vellum::ui {
+
+class TMain;
+
+class WindowHost final : public vellum::ListHost {
+  public:
+    explicit WindowHost(TMain& window) : window_(window) {}
+
+    void RepaintGrid(std::int32_t rowCount) override;
+    void ShowStatus() override;
+    void PumpEvents() override;
+    void GrowWindow(int height) override;
+    void RepaintHeaderAndHexView() override;
+    void ShowError(std::string_view text) override;
+    // The window shows a posted message at its next ShowStatus; nothing to do here.
+    void StatusPosted(std::string_view) override {}
+
+  private:
+    TMain& window_;
+};
+
+}  // namespace vellum::ui
