@@ -1,9 +1,9 @@
 // The installation identifier in the settings file, and the addresses on the maker's host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
-#include <regex>
 
 #include "checksum/md5.h"
 #include "net/install_id.h"
@@ -15,8 +15,13 @@ namespace {
 
 constexpr std::int64_t kEpoch = 946'688'461'001;  // 2000-01-01 01:01:01.001, local ms since 1970
 
+// 1 to 19 decimal digits, then 32 lower-case hexadecimal digits.
 bool HasIdForm(const std::string& id) {
-    return std::regex_match(id, std::regex("[0-9]{1,19}[0-9a-f]{32}"));
+    if (id.size() < 33 || id.size() > 51) return false;
+    const auto digits = id.begin() + static_cast<std::ptrdiff_t>(id.size() - 32);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isHex = [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); };
+    return std::all_of(id.begin(), digits, isDigit) && std::all_of(digits, id.end(), isHex);
 }
 
 LocalClock At(std::int64_t ms) {
