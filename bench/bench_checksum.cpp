@@ -1,16 +1,20 @@
-// Throughput of the four folds over the 1 MiB blocks that the list pass reads, alone and together.
+// Throughput of every implementation of the four folds over the 1 MiB blocks that the list pass
+// reads (and over 4 KiB, a small file's), and of the four together as the pass runs them: fused
+// in one loop, or one routine after the other. Paths this processor cannot run are left out.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "checksum/crc16.h"
-#include "checksum/crc32.h"
+#include "checksum/fold_all.h"
+#include "checksum/fold_paths.h"
 #include "checksum/md5.h"
-#include "checksum/xsum.h"
 
 namespace {
+
+using namespace vellum;
 
 constexpr std::int32_t kBlock = 1 << 20;
 
@@ -24,69 +28,90 @@ const std::uint8_t* Block() {
     return block.data();
 }
 
-template <typename Value, Value (*Update)(Value, const std::uint8_t*, std::int32_t)>
-void Fold(benchmark::State& state, Value start) {
+void Bytes(benchmark::State& state, std::int64_t perIteration) {
+    state.SetBytesProcessed(state.iterations() * perIteration);
+}
+
+template <typename Value>
+void Fold(benchmark::State& state, Value (*update)(Value, const std::uint8_t*, std::int32_t),
+          Value start, std::int32_t length) {
     const std::uint8_t* block = Block();
     Value value = start;
     for (auto _ : state) {
-        value = Update(value, block, kBlock);
+        value = update(value, block, length);
         benchmark::DoNotOptimize(value);
     }
-    state.SetBytesProcessed(state.iterations() * kBlock);
+    Bytes(state, length);
 }
 
-void BM_Crc16(benchmark::State& state) {
-    Fold<std::uint16_t, vellum::Crc16Update>(state, 0xFFFF);
-}
-void BM_Crc16Reflected(benchmark::State& state) {
-    Fold<std::uint16_t, vellum::Crc16ReflectedUpdate>(state, 0);
-}
-void BM_Crc32(benchmark::State& state) {
-    Fold<std::uint32_t, vellum::Crc32Update>(state, 0xFFFFFFFF);
-}
-void BM_Xsum(benchmark::State& state) {
-    Fold<std::uint16_t, vellum::XsumUpdate>(state, 0);
-}
-
-void BM_Md5(benchmark::State& state) {
+void Md5(benchmark::State& state, paths::Md5BlocksFn* transform, std::int32_t length) {
     const std::uint8_t* block = Block();
-    vellum::DigestState ctx;
-    vellum::DigestStart(ctx);
+    DigestState ctx;
+    DigestStart(ctx);
     for (auto _ : state) {
-        vellum::DigestAdd(ctx, block, kBlock);
+        paths::DigestAddWith(transform, ctx, block, length);
         benchmark::DoNotOptimize(ctx);
     }
-    state.SetBytesProcessed(state.iterations() * kBlock);
+    Bytes(state, length);
 }
 
-// The list pass's order for each block, with the default CRC variants.
-void BM_AllFour(benchmark::State& state) {
+// All four at once, as the list pass folds each block, with the default CRC variants.
+void AllFour(benchmark::State& state, paths::FoldAllFn* fold, std::int32_t length) {
     const std::uint8_t* block = Block();
-    vellum::DigestState ctx;
-    vellum::DigestStart(ctx);
+    DigestState digest;
+    DigestStart(digest);
     std::uint16_t crc16 = 0xFFFF;
     std::uint32_t crc32 = 0xFFFFFFFF;
     std::uint16_t xsum = 0;
+    const RunningValues values{digest, crc16, crc32, xsum, false};
     for (auto _ : state) {
-        vellum::DigestAdd(ctx, block, kBlock);
-        crc16 = vellum::Crc16Update(crc16, block, kBlock);
-        crc32 = vellum::Crc32Update(crc32, block, kBlock);
-        xsum = vellum::XsumUpdate(xsum, block, kBlock);
-        benchmark::DoNotOptimize(ctx);
+        fold(values, block, length);
+        benchmark::DoNotOptimize(digest);
         benchmark::DoNotOptimize(crc16);
         benchmark::DoNotOptimize(crc32);
         benchmark::DoNotOptimize(xsum);
     }
-    state.SetBytesProcessed(state.iterations() * kBlock);
+    Bytes(state, length);
 }
 
-BENCHMARK(BM_Md5);
-BENCHMARK(BM_Crc16);
-BENCHMARK(BM_Crc16Reflected);
-BENCHMARK(BM_Crc32);
-BENCHMARK(BM_Xsum);
-BENCHMARK(BM_AllFour);
+// Whole blocks, and the 4 KiB of a typical small file, where the setup of each path shows.
+template <typename Fn, typename Run>
+void RegisterPaths(const std::string& routine, std::span<const paths::Path<Fn>> all, Run run) {
+    for (const auto& path : all) {
+        if (!paths::Runs(path)) continue;
+        for (const std::int32_t length : {kBlock, 4096}) {
+            const std::string name =
+                routine + "/" + std::string(path.name) + "/" + (length == kBlock ? "1MiB" : "4KiB");
+            benchmark::RegisterBenchmark(
+                name.c_str(), [fn = path.fn, length, run](auto& s) { run(s, fn, length); });
+        }
+    }
+}
+
+void RegisterAll() {
+    const auto crc16 = [](benchmark::State& s, paths::Crc16Fn* fn, std::int32_t n) {
+        Fold<std::uint16_t>(s, fn, 0xFFFF, n);
+    };
+    const auto crc32 = [](benchmark::State& s, paths::Crc32Fn* fn, std::int32_t n) {
+        Fold<std::uint32_t>(s, fn, 0xFFFFFFFF, n);
+    };
+    const auto xsum = [](benchmark::State& s, paths::XsumFn* fn, std::int32_t n) {
+        Fold<std::uint16_t>(s, fn, 0, n);
+    };
+    RegisterPaths("Md5", paths::Md5Paths(), Md5);
+    RegisterPaths("Crc16", paths::Crc16Paths(), crc16);
+    RegisterPaths("Crc16Reflected", paths::Crc16ReflectedPaths(), crc16);
+    RegisterPaths("Crc32", paths::Crc32Paths(), crc32);
+    RegisterPaths("Xsum", paths::XsumPaths(), xsum);
+    RegisterPaths("AllFour", paths::FoldAllPaths(), AllFour);
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

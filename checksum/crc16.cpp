@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "checksum/fold_paths.h"
+
 namespace vellum {
 namespace {
 
@@ -101,13 +103,28 @@ std::uint16_t Fold(std::uint16_t crc, const std::uint8_t* data, std::int32_t cou
 constexpr Table Crc16MsbTable = kMsb[0];
 constexpr Table Crc16LsbTable = kLsb[0];
 
-std::uint16_t Crc16Update(std::uint16_t crc, const std::uint8_t* data, std::int32_t count) {
+namespace paths {
+
+std::uint16_t Crc16Portable(std::uint16_t crc, const std::uint8_t* data, std::int32_t count) {
     return Fold<false>(crc, data, count);
+}
+
+std::uint16_t Crc16ReflectedPortable(std::uint16_t crc, const std::uint8_t* data,
+                                     std::int32_t count) {
+    return Fold<true>(crc, data, count);
+}
+
+}  // namespace paths
+
+std::uint16_t Crc16Update(std::uint16_t crc, const std::uint8_t* data, std::int32_t count) {
+    static paths::Crc16Fn* const fold = paths::Chosen(paths::Crc16Paths()).fn;
+    return fold(crc, data, count);
 }
 
 std::uint16_t Crc16ReflectedUpdate(std::uint16_t crc, const std::uint8_t* data,
                                    std::int32_t count) {
-    return Fold<true>(crc, data, count);
+    static paths::Crc16Fn* const fold = paths::Chosen(paths::Crc16ReflectedPaths()).fn;
+    return fold(crc, data, count);
 }
 
 }  // namespace vellum

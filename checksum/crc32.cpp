@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "checksum/fold_paths.h"
+
 namespace vellum {
 namespace {
 
@@ -55,6 +57,12 @@ std::uint32_t Group(std::uint32_t crc, const std::uint8_t* p, std::index_sequenc
 constexpr Table Crc32Table = kSlice[0];
 
 std::uint32_t Crc32Update(std::uint32_t crc, const std::uint8_t* data, std::int32_t count) {
+    static paths::Crc32Fn* const fold = paths::Chosen(paths::Crc32Paths()).fn;
+    return fold(crc, data, count);
+}
+
+std::uint32_t paths::Crc32Portable(std::uint32_t crc, const std::uint8_t* data,
+                                   std::int32_t count) {
     if (count <= 0) return crc;
     const auto n = static_cast<std::size_t>(count);
     std::size_t i = 0;

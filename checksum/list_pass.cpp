@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "checksum/crc16.h"
-#include "checksum/crc32.h"
-#include "checksum/xsum.h"
+#include "checksum/fold_all.h"
 #include "filelist/list_context.h"
 #include "platform/clock.h"
 
@@ -56,11 +54,13 @@ std::uint32_t Crc32Start(std::uint8_t variant) {
 ListPass::ListPass(ListContext& ctx, Clock clock)
     : ctx_(ctx), clock_(clock ? std::move(clock) : Clock(platform::LocalMilliseconds)) {
     calc_.ReadBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+    calc_.AheadBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
     ctx_.pass = this;
 }
 
 ListPass::~ListPass() {
     if (ctx_.pass == this) ctx_.pass = nullptr;
+    ahead_.Settle();  // never close a file under a read
     if (calc_.file >= 0) (void)ctx_.fs->Close(calc_.file);
 }
 
@@ -168,6 +168,9 @@ bool ListPass::CalculateRow(std::int32_t i) {
 
 void ListPass::RefreshIfDue() {
     if (std::llabs(Now() - LastRefresh) <= kRefreshMilliseconds) return;
+    // Event handlers may use the file layer (and tests count its calls there): let the read
+    // out finish first, so that none of them ever runs beside it.
+    ahead_.Settle();
     ctx_.host->RepaintGrid(ctx_.state.RowCount);
     ctx_.host->ShowStatus();
     ctx_.host->PumpEvents();
@@ -192,24 +195,43 @@ bool ListPass::init_processfile(const std::string& path) {
 }
 
 ListPass::Block ListPass::processfile() {
-    std::uint8_t* buffer = calc_.ReadBuffer.get();
-    const std::int64_t n = ctx_.fs->Read(calc_.file, buffer, kBlockSize);
-    if (n < 0) {
-        error_ = "Cannot read " + path_ + ": " + platform::ErrorText(static_cast<int>(-n));
-        return Block::Error;
+    std::int64_t n;
+    if (ahead_.holds()) {
+        n = ahead_.Take();
+        std::swap(calc_.ReadBuffer, calc_.AheadBuffer);
+    } else {
+        n = ctx_.fs->Read(calc_.file, calc_.ReadBuffer.get(), kBlockSize);
     }
+    if (n < 0) return ReadFailed(n);
+    // Only a full block may have more behind it worth reading meanwhile; after a short one
+    // the empty read that ends the file costs less than handing it over.
+    if (n == kBlockSize && readAhead_)
+        ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize);
+    const std::uint8_t* buffer = calc_.ReadBuffer.get();
     const auto count = static_cast<std::int32_t>(n);
     calc_.lastBlockLength = count;
     calc_.bytesRead += count;
-    DigestAdd(calc_.digest, buffer, count);
-    calc_.crc16 = ctx_.state.Crc16Variant == 2 ? Crc16ReflectedUpdate(calc_.crc16, buffer, count)
-                                               : Crc16Update(calc_.crc16, buffer, count);
-    calc_.crc32 = Crc32Update(calc_.crc32, buffer, count);
-    calc_.xsum = XsumUpdate(calc_.xsum, buffer, count);
+    // DigestAdd, the variant's CRC-16, Crc32Update and XsumUpdate, in one pass over the block.
+    FoldAll({calc_.digest, calc_.crc16, calc_.crc32, calc_.xsum, ctx_.state.Crc16Variant == 2},
+            buffer, count);
     return count == 0 ? Block::End : Block::More;
 }
 
+ListPass::Block ListPass::ReadFailed(std::int64_t result) {
+    error_ = "Cannot read " + path_ + ": " + platform::ErrorText(static_cast<int>(-result));
+    return Block::Error;
+}
+
 bool ListPass::end_processfile() {
+    // A read still out is the one more block that a halt reads: its values are dropped with the
+    // rest, but its failure ends the pass as it would have if that block had been folded.
+    if (ahead_.holds()) {
+        const std::int64_t n = ahead_.Take();
+        if (n < 0) {
+            (void)ReadFailed(n);
+            return false;  // EndWithError closes the file
+        }
+    }
     DigestFinish(calc_.digest, calc_.finalDigest);
     if (ctx_.state.Crc32Variant == 1) calc_.crc32 = ~calc_.crc32;
     const int rc = ctx_.fs->Close(calc_.file);
@@ -230,6 +252,7 @@ void ListPass::RecountTotals() {
 void ListPass::EndWithError() {
     // The file is closed and its row left CALCING with its old values, so the next pass
     // takes it up again from its first byte; the rest of the table is as it was.
+    (void)ahead_.Take();
     if (calc_.file >= 0) {
         (void)ctx_.fs->Close(calc_.file);
         calc_.file = -1;

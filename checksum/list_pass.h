@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "checksum/md5.h"
+#include "checksum/read_ahead.h"
 #include "filelist/list_host.h"
 
 namespace vellum {
@@ -30,6 +31,9 @@ struct CalcState {
     std::int64_t bytesRead = 0;
     std::int32_t lastBlockLength = 0;
     std::unique_ptr<std::uint8_t[]> ReadBuffer;  // kBlockSize bytes, allocated once
+    // The block being read ahead while ReadBuffer's is folded; the two change places as each
+    // read is taken. Also allocated once.
+    std::unique_ptr<std::uint8_t[]> AheadBuffer;
     Md5Digest finalDigest{};
 };
 
@@ -38,7 +42,7 @@ struct CalcState {
 [[nodiscard]] std::uint32_t Crc32Start(std::uint8_t variant);
 
 class ListPass final : public PassRunner {
-public:
+  public:
     using Clock = std::function<std::int64_t()>;
 
     // Attaches itself to ctx as the pass that the commands run; the clock gives local
@@ -61,27 +65,35 @@ public:
     [[nodiscard]] std::int32_t currentRow() const { return currentRow_; }
     [[nodiscard]] std::int64_t bytesRead() const { return calc_.bytesRead; }
 
-    // One file: open and start the values; read and fold one block; finish and close.
+    // One file: open and start the values; read and fold one block; finish and close. With
+    // read-ahead on, after a full block processfile has the next one read on a helper thread
+    // while it folds; the next call takes that block, and end_processfile waits for a read still
+    // out (the one more block a halt reads) and reports its failure like any read error.
     bool init_processfile(const std::string& path);
     enum class Block { More, End, Error };
     Block processfile();
     bool end_processfile();
+    // Whether processfile reads the next block on the helper thread; ReadAheadPays() at first.
+    void setReadAhead(bool on) { readAhead_ = on; }
     // What the last read or close error said.
     [[nodiscard]] const std::string& error() const { return error_; }
     [[nodiscard]] const CalcState& calc() const { return calc_; }
 
-private:
+  private:
     void RunPass();
     // False when a read or close error ended the pass.
     bool CalculateRow(std::int32_t row);
     void RefreshIfDue();
     void EndWithError();
+    Block ReadFailed(std::int64_t result);
     void RecountTotals();
     [[nodiscard]] std::int64_t Now() const;
 
     ListContext& ctx_;
     Clock clock_;
     CalcState calc_;
+    ReadAhead ahead_;
+    bool readAhead_ = ReadAheadPays();
     std::int64_t LastRefresh = 0;
     std::string path_;  // the file being calculated
     std::string error_;

@@ -1,5 +1,7 @@
 #include "checksum/xsum.h"
 
+#include "checksum/fold_paths.h"
+
 namespace vellum {
 namespace {
 
@@ -10,7 +12,7 @@ constexpr int kRun = 256;
 
 }  // namespace
 
-std::uint16_t XsumUpdate(std::uint16_t sum, const std::uint8_t* data, std::int32_t count) {
+std::uint16_t paths::XsumPortable(std::uint16_t sum, const std::uint8_t* data, std::int32_t count) {
     std::int32_t i = 0;
     for (; i + kRun <= count; i += kRun) {
         std::uint16_t run = 0;
@@ -19,6 +21,11 @@ std::uint16_t XsumUpdate(std::uint16_t sum, const std::uint8_t* data, std::int32
     }
     for (; i < count; ++i) sum = static_cast<std::uint16_t>(sum + data[i]);
     return sum;
+}
+
+std::uint16_t XsumUpdate(std::uint16_t sum, const std::uint8_t* data, std::int32_t count) {
+    static paths::XsumFn* const fold = paths::Chosen(paths::XsumPaths()).fn;
+    return fold(sum, data, count);
 }
 
 }  // namespace vellum

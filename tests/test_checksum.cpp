@@ -1,9 +1,17 @@
-// The four folds against published check values and against bitwise folds written from the
-// polynomials alone, over every start offset, chunk size and split of the input.
+// The four folds, through the public routines and through every path this processor runs,
+// against published check values and against references written from the definitions alone
+// (bitwise and byte-table CRCs, a plain byte sum, MD5 step by step), over every start offset,
+// chunk size, length and split of the input. VELLUM_PORTABLE=1 runs the public routines on
+// their portable paths (a ctest entry of its own).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <numeric>
@@ -13,8 +21,11 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/cpu_features.h"
 #include "checksum/crc16.h"
 #include "checksum/crc32.h"
+#include "checksum/fold_all.h"
+#include "checksum/fold_paths.h"
 #include "checksum/md5.h"
 #include "checksum/xsum.h"
 
@@ -64,12 +75,6 @@ Blocks Split(View data, std::size_t chunk, std::mt19937* rng = nullptr) {
     return blocks;
 }
 
-template <typename Value, Value (*Update)(Value, const std::uint8_t*, std::int32_t)>
-std::string Fold(Value value, const Blocks& blocks) {
-    for (const View block : blocks) value = Update(value, block.data(), Count(block));
-    return std::to_string(value);
-}
-
 std::string Md5(const Blocks& blocks) {
     DigestState ctx;
     DigestStart(ctx);
@@ -79,29 +84,147 @@ std::string Md5(const Blocks& blocks) {
     return DigestToHex(digest);
 }
 
+// One step at a time as RFC 1321 lists them, sharing nothing with the transforms under test.
+std::string ReferenceMd5(View data) {
+    static constexpr std::uint8_t kShifts[4][4] = {
+        {7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+    std::uint32_t k[64];
+    for (int i = 0; i < 64; ++i)
+        k[i] = static_cast<std::uint32_t>(std::fabs(std::sin(i + 1.0)) * 4294967296.0);
+    std::vector<std::uint8_t> m(data.begin(), data.end());
+    const std::uint64_t bits = 8 * std::uint64_t{data.size()};
+    m.push_back(0x80);
+    while (m.size() % 64 != 56) m.push_back(0);
+    for (int i = 0; i < 8; ++i) m.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+    std::uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    for (std::size_t at = 0; at < m.size(); at += 64) {
+        std::uint32_t x[16];
+        for (int i = 0; i < 16; ++i) std::memcpy(&x[i], &m[at + 4 * i], 4);  // little-endian host
+        std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
+        for (int i = 0; i < 64; ++i) {
+            std::uint32_t f;
+            int g;
+            if (i < 16)
+                f = (b & c) | (~b & d), g = i;
+            else if (i < 32)
+                f = (d & b) | (~d & c), g = (5 * i + 1) % 16;
+            else if (i < 48)
+                f = b ^ c ^ d, g = (3 * i + 5) % 16;
+            else
+                f = c ^ (b | ~d), g = (7 * i) % 16;
+            const std::uint32_t sum = a + f + k[i] + x[g];
+            a = d, d = c, c = b;
+            b += std::rotl(sum, kShifts[i / 16][i % 4]);
+        }
+        h[0] += a, h[1] += b, h[2] += c, h[3] += d;
+    }
+    Md5Digest digest;
+    std::memcpy(digest.bytes.data(), h, 16);
+    return DigestToHex(digest);
+}
+
+template <typename Crc>
+Crc ByteTable(Crc crc, View data, const std::array<Crc, 256>& table, bool reflected) {
+    constexpr int kTop = 8 * sizeof(Crc) - 8;
+    for (const std::uint8_t b : data) {
+        crc = reflected ? static_cast<Crc>(table[(crc ^ b) & 0xFF] ^ (crc >> 8))
+                        : static_cast<Crc>(table[((crc >> kTop) ^ b) & 0xFF] ^ (crc << 8));
+    }
+    return crc;
+}
+
 // Each routine fed block by block as the list pass feeds it, and what it must give for the same
 // bytes in one piece. The CRC starts are lopsided so that swapped halves of the register show.
-// MD5 has no bitwise twin: its reference is one call, anchored to known digests below.
 struct Routine {
-    const char* name;
+    std::string name;
     std::function<std::string(const Blocks&)> fold;
     std::function<std::string(View)> reference;
+    std::function<std::string(View)> table;  // the byte table where there is one: quicker
 };
 
-const Routine kRoutines[] = {
-    {"crc16", [](auto& b) { return Fold<std::uint16_t, Crc16Update>(0x1D0F, b); },
-     [](View d) { return std::to_string(Bitwise<std::uint16_t>(0x1D0F, d, 0x1021, false)); }},
-    {"crc16 reflected",
-     [](auto& b) { return Fold<std::uint16_t, Crc16ReflectedUpdate>(0xC0DE, b); },
-     [](View d) { return std::to_string(Bitwise<std::uint16_t>(0xC0DE, d, 0xA001, true)); }},
-    {"crc32", [](auto& b) { return Fold<std::uint32_t, Crc32Update>(0x9E3779B9, b); },
-     [](View d) {
-         return std::to_string(Bitwise<std::uint32_t>(0x9E3779B9, d, 0xEDB88320, true));
-     }},
-    {"xsum", [](auto& b) { return Fold<std::uint16_t, XsumUpdate>(0xFFF0, b); },
-     [](View d) { return std::to_string(std::accumulate(d.begin(), d.end(), 0xFFF0u) & 0xFFFF); }},
-    {"md5", Md5, [](View d) { return Md5({d}); }},
-};
+template <typename Value>
+std::string FoldWith(Value (*update)(Value, const std::uint8_t*, std::int32_t), Value value,
+                     const Blocks& blocks) {
+    for (const View block : blocks) value = update(value, block.data(), Count(block));
+    return std::to_string(value);
+}
+
+std::string Md5With(paths::Md5BlocksFn* transform, const Blocks& blocks) {
+    DigestState ctx;
+    DigestStart(ctx);
+    for (const View block : blocks)
+        paths::DigestAddWith(transform, ctx, block.data(), Count(block));
+    Md5Digest digest;
+    DigestFinish(ctx, digest);
+    return DigestToHex(digest);
+}
+
+template <typename Fn, typename Make>
+void AddPaths(std::vector<Routine>& out, const char* routine, std::span<const paths::Path<Fn>> all,
+              Make make) {
+    for (const auto& path : all)
+        if (paths::Runs(path))
+            out.push_back(make(std::string(routine) + "/" + std::string(path.name), path.fn));
+}
+
+// The public routines, whichever path they chose, and every path this processor runs.
+std::vector<Routine> AllRoutines() {
+    const auto crc16 = [](View d) {
+        return std::to_string(Bitwise<std::uint16_t>(0x1D0F, d, 0x1021, false));
+    };
+    const auto crc16t = [](View d) {
+        return std::to_string(ByteTable<std::uint16_t>(0x1D0F, d, Crc16MsbTable, false));
+    };
+    const auto crc16r = [](View d) {
+        return std::to_string(Bitwise<std::uint16_t>(0xC0DE, d, 0xA001, true));
+    };
+    const auto crc16rt = [](View d) {
+        return std::to_string(ByteTable<std::uint16_t>(0xC0DE, d, Crc16LsbTable, true));
+    };
+    const auto crc32 = [](View d) {
+        return std::to_string(Bitwise<std::uint32_t>(0x9E3779B9, d, 0xEDB88320, true));
+    };
+    const auto crc32t = [](View d) {
+        return std::to_string(ByteTable<std::uint32_t>(0x9E3779B9, d, Crc32Table, true));
+    };
+    const auto xsum = [](View d) {
+        return std::to_string(std::accumulate(d.begin(), d.end(), 0xFFF0u) & 0xFFFF);
+    };
+    std::vector<Routine> all = {
+        {"Crc16Update", [](auto& b) { return FoldWith<std::uint16_t>(Crc16Update, 0x1D0F, b); },
+         crc16, crc16t},
+        {"Crc16ReflectedUpdate",
+         [](auto& b) { return FoldWith<std::uint16_t>(Crc16ReflectedUpdate, 0xC0DE, b); }, crc16r,
+         crc16rt},
+        {"Crc32Update", [](auto& b) { return FoldWith<std::uint32_t>(Crc32Update, 0x9E3779B9, b); },
+         crc32, crc32t},
+        {"XsumUpdate", [](auto& b) { return FoldWith<std::uint16_t>(XsumUpdate, 0xFFF0, b); }, xsum,
+         xsum},
+        {"DigestAdd", Md5, ReferenceMd5, ReferenceMd5},
+    };
+    AddPaths(all, "crc16", paths::Crc16Paths(), [&](std::string name, paths::Crc16Fn* fn) {
+        return Routine{name, [fn](auto& b) { return FoldWith<std::uint16_t>(fn, 0x1D0F, b); },
+                       crc16, crc16t};
+    });
+    AddPaths(all, "crc16 reflected", paths::Crc16ReflectedPaths(),
+             [&](std::string name, paths::Crc16Fn* fn) {
+                 return Routine{name,
+                                [fn](auto& b) { return FoldWith<std::uint16_t>(fn, 0xC0DE, b); },
+                                crc16r, crc16rt};
+             });
+    AddPaths(all, "crc32", paths::Crc32Paths(), [&](std::string name, paths::Crc32Fn* fn) {
+        return Routine{name, [fn](auto& b) { return FoldWith<std::uint32_t>(fn, 0x9E3779B9, b); },
+                       crc32, crc32t};
+    });
+    AddPaths(all, "xsum", paths::XsumPaths(), [&](std::string name, paths::XsumFn* fn) {
+        return Routine{name, [fn](auto& b) { return FoldWith<std::uint16_t>(fn, 0xFFF0, b); }, xsum,
+                       xsum};
+    });
+    AddPaths(all, "md5", paths::Md5Paths(), [&](std::string name, paths::Md5BlocksFn* fn) {
+        return Routine{name, [fn](auto& b) { return Md5With(fn, b); }, ReferenceMd5, ReferenceMd5};
+    });
+    return all;
+}
 
 TEST(ChecksumVariants, EveryVariantGivesItsCheckValues) {
     struct Case {
@@ -135,7 +258,7 @@ TEST(Xsum, WrapsAtSixteenBitsWithoutEndAroundCarry) {
 
 TEST(ChecksumFolds, MatchTheReferenceAtEveryStartOffsetAndChunkSize) {
     const auto data = RandomBytes(4099, 1);
-    for (const Routine& r : kRoutines) {
+    for (const Routine& r : AllRoutines()) {
         for (std::size_t offset = 0; offset < 8; ++offset) {
             const View tail = View(data).subspan(offset);
             const std::string want = r.reference(tail);
@@ -148,13 +271,86 @@ TEST(ChecksumFolds, MatchTheReferenceAtEveryStartOffsetAndChunkSize) {
     }
 }
 
+// The wide paths switch between loops of 256, 64 and 16 bytes and the table at lengths that
+// are multiples of 16: every length up to past the widest setup meets each mix of them.
+TEST(ChecksumFolds, EveryLengthUpToAThousandBytesGivesTheTableResult) {
+    const auto data = RandomBytes(1200, 4);
+    for (const Routine& r : AllRoutines()) {
+        for (std::size_t length = 0; length <= 1100; ++length) {
+            const View piece = View(data).subspan(length % 8, length);
+            ASSERT_EQ(r.fold({piece}), r.table(piece)) << r.name << ", " << length << " bytes";
+        }
+    }
+}
+
 TEST(ChecksumFolds, AnySplitOfALongInputGivesTheReferenceResult) {
     const auto data = RandomBytes((1 << 20) + 777, 2);
     std::mt19937 rng(3);
-    for (const Routine& r : kRoutines) {
-        const std::string want = r.reference(data);
+    for (const Routine& r : AllRoutines()) {
+        const std::string want = r.table(data);
         for (int trial = 0; trial < 3; ++trial) {
             EXPECT_EQ(r.fold(Split(data, 0, &rng)), want) << r.name << ", trial " << trial;
+        }
+    }
+}
+
+// The portable run in CI means something only if the variable really turns the paths off.
+TEST(ChecksumFolds, VellumPortableLeavesOnlyThePortablePathsChosen) {
+    if (!PortableForced()) GTEST_SKIP() << "VELLUM_PORTABLE is not set";
+    for (const std::string_view chosen :
+         {paths::Chosen(paths::Crc16Paths()).name, paths::Chosen(paths::Crc16ReflectedPaths()).name,
+          paths::Chosen(paths::Crc32Paths()).name, paths::Chosen(paths::XsumPaths()).name,
+          paths::Chosen(paths::Md5Paths()).name, paths::Chosen(paths::FoldAllPaths()).name}) {
+        EXPECT_TRUE(chosen == "portable" || chosen == "separate") << chosen;
+    }
+}
+
+// All four at once, through each path of the fused fold, from lopsided starts; the result is the
+// four references' over the same bytes.
+std::string FoldAllWith(paths::FoldAllFn* fold, bool reflected, const Blocks& blocks) {
+    DigestState digest;
+    DigestStart(digest);
+    std::uint16_t crc16 = reflected ? 0xC0DE : 0x1D0F;
+    std::uint32_t crc32 = 0x9E3779B9;
+    std::uint16_t xsum = 0xFFF0;
+    const RunningValues values{digest, crc16, crc32, xsum, reflected};
+    for (const View block : blocks) fold(values, block.data(), Count(block));
+    Md5Digest md5;
+    DigestFinish(digest, md5);
+    return std::to_string(crc16) + " " + std::to_string(crc32) + " " + std::to_string(xsum) + " " +
+           DigestToHex(md5);
+}
+
+std::string FourReferences(bool reflected, View d) {
+    const std::uint16_t crc16 = reflected
+                                    ? ByteTable<std::uint16_t>(0xC0DE, d, Crc16LsbTable, true)
+                                    : ByteTable<std::uint16_t>(0x1D0F, d, Crc16MsbTable, false);
+    return std::to_string(crc16) + " " +
+           std::to_string(Bitwise<std::uint32_t>(0x9E3779B9, d, 0xEDB88320, true)) + " " +
+           std::to_string(std::accumulate(d.begin(), d.end(), 0xFFF0u) & 0xFFFF) + " " +
+           ReferenceMd5(d);
+}
+
+TEST(FoldAll, EveryPathGivesTheFourReferencesForAnyOffsetChunkAndSplit) {
+    const auto data = RandomBytes((1 << 20) + 4099, 5);
+    std::mt19937 rng(6);
+    for (const auto& path : paths::FoldAllPaths()) {
+        if (!paths::Runs(path)) continue;
+        for (const bool reflected : {false, true}) {
+            SCOPED_TRACE(std::string(path.name) + (reflected ? ", reflected CRC-16" : ""));
+            for (std::size_t offset = 0; offset < 8; ++offset) {
+                const View piece = View(data).subspan(offset, 4099);
+                const std::string want = FourReferences(reflected, piece);
+                for (const std::size_t chunk :
+                     {std::size_t{1}, std::size_t{3}, std::size_t{512}, piece.size()}) {
+                    EXPECT_EQ(FoldAllWith(path.fn, reflected, Split(piece, chunk)), want)
+                        << "offset " << offset << ", chunk " << chunk;
+                }
+            }
+            // Short pieces leave MD5 inside a block, so the long ones after them start there.
+            const std::string want = FourReferences(reflected, data);
+            EXPECT_EQ(FoldAllWith(path.fn, reflected, Split(data, 0, &rng)), want);
+            EXPECT_EQ(FoldAllWith(path.fn, reflected, {data}), want);
         }
     }
 }

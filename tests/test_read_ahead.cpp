@@ -1,0 +1,175 @@
+// Reading ahead in the list pass: the same values and reads as without it, no read beside the
+// host's event handling, and read errors and halts that end the pass as they do without it.
+// (The whole list-pass suite also runs with VELLUM_READ_AHEAD=1, a ctest entry of its own.)
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "checksum/list_pass.h"
+#include "checksum/read_ahead.h"
+#include "filelist/list_context.h"
+#include "tests/support/rows.h"
+#include "tests/support/temp_dir.h"
+
+namespace vellum {
+namespace {
+
+using S = EntryStatus;
+constexpr std::size_t kMiB = 0x100000;
+
+// Counts reads and open files, fails the read a test names, and notes whether a read is running;
+// reads dawdle a little so that one running beside something else would be seen.
+class SlowFs final : public platform::FileSystem {
+  public:
+    std::int64_t Read(int fd, void* buffer, std::size_t count) override {
+        reading = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const int n = ++reads;
+        const std::int64_t got = n == failReadAt ? -EIO : FileSystem::Read(fd, buffer, count);
+        reading = false;
+        return got;
+    }
+    int OpenForReading(const std::string& path) override {
+        const int fd = FileSystem::OpenForReading(path);
+        if (fd >= 0) ++open;
+        return fd;
+    }
+    int Close(int fd) override {
+        if (reading) closedUnderARead = true;
+        --open;
+        return FileSystem::Close(fd);
+    }
+    std::atomic<int> reads = 0;
+    std::atomic<bool> reading = false;
+    std::atomic<bool> closedUnderARead = false;
+    int open = 0;
+    int failReadAt = -1;
+};
+
+class PumpHost final : public ListHost {
+  public:
+    void PumpEvents() override {
+        if (fs->reading) readDuringPump = true;
+        if (onPump) onPump();
+    }
+    void ShowError(std::string_view text) override { errors.emplace_back(text); }
+    SlowFs* fs = nullptr;
+    std::function<void()> onPump;
+    std::vector<std::string> errors;
+    bool readDuringPump = false;
+};
+
+class ReadAheadPass : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SizeFileTable(ctx);
+        ctx.fs = &fs;
+        host.fs = &fs;
+        ctx.host = &host;
+        pass.setReadAhead(true);
+    }
+    std::int32_t ListBig(std::size_t size, unsigned seed) {
+        std::mt19937 rng(seed);
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(rng());
+        return AppendRow(ctx, test::Row(dir.Write("f" + std::to_string(seed), bytes), S::WAITING));
+    }
+    std::int64_t now = 0;
+    ListContext ctx;
+    SlowFs fs;
+    PumpHost host;
+    ListPass pass{ctx, [this] { return now += 301; }};  // a refresh before every block
+    test::TempDir dir;
+};
+
+TEST_F(ReadAheadPass, GivesTheValuesAndReadsOfPlainReadsWithNoReadBesideTheHost) {
+    struct Case {
+        std::size_t size;
+        int reads;
+    } const cases[] = {{kMiB, 2}, {3 * kMiB, 4}, {3 * kMiB + 5, 5}};
+    for (const Case& c : cases) {
+        const std::int32_t row = ListBig(c.size, static_cast<unsigned>(c.size));
+        std::vector<FileEntry> results;
+        for (const bool ahead : {false, true}) {
+            pass.setReadAhead(ahead);
+            ctx.table[row].status = S::WAITING;
+            fs.reads = 0;
+            ctx.updatefilez();
+            EXPECT_EQ(fs.reads, c.reads) << c.size << (ahead ? " ahead" : "");
+            results.push_back(ctx.table[row]);
+        }
+        EXPECT_EQ(results[0].status, S::OKAY);
+        EXPECT_EQ(results[0].size, results[1].size);
+        EXPECT_EQ(results[0].crc16, results[1].crc16);
+        EXPECT_EQ(results[0].crc32, results[1].crc32);
+        EXPECT_EQ(results[0].xsum, results[1].xsum);
+        EXPECT_EQ(results[0].md5, results[1].md5);
+    }
+    EXPECT_FALSE(host.readDuringPump);
+    EXPECT_FALSE(fs.closedUnderARead);
+    EXPECT_EQ(fs.open, 0);
+}
+
+// The read handed over during a block, whether its block is taken or dropped by a halt, fails
+// the pass as a plain read would: error shown, file closed, row CALCING, flags cleared.
+TEST_F(ReadAheadPass, AFailedReadAheadEndsThePassCleanlyWithOrWithoutAHalt) {
+    for (const bool halt : {false, true}) {
+        SCOPED_TRACE(halt ? "halted" : "running");
+        ctx.state.HaltRequested = false;
+        host.errors.clear();
+        const std::int32_t row = ListBig(4 * kMiB, halt ? 7 : 8);
+        fs.reads = 0;
+        fs.failReadAt = 3;
+        host.onPump = [&] {
+            if (halt && fs.reads == 2) pass.Button1Click([](std::string_view) {});
+        };
+        ctx.updatefilez();
+        EXPECT_EQ(fs.reads, 3);
+        EXPECT_EQ(ctx.table[row].status, S::CALCING);
+        ASSERT_EQ(host.errors.size(), 1u);
+        EXPECT_NE(host.errors[0].find("Cannot read"), std::string::npos);
+        EXPECT_EQ(fs.open, 0);
+        EXPECT_FALSE(fs.closedUnderARead);
+        EXPECT_FALSE(ctx.state.Updating);
+        EXPECT_FALSE(ctx.state.Processing);
+        fs.failReadAt = -1;
+        ctx.table[row].status = S::OKAY;  // out of the next round's way
+    }
+}
+
+TEST(ReadAhead, HandsBackEachBlockInTurnAndSettlesWhenDestroyedMidRead) {
+    test::TempDir dir;
+    std::string bytes(3 * 1000 + 17, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    SlowFs fs;
+    const int fd = fs.OpenForReading(dir.Write("f", bytes));
+    ASSERT_GE(fd, 0);
+    std::string got;
+    {
+        ReadAhead ahead;
+        char buffer[1000];
+        for (;;) {
+            ahead.Start(fs, fd, reinterpret_cast<std::uint8_t*>(buffer), sizeof buffer);
+            EXPECT_TRUE(ahead.holds());
+            const std::int64_t n = ahead.Take();
+            EXPECT_FALSE(ahead.holds());
+            ASSERT_GE(n, 0);
+            if (n == 0) break;
+            got.append(buffer, static_cast<std::size_t>(n));
+        }
+        EXPECT_EQ(got, bytes);
+        // Left running: the destructor must wait for it before the buffer goes.
+        ahead.Start(fs, fd, reinterpret_cast<std::uint8_t*>(buffer), sizeof buffer);
+    }
+    EXPECT_FALSE(fs.reading);
+    EXPECT_EQ(fs.reads, 6);
+    (void)fs.Close(fd);
+}
+
+}  // namespace
+}  // namespace vellum
