@@ -13,6 +13,7 @@
 #include "filelist/adding.h"
 #include "filelist/command_line.h"
 #include "net/program_identity.h"
+#include "platform/program_path.h"
 #include "ui/add_progress.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
@@ -45,20 +46,26 @@ QColor StatusTextColour(StatusColour colour, const QPalette& palette) {
 }  // namespace
 
 TMain::TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs,
-             platform::Trash& trash, ListPass::Clock clock, QWidget* parent)
+             platform::Trash& trash, ListPass::Clock clock, StartupSettings startup,
+             QWidget* parent)
     : QWidget(parent),
       host_(*this),
       pass_(ctx_, std::move(clock)),
       trash_(trash),
-      args_(std::move(args)) {
+      args_(std::move(args)),
+      startup_(std::move(startup)) {
+    if (startup_.settingsPath.empty()) startup_.settingsPath = platform::SettingsPath();
     ctx_.host = &host_;
     dialogs_ = makeDialogs(this);
     BuildControls();
     FormCreate();
-    ShowSplash();
+    std::unique_ptr<TSplashForm> splash = ShowSplash();
     // Hidden until wanted; the folder chooser is made by the dialogs on first use.
+    About = new TAbout(startup_.openPage, this);
     Form4 = new TForm4(this);
     Form5 = new TForm5(this);
+    splash->HoldFor(startup_.splashHold);
+    splash.reset();
     ConnectEvents();
     Timer1->start(kTimer1Milliseconds);
     Timer2->start(kTimer2Milliseconds);
@@ -140,10 +147,6 @@ void TMain::Button1Click() {
 
 void TMain::Timer2Timer() {
     if (vellum::Timer2Timer(ctx_)) ShowStatus();
-}
-
-void TMain::About1Click() {
-    // The About box comes with the splash window; until then the item does nothing.
 }
 
 void TMain::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,7 +16,9 @@
 #include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_context.h"
+#include "ui/about_box.h"
 #include "ui/dialogs.h"
+#include "ui/splash_form.h"
 #include "ui/window_host.h"
 
 class QFontMetrics;
@@ -37,6 +40,7 @@ class HeaderStrip;
 class HexView;
 class ListGrid;
 class SplitterBar;
+class TAbout;
 class TForm4;
 class TForm5;
 class WebPanel;
@@ -54,6 +58,14 @@ inline constexpr int kDesignColumnWidths[kColumnCount] = {354, 65, 38, 60, 38, 2
 // than the one they were drawn for, so that no checksum loses a digit.
 [[nodiscard]] std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics);
 
+// What start-up takes from outside the window. The program runs with these defaults; tests
+// shorten the splash, keep the settings file in a folder of their own and record the pages.
+struct StartupSettings {
+    std::chrono::milliseconds splashHold = kSplashHold;
+    std::string settingsPath;  // where the installation identifier lives; empty: beside the program
+    PageOpener openPage = OpenInBrowser;
+};
+
 class TMain final : public QWidget {
     Q_OBJECT
 
@@ -62,7 +74,7 @@ class TMain final : public QWidget {
     using DialogsFactory = std::function<std::unique_ptr<Dialogs>(QWidget* window)>;
 
     TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs, platform::Trash& trash,
-          ListPass::Clock clock = {}, QWidget* parent = nullptr);
+          ListPass::Clock clock = {}, StartupSettings startup = {}, QWidget* parent = nullptr);
     ~TMain() override;
     TMain(const TMain&) = delete;
     TMain& operator=(const TMain&) = delete;
@@ -107,10 +119,13 @@ class TMain final : public QWidget {
     void Button1Click();
     void Panel10Click();
     void Timer2Timer();
-    // Panel2 and its web pictures: a left click opens the product page, a right click checks
-    // for the latest version. Hooks for that work; nothing yet.
-    void Panel2Click() {}
-    void WebPictureRightClick() {}
+    // Panel2 and its web pictures: a left click on a picture or the bare panel opens the
+    // product page, the right button pressed on a picture checks for the latest version.
+    void Panel2Click();
+    void WebPictureRightClick();
+    void OpenProductPage();
+    // One blocking check; its verdict picks the picture and the picture's hint.
+    void CheckLatestVersion();
 
     // Reading the window, for the tests.
     [[nodiscard]] ListContext& ctx() { return ctx_; }
@@ -130,6 +145,8 @@ class TMain final : public QWidget {
     [[nodiscard]] TForm4& valuesDialog() const { return *Form4; }
     [[nodiscard]] TForm5& progressWindow() const { return *Form5; }
     [[nodiscard]] WebPanel& webPanel() const { return *Panel2; }
+    [[nodiscard]] TAbout& aboutBox() const { return *About; }
+    [[nodiscard]] const std::string& installId() const { return installId_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -137,9 +154,10 @@ class TMain final : public QWidget {
 
   private:
     void FormCreate();
-    // Hooks for the splash window and for the identity and version check at start-up.
-    void ShowSplash() {}
-    void StartupIdentityAndCheck() {}
+    // The splash is up from here until the hidden windows are made and its time is over.
+    [[nodiscard]] std::unique_ptr<TSplashForm> ShowSplash();
+    // The installation identifier, then (unless -noautocheck) the version check.
+    void StartupIdentityAndCheck();
 
     // Building the controls (main_window_layout.cpp).
     void BuildControls();
@@ -160,6 +178,8 @@ class TMain final : public QWidget {
     std::unique_ptr<Dialogs> dialogs_;
     platform::Trash& trash_;
     std::vector<std::string> args_;  // the parameter list
+    StartupSettings startup_;
+    std::string installId_;  // empty until start-up has read or made it
     bool startupDone_ = false;
     int dragStartHeight_ = 0;
 
@@ -182,6 +202,7 @@ class TMain final : public QWidget {
     QMenu* PopupMenu1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    TAbout* About = nullptr;
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
 };

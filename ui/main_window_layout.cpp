@@ -223,8 +223,8 @@ void TMain::ConnectEvents() {
     connect(Splitter1, &SplitterBar::dragged, this, &TMain::SplitterDragged);
     connect(BinaryView, &HexView::hideShowClicked, this, &TMain::Panel10Click);
     connect(Button1, &QPushButton::clicked, this, &TMain::Button1Click);
-    connect(Panel2, &WebPanel::leftClicked, this, &TMain::Panel2Click);
-    connect(Panel2, &WebPanel::rightClicked, this, &TMain::WebPictureRightClick);
+    connect(Panel2, &WebPanel::clicked, this, &TMain::Panel2Click);
+    connect(Panel2, &WebPanel::pictureRightPressed, this, &TMain::WebPictureRightClick);
     connect(Timer1, &QTimer::timeout, this, &TMain::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TMain::Timer2Timer);
 }

@@ -1,9 +1,12 @@
-// Panel2, the place at the right end of the bottom bar where the web pictures sit. Until the
-// pictures are there it is an empty 96 x 23 area that carries their hint and reports clicks.
+// Panel2, at the right end of the bottom bar: the maker's logo in grey, green and red, stacked
+// in one place so that exactly one shows. A left click on the logo or on the panel around it
+// asks for the product page; the right button pressed on the logo asks for a version check.
 #pragma once
 
 #include <QFrame>
-#include <QPixmap>
+#include <array>
+
+#include "net/version_check.h"
 
 class QLabel;
 
@@ -11,8 +14,6 @@ namespace vellum::ui {
 
 inline constexpr int kWebPanelWidth = 96;
 inline constexpr int kWebPictureHeight = 23;
-inline constexpr char kWebPictureHint[] =
-    "Click here to visit web site, Right Click to check latest version";
 
 class WebPanel final : public QFrame {
     Q_OBJECT
@@ -20,19 +21,26 @@ class WebPanel final : public QFrame {
   public:
     explicit WebPanel(QWidget* parent = nullptr);
 
-    // The picture on show (the grey, green or red logo) and its hint.
-    void SetPicture(const QPixmap& picture);
-    void SetHint(const QString& hint);
+    // Shows this logo alone, with the hint; the hidden ones keep the hints they had.
+    void ShowPicture(net::LogoPicture which, const QString& hint);
+    [[nodiscard]] net::LogoPicture shown() const { return shown_; }
+    // Image1 (grey), Image3 (green) or Image4 (red).
+    [[nodiscard]] QLabel& picture(net::LogoPicture which) const;
 
   signals:
-    void leftClicked();
-    void rightClicked();
+    void clicked();
+    void pictureRightPressed();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    QLabel* picture_;
+    [[nodiscard]] bool OnPicture(QPoint at) const;
+
+    std::array<QLabel*, 3> pictures_{};
+    net::LogoPicture shown_ = net::LogoPicture::kGrey;
+    bool leftPressed_ = false;
 };
 
 }  // namespace vellum::ui

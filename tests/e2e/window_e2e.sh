@@ -25,6 +25,8 @@ printf 'The quick brown fox jumps over the lazy dog.\n' > "$files/notes.txt"
 cp "$files/notes.txt" "$files/notes copy.txt"
 head -c 70000 /dev/zero | tr '\0' 'v' > "$files/vellum.dat"
 printf '\x89PNG\r\n\x1a\n' > "$files/picture.png"
+# The identifier goes to the scratch folder, never beside the program under test.
+export VELLUM_SETTINGS="$files/vellum.INI"
 
 "$vellum" -noautocheck "$files/notes.txt" "$files/notes copy.txt" "$files/vellum.dat" \
     "$files/picture.png" &

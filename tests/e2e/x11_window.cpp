@@ -2,6 +2,7 @@
 // to be on screen, and asks a window to close the way a window manager's close button does.
 //
 //   x11_window wait TITLE MILLISECONDS   prints the window's id once it is viewable
+//   x11_window gone TITLE MILLISECONDS   returns once no window with the title is viewable
 //   x11_window close ID                  sends it WM_DELETE_WINDOW
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -77,6 +78,18 @@ int Wait(Display* display, const std::string& title, long milliseconds) {
     return 1;
 }
 
+int Gone(Display* display, const std::string& title, long milliseconds) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!FindViewable(display, title)) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::fprintf(stderr, "a window titled \"%s\" is still there after %ld ms\n", title.c_str(),
+                 milliseconds);
+    return 1;
+}
+
 int Close(Display* display, Window window) {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -94,8 +107,8 @@ int Close(Display* display, Window window) {
 
 int main(int argc, char** argv) {
     const std::string verb = argc > 1 ? argv[1] : "";
-    if (!((verb == "wait" && argc == 4) || (verb == "close" && argc == 3))) {
-        std::fprintf(stderr, "usage: x11_window wait TITLE MILLISECONDS | close ID\n");
+    if (!(((verb == "wait" || verb == "gone") && argc == 4) || (verb == "close" && argc == 3))) {
+        std::fprintf(stderr, "usage: x11_window wait|gone TITLE MILLISECONDS | close ID\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -103,8 +116,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the display\n");
         return 2;
     }
-    const int rc = verb == "wait" ? Wait(display, argv[2], std::strtol(argv[3], nullptr, 10))
-                                  : Close(display, std::strtoul(argv[2], nullptr, 0));
+    const long milliseconds = argc == 4 ? std::strtol(argv[3], nullptr, 10) : 0;
+    const int rc = verb == "wait"   ? Wait(display, argv[2], milliseconds)
+                   : verb == "gone" ? Gone(display, argv[2], milliseconds)
+                                    : Close(display, std::strtoul(argv[2], nullptr, 0));
     XCloseDisplay(display);
     return rc;
 }

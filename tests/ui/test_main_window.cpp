@@ -89,6 +89,10 @@ class MainWindowTest final : public QObject {
         std::vector<std::string> args;
         vellum::test::ScriptedDialogs* dialogs = nullptr;
         vellum::test::RecordingTrash trash;
+        vellum::test::KeepVersionCheckOffTheNetwork();
+        vellum::ui::StartupSettings startup;
+        startup.splashHold = {};
+        startup.settingsPath = dir / "vellum.INI";
         vellum::ui::TMain main(
             args,
             [&](QWidget*) {
@@ -97,12 +101,16 @@ class MainWindowTest final : public QObject {
                 dialogs = d.get();
                 return d;
             },
-            trash);
+            trash, {}, startup);
         QCOMPARE(main.statusPanel().text(), QString("No Files!"));
         main.show();
         QVERIFY(QTest::qWaitFor([&] { return main.startupDone(); }));
         QCOMPARE(dialogs->fileStarts, std::vector<std::string>{""});
         QCOMPARE(main.ctx().state.RowCount, 2);
+        // The version check comes after the dialog and the pass; its message stands over the
+        // listing until it expires.
+        QCOMPARE(main.statusPanel().text(), "Checking for latest version");
+        for (int tick = 0; tick < 5; ++tick) main.Timer2Timer();
         QCOMPARE(main.statusPanel().text(), "Listing 1 files, total 3 bytes, 0 flagged 0 bytes");
     }
 

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <chrono>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -17,6 +19,8 @@
 #include "checksum/md5.h"
 #include "filelist/value_text.h"
 #include "platform/trash.h"
+#include "tests/support/loopback_http.h"
+#include "tests/support/temp_dir.h"
 #include "ui/add_progress.h"
 #include "ui/dialogs.h"
 #include "ui/grid_model.h"
@@ -74,9 +78,22 @@ class RecordingTrash final : public platform::Trash {
     }
 };
 
-// The real TMain, shown, with its start-up work done.
+// Where the version check goes when a test names no server of its own: nowhere, at once.
+inline void KeepVersionCheckOffTheNetwork() {
+    static const RefusingPort nowhere;
+    setenv("VELLUM_WEB_HOST", nowhere.Host().c_str(), 0);
+}
+
+// The real TMain, shown, with its start-up work done: no splash hold, the settings file in a
+// folder of the test's own (unless it names one), and pages recorded instead of opened.
 struct Window {
-    explicit Window(std::vector<std::string> args = {}, ListPass::Clock clock = {}) {
+    explicit Window(std::vector<std::string> args = {}, ListPass::Clock clock = {},
+                    std::string settingsPath = {}) {
+        KeepVersionCheckOffTheNetwork();
+        ui::StartupSettings startup;
+        startup.splashHold = std::chrono::milliseconds(0);
+        startup.settingsPath = settingsPath.empty() ? settingsDir / "vellum.INI" : settingsPath;
+        startup.openPage = [this](const std::string& url) { opened.push_back(url); };
         main = std::make_unique<ui::TMain>(
             std::move(args),
             [this](QWidget*) {
@@ -84,7 +101,7 @@ struct Window {
                 dialogs = scripted.get();
                 return scripted;
             },
-            trash, std::move(clock));
+            trash, std::move(clock), std::move(startup));
         main->show();
         // A window that never finishes starting fails the test's first look at it.
         (void)QTest::qWaitFor([this] { return main->startupDone(); }, 5000);
@@ -141,6 +158,8 @@ struct Window {
         QFAIL(qPrintable("no menu item " + caption));
     }
 
+    TempDir settingsDir;
+    std::vector<std::string> opened;  // the pages the window asked the browser for
     RecordingTrash trash;
     ScriptedDialogs* dialogs = nullptr;
     std::unique_ptr<ui::TMain> main;

@@ -1,0 +1,134 @@
+#include "ui/about_box.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextEdit>
+#include <QUrl>
+#include <algorithm>
+
+#include "net/program_identity.h"
+#include "net/web_host.h"
+#include "ui/pictures.h"
+#include "ui/qt_dialogs.h"
+
+namespace vellum::ui {
+namespace {
+
+constexpr int kAboutWidth = 222;
+constexpr int kAboutHeight = 157;
+constexpr QRect kTextPlace(0, 64, 137, 41);
+constexpr int kFrameRoom = 5;
+
+QLabel* PictureLabel(QWidget* parent, const char* name, std::string_view file, QPoint at) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    const QPixmap pixmap = QPixmap::fromImage(Picture(file));
+    label->setPixmap(pixmap);
+    label->setGeometry(QRect(at, pixmap.size()));
+    return label;
+}
+
+}  // namespace
+
+void OpenInBrowser(const std::string& url) {
+    (void)QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+TAbout::TAbout(PageOpener openPage, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), openPage_(std::move(openPage)) {
+    setObjectName("TAbout");
+    setModal(true);
+    ApplyFormFont(*this);
+    setFixedSize(kAboutWidth, kAboutHeight);
+    PlacePictures();
+    RichEdit1 = new QTextEdit(this);
+    RichEdit1->setObjectName("RichEdit1");
+    RichEdit1->setGeometry(kTextPlace);
+    RichEdit1->setReadOnly(true);
+    RichEdit1->setEnabled(false);
+    RichEdit1->setFrameStyle(QFrame::NoFrame);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
+    RichEdit1->viewport()->setAutoFillBackground(false);  // the background picture shows through
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(144, 72, 49, 25);
+    BitBtn1->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    FormCreate();
+    CentreOnScreen(*this);
+}
+
+void TAbout::PlacePictures() {
+    Image2 = new QLabel(this);
+    Image2->setObjectName("Image2");
+    Image2->setPixmap(QPixmap::fromImage(Picture(kAboutBackground)));
+    Image2->setScaledContents(true);
+    Image2->setGeometry(0, 0, kAboutWidth, kAboutHeight);
+    Image3 = PictureLabel(this, "Image3", kAboutTitle, {8, 8});
+    Image4 = PictureLabel(this, "Image4", kAboutSeal, {160, 16});
+    Image1 = PictureLabel(this, "Image1", kAboutLink, {16, 112});
+    Image1->resize(166, 27);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->installEventFilter(this);
+}
+
+void TAbout::FormCreate() {
+    RichEdit1->clear();
+    RichEdit1->append(QString::fromStdString(ProgramTitle()));
+    RichEdit1->append(QStringLiteral("by Tarnwick Software"));
+    RichEdit1->append(QStringLiteral("See readme.txt for details"));
+    RichEdit1->selectAll();
+    RichEdit1->setAlignment(Qt::AlignCenter);
+    RichEdit1->moveCursor(QTextCursor::Start);
+    FitText();
+}
+
+// The box is as small as it was drawn for a narrow font: the lines get the room they need by
+// drawing the letters closer and, if need be, smaller, rather than by being cut.
+void TAbout::FitText() {
+    QPalette palette = RichEdit1->palette();
+    // Disabled only so that it takes no focus and no selection; its words stay readable.
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     palette.color(QPalette::Active, QPalette::Text));
+    RichEdit1->setPalette(palette);
+    RichEdit1->document()->setDocumentMargin(0);
+    QFont font = RichEdit1->font();
+    const QStringList lines = RichEdit1->toPlainText().split('\n');
+    const QFontMetrics metrics(font);
+    for (const QString& line : lines) {
+        // Clear of the frame the background picture draws at the box's edge.
+        const int over = metrics.horizontalAdvance(line) + 2 * kFrameRoom - kTextPlace.width();
+        if (over > 0 && !line.isEmpty())
+            font.setLetterSpacing(QFont::AbsoluteSpacing,
+                                  std::min(font.letterSpacing(), -double(over) / line.size()));
+    }
+    if (font.letterSpacing() < -1.0 || lines.size() * metrics.lineSpacing() > kTextPlace.height()) {
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+        font.setPixelSize(std::max(8, font.pixelSize() - 2));
+    }
+    RichEdit1->setFont(font);
+}
+
+void TAbout::Image1Click() {
+    openPage_(net::HomePageUrl());
+}
+
+bool TAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            Image1->rect().contains(mouse->position().toPoint())) {
+            Image1Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace vellum::ui

@@ -1,0 +1,62 @@
+// TMain's face to the world: the splash at start-up, the installation identifier and the
+// version check, the web pictures of Panel2 and the About box.
+#include <QString>
+
+#include "filelist/status_line.h"
+#include "net/install_id.h"
+#include "net/version_check.h"
+#include "net/web_host.h"
+#include "ui/about_box.h"
+#include "ui/main_window.h"
+#include "ui/splash_form.h"
+#include "ui/web_panel.h"
+
+namespace vellum::ui {
+
+std::unique_ptr<TSplashForm> TMain::ShowSplash() {
+    auto splash = std::make_unique<TSplashForm>();
+    splash->ShowAndPaint();
+    return splash;
+}
+
+void TMain::StartupIdentityAndCheck() {
+    net::InstallIdOutcome loaded = net::LoadInstallId(startup_.settingsPath);
+    // Kept in memory even when it could not be stored, so a later right click still sends it.
+    installId_ = std::move(loaded.id);
+    if (!loaded.writeError.empty()) {
+        dialogs_->ShowError(loaded.writeError);
+        return;  // no start-up check on this run
+    }
+    if (!ctx_.state.NoAutoCheck) CheckLatestVersion();
+}
+
+void TMain::CheckLatestVersion() {
+    PostStatusMessage(ctx_, net::kCheckingMessage, "Bold", "Red", net::kCheckingTicks);
+    ShowStatus();
+    const net::VersionCheckOutcome outcome = net::CheckLatestVersion(installId_);
+    // After a failed exchange the line keeps "Checking for latest version" until it expires.
+    if (outcome.exchanged) {
+        PostStatusMessage(ctx_, outcome.news, "Bold", "Blue", net::kNewsTicks);
+        ShowStatus();
+    }
+    Panel2->ShowPicture(outcome.verdict.picture,
+                        QString::fromStdString(net::PictureHint(outcome.verdict.message)));
+}
+
+void TMain::OpenProductPage() {
+    startup_.openPage(net::ProductPageUrl());
+}
+
+void TMain::Panel2Click() {
+    OpenProductPage();
+}
+
+void TMain::WebPictureRightClick() {
+    CheckLatestVersion();
+}
+
+void TMain::About1Click() {
+    About->exec();
+}
+
+}  // namespace vellum::ui
