@@ -22,10 +22,10 @@ public:
     void StatusPosted(std::string_view text) override;
     // Clears the progress line before other output.
     void EndProgress();
-
-private:
+    // One line on standard error, after the progress line is cleared.
     void Say(std::string_view text);
 
+private:
     const ListContext& ctx_;
     const ListPass& pass_;
     bool progress_;
@@ -38,6 +38,10 @@ private:
 // vellum-cli runs on.
 struct CliSession {
     explicit CliSession(const Options& options);
+    // List passes until every row has been tried once; rows that could not be read stay
+    // CALCING.
+    void CalculateAll();
+
     ListContext ctx;
     ListPass pass{ctx};
     CliHost host;

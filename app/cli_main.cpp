@@ -3,6 +3,7 @@
 // with --verify, checks the files of such a list.
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/cli_host.h"
@@ -21,7 +22,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitIncomplete = 1;
 constexpr int kExitUsage = 2;
 
-// Adds every PATH as the window's commands would; false when one of them does not exist.
+// Adds every PATH as the window's commands would; false when one of them does not exist or a
+// file named or found could not be opened (its "%s failed" has been said; it has no row).
 bool AddPaths(ListContext& ctx, const Options& o) {
     bool allFound = true;
     AddingScope scope(ctx);
@@ -32,10 +34,13 @@ bool AddPaths(ListContext& ctx, const Options& o) {
             PostFailed(ctx, path);
             allFound = false;
         } else if ((attrs & platform::kAttrDirectory) != 0) {
+            // The walk counts every file it hands over, added or not.
             AddCounters counters;
+            const std::int32_t before = ctx.state.RowCount;
             ScanFolder(ctx, path, o.mask, counters, silent);
-        } else {
-            AddChosenPath(ctx, path);
+            if (ctx.state.RowCount - before < counters.AddedCount) allFound = false;
+        } else if (AddChosenPath(ctx, path) == AddOutcome::Failed) {
+            allFound = false;
         }
     }
     return allFound;
@@ -49,16 +54,23 @@ void FlagDuplicates(ListContext& ctx) {
                          .SecondaryDescending = false,
                          .FileNameOnly = false};
     SortRows(ctx, 1, ctx.state.RowCount - 1);
+    // Every row has had its pass; the one that flagging ends with would only read the
+    // unreadable files again and report them a second time.
+    PassRunner* const pass = std::exchange(ctx.pass, nullptr);
     FlagIdenticals1Click(ctx);
+    ctx.pass = pass;
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
-// was calculated.
-bool PrintRows(const ListContext& ctx, const Options& o) {
+// was calculated. A row whose file was gone when the pass came to it (or whose path was cut to
+// the stored length) is named on standard error, since no other message tells of it.
+bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
     const ExportLayout layout = o.tabbed ? ExportLayout::Tabbed : ExportLayout::Csv;
     bool complete = true;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
         const FileEntry& row = ctx.table[i];
+        if (row.status == EntryStatus::INVALID)
+            host.Say(std::string(row.path.view()) + " not found");
         const bool calculated =
             row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED;
         complete = complete && calculated;
@@ -75,10 +87,10 @@ int Run(const Options& o) {
     CliHost& host = session.host;
 
     const bool allFound = AddPaths(ctx, o);
-    ctx.updatefilez();
+    session.CalculateAll();
     if (o.duplicates) FlagDuplicates(ctx);
     host.EndProgress();
-    const bool complete = PrintRows(ctx, o);
+    const bool complete = PrintRows(ctx, host, o);
     std::fflush(stdout);
     return allFound && complete ? kExitOk : kExitIncomplete;
 }

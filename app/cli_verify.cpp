@@ -15,8 +15,7 @@ constexpr int kExitUnchanged = 0;
 constexpr int kExitNotAllUnchanged = 1;
 constexpr int kExitUnreadable = 2;
 
-// The pass leaves a row it could not finish CALCING, and rows after a read error that ended
-// it still RECHECK: neither was verified.
+// The pass leaves a row it could not finish CALCING: it was not verified.
 std::string_view Verdict(const FileEntry& row) {
     if (row.status == EntryStatus::INVALID) return "MISSING";
     if (row.status != EntryStatus::OKAY) return "FAILED";
@@ -53,7 +52,7 @@ int RunVerify(const Options& o) {
         std::fprintf(stderr, "vellum-cli: %s holds no valid line\n", list.c_str());
         return kExitNotAllUnchanged;
     }
-    ctx.updatefilez();
+    session.CalculateAll();
     host.EndProgress();
     const bool allUnchanged = PrintVerdicts(ctx, first);
     std::fflush(stdout);

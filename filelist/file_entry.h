@@ -44,7 +44,8 @@ public:
     // Stores the first kMaxPathLength bytes of text.
     void assign(std::string_view text) {
         length_ = static_cast<std::uint8_t>(std::min(text.size(), kMaxPathLength));
-        std::memcpy(bytes_, text.data(), length_);
+        // An empty view may have no data at all, and memcpy must never be handed a null.
+        if (length_ > 0) std::memcpy(bytes_, text.data(), length_);
     }
     void clear() { length_ = 0; }
 

@@ -21,6 +21,9 @@ struct ErrorFree {
 bool Trash::MoveToTrash(const std::string& fullPath) {
     // A NUL would end the name early and trash some other file.
     if (fullPath.empty() || fullPath.find('\0') != std::string::npos) return false;
+    // A relative XDG_DATA_HOME (or HOME) would have GIO build the home trash inside whatever
+    // folder is current and move the file there, where no trash view would ever show it.
+    if (!g_path_is_absolute(g_get_user_data_dir())) return false;
     const std::unique_ptr<GFile, ObjectUnref> file(g_file_new_for_path(fullPath.c_str()));
     GError* raw = nullptr;
     const bool moved = g_file_trash(file.get(), nullptr, &raw) != FALSE;

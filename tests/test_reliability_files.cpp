@@ -1,0 +1,216 @@
+// The list against an unfriendly file system, through the core's own calls: files that vanish,
+// files and folders nobody may read, a file swapped for a FIFO between the check and the open,
+// names that are no UTF-8 and paths past the stored length.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "checksum/list_pass.h"
+#include "filelist/adding.h"
+#include "filelist/list_commands.h"
+#include "filelist/list_context.h"
+#include "interchange/list_file.h"
+#include "interchange/recycle.h"
+#include "platform/trash.h"
+#include "tests/reliability/harness.h"
+#include "tests/support/rows.h"
+
+namespace vellum {
+namespace {
+
+namespace fs = std::filesystem;
+using S = EntryStatus;
+using test::TempDir;
+using namespace std::chrono_literals;
+
+// A list with a real pass; the tests change the file system under it.
+struct PassList {
+    explicit PassList(platform::FileSystem* files = &platform::RealFileSystem()) {
+        SizeFileTable(ctx);
+        ctx.fs = files;
+    }
+    ListContext ctx;
+    ListPass pass{ctx};
+    AddProgress progress;
+};
+
+// One line per row: status, band and path, for comparing whole lists at once.
+std::string Rows(const ListContext& ctx) {
+    std::string out;
+    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
+        const FileEntry& r = ctx.table[i];
+        out += std::to_string(static_cast<int>(r.status)) + "/" +
+               std::to_string(static_cast<int>(r.band)) + " " + std::string(r.path.view()) + "\n";
+    }
+    return out;
+}
+
+std::string Line(S status, EntryBand band, std::string_view path) {
+    return std::to_string(static_cast<int>(status)) + "/" + std::to_string(static_cast<int>(band)) +
+           " " + std::string(path) + "\n";
+}
+
+class AskedTrash final : public platform::Trash {
+  public:
+    bool MoveToTrash(const std::string& fullPath) override {
+        asked.push_back(fullPath);
+        return fs::remove(fullPath);
+    }
+    std::vector<std::string> asked;
+};
+
+TEST(Vanishing, AFileGoneBeforeItsPassIsInvalidAndNeverACopy) {
+    TempDir dir;
+    const std::string kept = dir.Write("d/kept.txt", "same bytes");
+    const std::string gone = dir.Write("d/gone.txt", "same bytes");
+    PassList list;
+    Addfolder1Click(list.ctx, dir / "d", "*.*", list.progress);
+    ASSERT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::OKAY, S::OKAY}));
+    // Both rows are set to be read again; one file goes before the pass comes to it.
+    list.ctx.table[1].status = list.ctx.table[2].status = S::RECHECK;
+    fs::remove(gone);
+    list.ctx.updatefilez();
+    EXPECT_EQ(Rows(list.ctx),
+              Line(S::INVALID, EntryBand::NEW, gone) + Line(S::OKAY, EntryBand::NEW, kept));
+    FlagIdenticals1Click(list.ctx);  // the gone row keeps values equal to the kept one's
+    EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::INVALID, S::OKAY}));
+}
+
+TEST(Vanishing, AFlaggedFileGoneBeforeTheTrashStaysFlaggedAndIsCounted) {
+    TempDir dir;
+    const std::string first = dir.Write("first.txt", "1");
+    const std::string gone = dir.Write("gone.txt", "2");
+    const std::string last = dir.Write("last.txt", "3");
+    PassList list;
+    for (const std::string& path : {first, gone, last}) (void)AddFile(list.ctx, path);
+    list.ctx.updatefilez();
+    FlagALL1Click(list.ctx);
+    fs::remove(gone);
+    AskedTrash trash;
+    RecycleClick(list.ctx, trash);
+    EXPECT_EQ(trash.asked, (std::vector<std::string>{first, last}));
+    EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::DELETED, S::FLAGGED, S::DELETED}));
+    EXPECT_EQ(list.ctx.message.StatusMessage, "1 files could not be moved to the trash");
+    EXPECT_EQ(list.ctx.state.FlaggedCount, 1);
+}
+
+TEST(PermissionDenied, TheFileIsNamedTheFolderPassedOverAndNothingElseChanges) {
+    if (!test::CanBecomeNobody()) GTEST_SKIP() << "needs root to drop to nobody";
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_exec);
+    const std::string open = dir.Write("t/open.txt", "for everyone");
+    const std::string secret = dir.Write("t/secret.txt", "root only");
+    const std::string locked = dir.MakeDir("t/locked");
+    dir.Write("t/locked/inside.txt", "behind a locked door");
+    const std::string later = dir.Write("t/sub/later.txt", "nobody's own, locked before the pass");
+    fs::permissions(secret, fs::perms::owner_read);
+    fs::permissions(locked, fs::perms::owner_all);
+    ASSERT_EQ(chown(later.c_str(), test::kNobody, test::kNobody), 0);
+
+    const test::ChildOutcome child = test::InChild(
+        [&] {
+            test::BecomeNobody();
+            PassList list;
+            Addfolder1Click(list.ctx, dir / "t", "*.*", list.progress);
+            std::string out = Rows(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
+            // Readable when the walk found it, not when the pass comes to it.
+            chmod(later.c_str(), 0);
+            list.ctx.table[2].status = S::RECHECK;
+            list.ctx.updatefilez();
+            return out + Rows(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
+        },
+        20s);
+    ASSERT_FALSE(child.hung);
+    EXPECT_EQ(child.exitCode, 0) << child.output;
+    const std::string walked =
+        Line(S::OKAY, EntryBand::NEW, open) + Line(S::OKAY, EntryBand::NEW, later);
+    EXPECT_EQ(child.output,
+              walked + "message: " + secret + " failed\n" + Line(S::OKAY, EntryBand::NEW, open) +
+                  Line(S::CALCING, EntryBand::NEW, later) + "message: " + later + " failed\n");
+}
+
+// Tells the truth about the path, then puts a FIFO in its place before the caller opens it.
+class SwappingFs final : public platform::FileSystem {
+  public:
+    bool IsFile(const std::string& path) override {
+        const bool file = FileSystem::IsFile(path);
+        if (file && path == victim) {
+            fs::remove(path);
+            mkfifo(path.c_str(), 0644);
+        }
+        return file;
+    }
+    std::string victim;
+};
+
+TEST(SwappedForAFifo, TheOpenReturnsAtOnceAndTheRowWaitsForTheNextPass) {
+    TempDir dir;
+    const std::string path = dir.Write("swapped", "a file, for now");
+    const test::ChildOutcome child = test::InChild(
+        [&] {
+            SwappingFs swapping;
+            swapping.victim = path;
+            PassList list(&swapping);
+            (void)AppendRow(list.ctx, test::Row(path, S::WAITING));
+            list.ctx.updatefilez();
+            return Rows(list.ctx) + list.ctx.message.StatusMessage;
+        },
+        10s);
+    EXPECT_FALSE(child.hung) << "opening the FIFO blocked";
+    EXPECT_EQ(child.output, Line(S::CALCING, EntryBand::OLD, path) + path + " failed");
+    EXPECT_LT(child.seconds, 3.0);
+    test::Figure("must-not-hang, 3 s: a file swapped for a FIFO before its open",
+                 child.seconds * 1000, "ms");
+}
+
+TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
+    TempDir dir;
+    const std::string base = dir.MakeDir("n");
+    // The temporary folder's own path takes up to 26 bytes; what is left of 250 goes to names.
+    const std::size_t room = kMaxPathLength - base.size() - 1;
+    const std::vector<std::string> names = {
+        std::string("latin1 caf\xe9.txt"), std::string("bad \xff\xfe utf-8 \xc3(.bin"),
+        std::string("\x80\x81\x82 control \x01\x1b.txt"),
+        std::string(room, 'w'),  // exactly 250 bytes of path
+    };
+    for (const std::string& name : names) dir.Write("n/" + name, "content of " + name);
+    const std::string longName(255, 'L');  // 255 bytes: the path is cut to 250
+    dir.Write("n/" + longName, "too long to be found again");
+
+    PassList list;
+    Addfolder1Click(list.ctx, base, "*.*", list.progress);
+    list.ctx.updatefilez();
+    std::string expected;
+    std::vector<std::string> sorted = names;
+    sorted.push_back(longName);
+    std::sort(sorted.begin(), sorted.end());
+    for (const std::string& name : sorted) {
+        const std::string path = (base + "/" + name).substr(0, kMaxPathLength);
+        // The cut path names no file: INVALID, and never calculated, so no NEW tint either.
+        expected += name == longName ? Line(S::INVALID, EntryBand::OLD, path)
+                                     : Line(S::OKAY, EntryBand::NEW, path);
+    }
+    EXPECT_EQ(Rows(list.ctx), expected);
+
+    FlagALL1Click(list.ctx);
+    const std::string exported = dir / "list.csv";
+    ASSERT_EQ(ExportFlaggedList(list.ctx, exported, 1), std::nullopt);
+    const std::string text = test::ReadAll(exported);
+    for (const std::string& name : names)
+        EXPECT_NE(text.find("\"" + base + "/" + name + "\","), std::string::npos) << name;
+
+    PassList back;
+    ASSERT_EQ(IMPORTfilelist1Click(back.ctx, exported), std::nullopt);
+    std::string verified;
+    for (std::int32_t i = 1; i < list.ctx.state.RowCount; ++i)
+        if (list.ctx.table[i].status == S::FLAGGED)
+            verified += Line(S::OKAY, EntryBand::UNCHANGED, list.ctx.table[i].path.view());
+    EXPECT_EQ(Rows(back.ctx), verified);
+    EXPECT_EQ(back.ctx.state.RowCount, static_cast<std::int32_t>(names.size()) + 1);
+}
+
+}  // namespace
+}  // namespace vellum

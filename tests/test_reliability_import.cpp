@@ -1,0 +1,138 @@
+// The import against list files that were cut short, hold binary or NUL bytes, end their lines
+// with bare CRs, or carry one line of 100 MB. Every line is taken or skipped by a rule; what is
+// taken never verifies a file it does not describe; memory stays flat whatever the line length.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "checksum/list_pass.h"
+#include "filelist/list_context.h"
+#include "interchange/export_line.h"
+#include "interchange/list_file.h"
+#include "tests/reliability/harness.h"
+#include "tests/support/rows.h"
+
+namespace vellum {
+namespace {
+
+using S = EntryStatus;
+using test::TempDir;
+using namespace std::string_literals;
+
+struct ImportList {
+    ImportList() { SizeFileTable(ctx); }
+    ListContext ctx;
+    ListPass pass{ctx};
+};
+
+// The line the export writes for a calculated file.
+std::string ExportedLine(const std::string& path) {
+    ImportList list;
+    (void)AppendRow(list.ctx, test::Row(path, S::WAITING));
+    list.ctx.updatefilez();
+    return ExportLine(list.ctx.table[1], ExportLayout::Csv);
+}
+
+TEST(ImportSafety, ALineCutShortAnywhereNeverVerifiesItsFile) {
+    TempDir dir;
+    // md5 900150983cd24fb0d6963f7d28e17f72: its last digit is no 0, so a lost digit shows.
+    const std::string file = dir.Write("abc.txt", "abc");
+    const std::string line = ExportedLine(file);
+    const std::string body = line.substr(0, line.size() - 2);  // without CR LF
+    int taken = 0;
+    for (std::size_t cut = 0; cut <= body.size(); ++cut) {
+        SCOPED_TRACE(body.substr(0, cut));
+        ImportList list;
+        const std::string path = dir.Write("cut.csv", body.substr(0, cut) + "\r\n");
+        ASSERT_EQ(IMPORTfilelist1Click(list.ctx, path), std::nullopt);
+        if (list.ctx.state.RowCount == 1) continue;  // skipped
+        ++taken;
+        const FileEntry& row = list.ctx.table[1];
+        EXPECT_EQ(row.status, S::OKAY);
+        EXPECT_EQ(row.band, cut == body.size() ? EntryBand::UNCHANGED : EntryBand::CHANGED);
+    }
+    // Only cuts inside the md5 field read: the opening quote up to the full line.
+    EXPECT_EQ(taken, 35);
+}
+
+TEST(ImportSafety, BinaryAndNulBytesHaveOneOutcomeEach) {
+    const std::string good = "\"/data/file\",3,\"514A\",\"352441C2\",\"0126\","s;
+    const std::string md5 = "\"900150983cd24fb0d6963f7d28e17f72\""s;
+    const struct {
+        std::string line;
+        bool taken;
+    } cases[] = {
+        {good + md5, true},
+        {"\"/da\0ta/file\",3,\"514A\",\"352441C2\",\"0126\","s + md5, false},  // NUL in the path
+        {"\"/data/file\",3\0,\"514A\",\"352441C2\",\"0126\","s + md5, false},  // in the size
+        {"\"/data/file\",3,\"51\0A\",\"352441C2\",\"0126\","s + md5, false},   // in a crc
+        {good + "\"900150983cd24fb0d6963f7d28e\0f72\""s, false},               // in the digits
+        {good + "\"900150983cd24fb0d6963f7d28e17f72\0\0\0\""s, true},          // after them
+        {"\"/data/\xff\xfe\x80\",3,\"514A\",\"352441C2\",\"0126\","s + md5, true},
+        {"\x01\x02\x03\x04,,,,,"s, false},  // commas enough, but no size
+        {std::string(5, ','), false},
+        {"\"\",0,\"\",\"\",\"\",\"\""s, true},  // every field empty but the size: valid
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        FileEntry row;
+        EXPECT_EQ(ReadListLine(c.line, row), c.taken);
+        if (c.taken) {
+            EXPECT_EQ(row.path.view().find('\0'), std::string_view::npos);
+        }
+    }
+    // Random bytes: nothing breaks, and no row is ever taken with a NUL in its path.
+    std::mt19937 rng(7);
+    for (int k = 0; k < 20000; ++k) {
+        std::string junk(rng() % 200, '\0');
+        for (char& ch : junk) ch = static_cast<char>(rng() % 4 == 0 ? ',' : rng());
+        FileEntry row;
+        if (ReadListLine(junk, row)) {
+            EXPECT_EQ(row.path.view().find('\0'), std::string_view::npos);
+        }
+    }
+}
+
+TEST(ImportSafety, HugeLinesAndBareCarriageReturnsCostNoMemory) {
+    TempDir dir;
+    const std::string valid =
+        "\"/data/file\",3,\"514A\",\"352441C2\",\"0126\","
+        "\"900150983cd24fb0d6963f7d28e17f72\"\r\n";
+    const std::string longLine = dir / "long.csv";
+    const std::string crOnly = dir / "cr-only.csv";
+    {
+        std::ofstream out(longLine, std::ios::binary);
+        out << valid << '"';
+        const std::string block(1 << 20, 'p');
+        for (int k = 0; k < 100; ++k) out << block;  // a 100 MB path without a line break
+        out << "\",3,\"514A\",\"352441C2\",\"0126\",\"900150983cd24fb0d6963f7d28e17f72\"\r\n"
+            << valid;
+        std::ofstream cr(crOnly, std::ios::binary);
+        for (int k = 0; k < 400000; ++k) cr << "\"/f" << k << "\",1,\"0\",\"0\",\"0\",\"0\"\r";
+    }
+    struct Case {
+        std::string path;
+        std::int32_t rows;  // the huge line is taken, its path cut; a CR-only file gives one
+    } const cases[] = {{longLine, 3}, {crOnly, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        ListContext ctx;
+        SizeFileTable(ctx);
+        std::optional<std::string> error = "not run";
+        const auto start = std::chrono::steady_clock::now();
+        const long growth = test::PeakGrowthKiB([&] { error = ImportFileList(ctx, c.path); });
+        const double seconds = test::SecondsSince(start);
+        EXPECT_EQ(error, std::nullopt);
+        EXPECT_EQ(ctx.state.RowCount - 1, c.rows);
+        EXPECT_LT(growth, 64 * 1024);
+        EXPECT_LT(seconds, 12.0);
+        if (c.path == longLine) {
+            EXPECT_EQ(ctx.table[2].path.view(), std::string(kMaxPathLength, 'p'));
+            test::Figure("peak memory growth: 100 MB import line (in the program)", growth / 1024.0,
+                         "MiB");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vellum
