@@ -17,6 +17,7 @@
 
 #include "net/http.h"
 #include "net/version_check.h"
+#include "tests/support/loopback_http.h"
 
 namespace vellum::net {
 namespace {
@@ -185,7 +186,7 @@ class LoopbackServer {
   public:
     using Responder = std::function<void(int fd)>;
 
-    explicit LoopbackServer(Responder respond) : listener_(Listen(port_)) {
+    explicit LoopbackServer(Responder respond) : listener_(test::BindLoopback(port_)) {
         thread_ = std::thread([this, respond = std::move(respond)] { Serve(respond); });
     }
     ~LoopbackServer() {
@@ -200,20 +201,6 @@ class LoopbackServer {
         return request_;
     }
 
-    // A socket bound to a free loopback port; listening unless told otherwise.
-    static int Listen(int& port, bool listening = true) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* raw = reinterpret_cast<sockaddr*>(&address);
-        if (fd < 0 || bind(fd, raw, length) != 0 || (listening && listen(fd, 1) != 0) ||
-            getsockname(fd, raw, &length) != 0)
-            throw std::runtime_error("cannot bind on loopback");
-        port = ntohs(address.sin_port);
-        return fd;
-    }
 
   private:
     void Serve(const Responder& respond) {
@@ -222,13 +209,7 @@ class LoopbackServer {
             if (poll(&entry, 1, 50) != 1) continue;
             const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0) return;
-            char block[1024];
-            for (pollfd in{fd, POLLIN, 0};
-                 request_.find("\r\n\r\n") == std::string::npos && poll(&in, 1, 2000) == 1;) {
-                const ssize_t got = recv(fd, block, sizeof block, 0);
-                if (got <= 0) break;
-                request_.append(block, static_cast<std::size_t>(got));
-            }
+            request_ = test::ReadHead(fd);
             respond(fd);
             close(fd);
             return;
@@ -342,7 +323,7 @@ TEST(HttpExchange, FailsOnSilenceShortBodiesAndEndlessReplies) {
 
 TEST(HttpExchange, RefusedConnectionFailsAtOnce) {
     int port = 0;
-    close(LoopbackServer::Listen(port, false));  // bound once, never listening
+    close(test::BindLoopback(port, false));  // bound once, never listening
     THTTPSend http = Client(2000ms);
     const auto start = SteadyClock::now();
     EXPECT_FALSE(http.SendRequest("GET", "http://127.0.0.1:" + std::to_string(port) + "/"));

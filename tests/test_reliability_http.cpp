@@ -20,6 +20,7 @@
 #include "net/http.h"
 #include "net/version_check.h"
 #include "tests/reliability/harness.h"
+#include "tests/support/loopback_http.h"
 
 namespace vellum::net {
 namespace {
@@ -67,17 +68,7 @@ using Mode = std::function<void(Peer&)>;
 // One connection on a loopback port, answered by the mode on a thread of its own.
 class MisbehavingServer {
   public:
-    explicit MisbehavingServer(Mode mode) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* raw = reinterpret_cast<sockaddr*>(&address);
-        if (listener_ < 0 || bind(listener_, raw, length) != 0 || listen(listener_, 1) != 0 ||
-            getsockname(listener_, raw, &length) != 0)
-            throw std::runtime_error("cannot listen on loopback");
-        port_ = ntohs(address.sin_port);
+    explicit MisbehavingServer(Mode mode) : listener_(test::BindLoopback(port_)) {
         thread_ = std::thread([this, mode = std::move(mode)] { Serve(mode); });
     }
     ~MisbehavingServer() {
@@ -95,21 +86,14 @@ class MisbehavingServer {
         if (poll(&entry, 1, 10000) != 1) return;
         const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) return;
-        std::string head;
-        char block[1024];
-        for (pollfd in{fd, POLLIN, 0};
-             head.find("\r\n\r\n") == std::string::npos && poll(&in, 1, 2000) == 1;) {
-            const ssize_t got = recv(fd, block, sizeof block, 0);
-            if (got <= 0) break;
-            head.append(block, static_cast<std::size_t>(got));
-        }
+        (void)test::ReadHead(fd);
         Peer peer(fd, deadline);
         mode(peer);
         close(fd);
     }
 
+    int port_ = 0;  // before listener_: binding it fills this in
     int listener_ = -1;
-    int port_ = 0;
     std::thread thread_;
 };
 

@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "filelist/list_context.h"
+#include "tests/support/reference_sort.h"
 #include "tests/support/rows.h"
 
 namespace vellum {
 namespace {
 
-// The sort as first written down, on whole rows with plain recursion.
-void ReferenceSort(std::vector<FileEntry>& t, int first, int last, const SortState& s) {
-    if (last < first) return;
-    int i = first;
-    int j = last;
-    const FileEntry pivot = t[(first + last) / 2];
-    do {
-        while (CompareByKeys(t[i], pivot, s) < 0) ++i;
-        while (CompareByKeys(t[j], pivot, s) > 0) --j;
-        if (i <= j) {
-            std::swap(t[i], t[j]);
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    if (first < j) ReferenceSort(t, first, j, s);
-    if (i < last) ReferenceSort(t, i, last, s);
-}
+using test::ReferenceSort;
 
 bool SameRow(const FileEntry& a, const FileEntry& b) {
     return a.path == b.path && a.size == b.size && a.crc16 == b.crc16 && a.crc32 == b.crc32 &&

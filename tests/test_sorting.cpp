@@ -4,6 +4,7 @@
 #include <random>
 
 #include "filelist/list_context.h"
+#include "tests/support/reference_sort.h"
 #include "tests/support/rows.h"
 
 namespace vellum {
@@ -11,25 +12,7 @@ namespace {
 
 using test::Row;
 
-// The sort as first written down, with both parts sorted by plain recursion: the order of tied
-// rows the program has always produced.
-void ReferenceSort(std::vector<FileEntry>& t, int first, int last, const SortState& s) {
-    if (last < first) return;
-    int i = first;
-    int j = last;
-    const FileEntry pivot = t[(first + last) / 2];
-    do {
-        while (CompareByKeys(t[i], pivot, s) < 0) ++i;
-        while (CompareByKeys(t[j], pivot, s) > 0) --j;
-        if (i <= j) {
-            std::swap(t[i], t[j]);
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    if (first < j) ReferenceSort(t, first, j, s);
-    if (i < last) ReferenceSort(t, i, last, s);
-}
+using test::ReferenceSort;
 
 // Rows tell each other apart by crc16, which no key below compares.
 FileEntry Tagged(std::uint16_t tag, std::int64_t size, std::uint16_t xsum = 0) {

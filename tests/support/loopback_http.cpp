@@ -9,11 +9,7 @@
 #include <stdexcept>
 
 namespace vellum::test {
-namespace {
 
-constexpr std::size_t kLongestHead = 64 * 1024;
-
-// A socket bound to a free loopback port, listening when asked to.
 int BindLoopback(int& port, bool listening) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -31,6 +27,7 @@ int BindLoopback(int& port, bool listening) {
 }
 
 std::string ReadHead(int fd) {
+    constexpr std::size_t kLongestHead = 64 * 1024;
     std::string head;
     char block[1024];
     for (pollfd in{fd, POLLIN, 0}; head.find("\r\n\r\n") == std::string::npos &&
@@ -41,8 +38,6 @@ std::string ReadHead(int fd) {
     }
     return head;
 }
-
-}  // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(std::string reply, Listener heard)
     : listener_(BindLoopback(port_, true)), heard_(std::move(heard)), reply_(std::move(reply)) {

@@ -62,6 +62,11 @@ class RefusingPort {
     int fd_ = -1;
 };
 
+// A socket bound to a free loopback port (written to port), listening when asked to.
+[[nodiscard]] int BindLoopback(int& port, bool listening = true);
+// A request head read from fd: up to the empty line, at most 64 KiB, each wait at most 2 s.
+[[nodiscard]] std::string ReadHead(int fd);
+
 // The value of name=... in the query of a request head's first line; empty when absent.
 [[nodiscard]] std::string QueryValue(const std::string& head, const std::string& name);
 
