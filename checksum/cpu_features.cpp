@@ -13,11 +13,6 @@ namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
 // The family as the vendors' manuals compose it: the extended family adds to a base of 0Fh.
-bool Hypervisor() {
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx >> 31) != 0;
-}
-
 unsigned Family() {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return 0;
@@ -39,7 +34,6 @@ CpuFeatures Detect() {
                __builtin_cpu_supports("avx512vl");
     f.vpclmul = f.avx512 && f.pclmul && __builtin_cpu_supports("vpclmulqdq");
     f.quickVectorChains = !(__builtin_cpu_is("amd") && Family() >= 0x1A);
-    f.hypervisor = Hypervisor();
 #endif
     return f;
 }

@@ -16,10 +16,6 @@ struct CpuFeatures {
     // runs at half the rate of a chain of ADD), which makes a latency-bound chain such as MD5's
     // slower in vector registers than in general ones.
     bool quickVectorChains = false;
-    // Running under a hypervisor (CPUID's bit for it). Its logical processors may share
-    // physical cores with other guests: on the machine the benchmarks ran on, two busy ones
-    // together did 1.2 times the work of one.
-    bool hypervisor = false;
 };
 
 // What the processor has, whatever the environment says.

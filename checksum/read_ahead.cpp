@@ -12,7 +12,7 @@ bool ReadAheadPays() {
         const char* value = std::getenv("VELLUM_READ_AHEAD");
         if (value != nullptr && std::string_view(value) == "1") return true;
         if (value != nullptr && std::string_view(value) == "0") return false;
-        return std::thread::hardware_concurrency() >= 2 && !DetectedCpuFeatures().hypervisor;
+        return std::thread::hardware_concurrency() >= 2;
     }();
     return pays;
 }

