@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -153,6 +154,10 @@ QFrame* TMain::BuildPanel1() {
     Button1 = new QPushButton(QStringLiteral("Halt Calculation"), Panel7);
     Button1->setObjectName("Button1");
     Button1->setFocusPolicy(Qt::NoFocus);
+    // The panel is as narrow as designed; the longer caption decides how close the letters
+    // sit, so the font does not change between Halt and Resume.
+    FitText(*Button1, QStringLiteral("Resume Calculation"),
+            Panel7->width() - 2 * Button1->style()->pixelMetric(QStyle::PM_ButtonMargin) - 4);
     Column(Panel7, 0)->addWidget(Button1);
 
     Panel6 = new QLabel(QStringLiteral("No Files!"));

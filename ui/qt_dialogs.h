@@ -54,5 +54,7 @@ QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int x
 // The controls keep fixed places, measured for a narrower font than most desktops have: a
 // caption wider than the room before its neighbour is drawn condensed rather than under it.
 void FitLabel(QLabel& label, int room);
+// Draws the widget's letters closer together, if need be, so that text fits room pixels.
+void FitText(QWidget& widget, const QString& text, int room);
 
 }  // namespace vellum::ui
