@@ -181,6 +181,27 @@ QImage WebLogo(const QColor& ink) {
     return logo;
 }
 
+// --- The file-limit picture beside the version box, 21 x 21: a little list of rows ---
+
+QImage LimitPicture() {
+    QImage picture = Canvas(21, 21, QColor(0xF0, 0xF0, 0xF0));
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Sequence sequence;
+    painter.setPen(QPen(kParchmentEdge, 1));
+    painter.setBrush(Qt::NoBrush);
+    FillParchment(painter, QRectF(1, 1, 15, 18), sequence);
+    painter.drawRect(QRectF(1.5, 1.5, 14, 17));
+    // Rows of the list, the last one flagged.
+    for (int row = 0; row < 4; ++row) {
+        const qreal y = 5 + row * 3.5;
+        painter.setPen(QPen(row == 3 ? QColor(0x2E, 0x8B, 0x3C) : QColor(0x5A, 0x4A, 0x30), 1.2));
+        painter.drawLine(QPointF(4, y), QPointF(13, y));
+    }
+    DrawSeal(painter, QPointF(15.5, 15.5), 5);
+    return picture;
+}
+
 // --- The About box, 222 x 157: one composition, cut into its pictures ---
 
 QImage AboutBackground() {
@@ -310,7 +331,8 @@ bool WriteAll(const std::string& folder) {
            WriteJpeg(about.copy(8, 8, 144, 48), folder + "/about_title.jpg") &&
            WriteJpeg(about.copy(160, 16, 48, 40), folder + "/about_seal.jpg") &&
            WriteBmp(about.copy(16, 112, 166, 27), folder + "/about_link.bmp") &&
-           WriteBmp(SplashBitmap(), folder + "/splash.bmp");
+           WriteBmp(SplashBitmap(), folder + "/splash.bmp") &&
+           WriteBmp(LimitPicture(), folder + "/limit.bmp");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "ui/hex_view.h"
 #include "ui/list_grid.h"
 #include "ui/main_window.h"
+#include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
 #include "ui/splitter_bar.h"
 #include "ui/web_panel.h"
@@ -86,8 +88,8 @@ std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics) {
     constexpr int kInsets = 5;
     std::array<int, kColumnCount> widths{};
     for (int column = 0; column < kColumnCount; ++column)
-        widths[column] = std::max(kDesignColumnWidths[column],
-                                  column == 0 ? 0 : needed[column] + kInsets);
+        widths[column] =
+            std::max(kDesignColumnWidths[column], column == 0 ? 0 : needed[column] + kInsets);
     return widths;
 }
 
@@ -137,9 +139,11 @@ QFrame* TMain::BuildPanel1() {
     auto* left = new QHBoxLayout(Panel3);
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(0);
-    Image2 = new QLabel;  // its picture comes with the program's other pictures
+    Image2 = new QLabel;
     Image2->setObjectName("Image2");
     Image2->setFixedWidth(kImage2Width);
+    Image2->setAlignment(Qt::AlignCenter);
+    Image2->setPixmap(QPixmap::fromImage(Picture(kLimitPicture)));
     Panel4 = new QLabel;
     Panel4->setObjectName("Panel4");
     Panel4->setAlignment(Qt::AlignCenter);

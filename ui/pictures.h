@@ -15,6 +15,7 @@ inline constexpr std::string_view kAboutTitle = "about_title.jpg";
 inline constexpr std::string_view kAboutSeal = "about_seal.jpg";
 inline constexpr std::string_view kAboutLink = "about_link.bmp";
 inline constexpr std::string_view kSplashBitmap = "splash.bmp";
+inline constexpr std::string_view kLimitPicture = "limit.bmp";
 
 // One picture by its file name; an empty image when it is missing or damaged.
 [[nodiscard]] QImage Picture(std::string_view name);

@@ -83,7 +83,7 @@ class PicturesTest final : public QObject {
         const std::pair<std::string_view, QSize> pictures[] = {
             {kWebGrey, {96, 23}},           {kWebGreen, {96, 23}},       {kWebRed, {96, 23}},
             {kAboutBackground, {222, 157}}, {kAboutTitle, {144, 48}},    {kAboutSeal, {48, 40}},
-            {kAboutLink, {166, 27}},        {kSplashBitmap, {227, 229}},
+            {kAboutLink, {166, 27}},        {kSplashBitmap, {227, 229}}, {kLimitPicture, {21, 21}},
         };
         for (const auto& [name, size] : pictures)
             QTest::newRow(name.data()) << QString::fromLatin1(name.data()) << size;
