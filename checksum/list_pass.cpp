@@ -60,8 +60,9 @@ ListPass::ListPass(ListContext& ctx, Clock clock)
 
 ListPass::~ListPass() {
     if (ctx_.pass == this) ctx_.pass = nullptr;
-    ahead_.Settle();  // never close a file under a read
+    (void)TakeAhead();  // never close a file under a read
     if (calc_.file >= 0) (void)ctx_.fs->Close(calc_.file);
+    DropPrefetch();
 }
 
 std::int64_t ListPass::Now() const {
@@ -120,6 +121,7 @@ void ListPass::RunPass() {
         }
         AddToTotals(s, ctx_.table[i]);
     }
+    DropPrefetch();
     currentRow_ = 0;
     s.Processing = false;
     if (!s.HaltRequested) host.ShowStatus();
@@ -130,17 +132,34 @@ void ListPass::RunPass() {
 }
 
 bool ListPass::CalculateRow(std::int32_t i) {
+    // What the helper took up stands for this row only if no event handler ran since it was
+    // told which row comes next: a handler may have changed the row's status.
+    if (prefetched_ && (i > thenRow_ || thenPumps_ != pumps_)) DropPrefetch();
     FileEntry& row = ctx_.table[i];
     if (!AwaitsCalculation(row.status)) return true;
     const std::string path(row.path.view());
-    if (!ctx_.fs->IsFile(path)) {
+    platform::FileSystem::Opened opened;
+    bool firstRead = false;
+    if (prefetched_ && i == thenRow_) {
+        prefetched_ = false;
+        opened = then_.opened;
+        firstRead = opened.fd >= 0;
+    } else {
+        opened = ctx_.fs->OpenIfFile(path);
+    }
+    if (!opened.isFile) {
         row.status = EntryStatus::INVALID;
         return true;
     }
     row.status = EntryStatus::CALCING;
     const bool imported = row.band == EntryBand::IMPORTED;
     const FileEntry stored = row;
-    if (!init_processfile(path)) return true;  // stays CALCING; "%s failed" was posted
+    if (!init_processfile(path, opened.fd)) return true;  // stays CALCING; "%s failed" was posted
+    if (firstRead) {
+        // The helper's read of the first block is in ReadBuffer already.
+        firstReady_ = true;
+        firstRead_ = then_.firstRead;
+    }
 
     Block block = Block::More;
     while (block == Block::More && !ctx_.state.HaltRequested) {
@@ -171,13 +190,14 @@ void ListPass::RefreshIfDue() {
     // Event handlers may use the file layer (and tests count its calls there): let the read
     // out finish first, so that none of them ever runs beside it.
     ahead_.Settle();
+    ++pumps_;
     ctx_.host->RepaintGrid(ctx_.state.RowCount);
     ctx_.host->ShowStatus();
     ctx_.host->PumpEvents();
     LastRefresh = Now();
 }
 
-bool ListPass::init_processfile(const std::string& path) {
+bool ListPass::init_processfile(const std::string& path, int fd) {
     const ListState& s = ctx_.state;
     calc_.crc16 = Crc16Start(s.Crc16Variant);
     calc_.crc32 = Crc32Start(s.Crc32Variant);
@@ -185,7 +205,8 @@ bool ListPass::init_processfile(const std::string& path) {
     calc_.xsum = 0;
     DigestStart(calc_.digest);
     path_ = path;
-    const int fd = ctx_.fs->OpenForReading(path);
+    closedAhead_ = false;
+    firstReady_ = false;
     if (fd < 0) {
         PostFailed(ctx_, path);
         return false;
@@ -196,17 +217,29 @@ bool ListPass::init_processfile(const std::string& path) {
 
 ListPass::Block ListPass::processfile() {
     std::int64_t n;
-    if (ahead_.holds()) {
-        n = ahead_.Take();
+    if (firstReady_) {
+        firstReady_ = false;
+        n = firstRead_;
+    } else if (ahead_.holds()) {
+        n = TakeAhead();
         std::swap(calc_.ReadBuffer, calc_.AheadBuffer);
     } else {
-        n = ctx_.fs->Read(calc_.file, calc_.ReadBuffer.get(), kBlockSize);
+        n = ctx_.fs->ReadSome(calc_.file, calc_.ReadBuffer.get(), kBlockSize);
     }
     if (n < 0) return ReadFailed(n);
-    // Only a full block may have more behind it worth reading meanwhile; after a short one
-    // the empty read that ends the file costs less than handing it over.
-    if (n == kBlockSize && readAhead_)
-        ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize);
+    if (n > 0 && readAhead_) {
+        // After a short block the read that follows most likely finds the end: the helper
+        // then also closes the file and takes up the next row that waits, if there is one.
+        AfterTheEnd* then = nullptr;
+        if (n < kBlockSize) {
+            thenRow_ = NextRowToCalculate();
+            then_.nextPath.assign(thenRow_ > 0 ? ctx_.table[thenRow_].path.view() : "");
+            thenPumps_ = pumps_;
+            thenOut_ = true;
+            then = &then_;
+        }
+        ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize, then);
+    }
     const std::uint8_t* buffer = calc_.ReadBuffer.get();
     const auto count = static_cast<std::int32_t>(n);
     calc_.lastBlockLength = count;
@@ -226,7 +259,7 @@ bool ListPass::end_processfile() {
     // A read still out is the one more block that a halt reads: its values are dropped with the
     // rest, but its failure ends the pass as it would have if that block had been folded.
     if (ahead_.holds()) {
-        const std::int64_t n = ahead_.Take();
+        const std::int64_t n = TakeAhead();
         if (n < 0) {
             (void)ReadFailed(n);
             return false;  // EndWithError closes the file
@@ -234,7 +267,7 @@ bool ListPass::end_processfile() {
     }
     DigestFinish(calc_.digest, calc_.finalDigest);
     if (ctx_.state.Crc32Variant == 1) calc_.crc32 = ~calc_.crc32;
-    const int rc = ctx_.fs->Close(calc_.file);
+    const int rc = closedAhead_ ? then_.closeResult : ctx_.fs->Close(calc_.file);
     calc_.file = -1;
     if (rc < 0) {
         error_ = "Cannot close " + path_ + ": " + platform::ErrorText(-rc);
@@ -252,11 +285,13 @@ void ListPass::RecountTotals() {
 void ListPass::EndWithError() {
     // The file is closed and its row left CALCING with its old values, so the next pass
     // takes it up again from its first byte; the rest of the table is as it was.
-    (void)ahead_.Take();
+    (void)TakeAhead();
     if (calc_.file >= 0) {
         (void)ctx_.fs->Close(calc_.file);
         calc_.file = -1;
     }
+    DropPrefetch();
+    firstReady_ = false;
     currentRow_ = 0;
     RecountTotals();
     ListState& s = ctx_.state;
@@ -267,6 +302,31 @@ void ListPass::EndWithError() {
     host.RepaintGrid(s.RowCount);
     host.RepaintHeaderAndHexView();
     host.ShowError(error_);
+}
+
+std::int64_t ListPass::TakeAhead() {
+    const std::int64_t n = ahead_.Take();
+    if (thenOut_) {
+        thenOut_ = false;
+        if (then_.closed) {
+            closedAhead_ = true;
+            calc_.file = -1;
+        }
+        prefetched_ = then_.looked;
+    }
+    return n;
+}
+
+std::int32_t ListPass::NextRowToCalculate() const {
+    for (std::int32_t r = currentRow_ + 1; r < ctx_.state.RowCount; ++r)
+        if (AwaitsCalculation(ctx_.table[r].status)) return r;
+    return 0;
+}
+
+void ListPass::DropPrefetch() {
+    if (!prefetched_) return;
+    prefetched_ = false;
+    if (then_.opened.fd >= 0) (void)ctx_.fs->Close(then_.opened.fd);
 }
 
 }  // namespace vellum

@@ -65,11 +65,14 @@ class ListPass final : public PassRunner {
     [[nodiscard]] std::int32_t currentRow() const { return currentRow_; }
     [[nodiscard]] std::int64_t bytesRead() const { return calc_.bytesRead; }
 
-    // One file: open and start the values; read and fold one block; finish and close. With
-    // read-ahead on, after a full block processfile has the next one read on a helper thread
-    // while it folds; the next call takes that block, and end_processfile waits for a read still
-    // out (the one more block a halt reads) and reports its failure like any read error.
-    bool init_processfile(const std::string& path);
+    // One file: start the values on fd, the file's descriptor or the -errno of its open (which
+    // posts "%s failed"); read and fold one block; finish and close. With read-ahead on,
+    // processfile has the next read made on a helper thread while it folds, and after a short
+    // block the helper also closes the file and takes up the next row that waits (the pass
+    // uses that only if no event handler ran meanwhile); the next call takes the read, and
+    // end_processfile waits for a read still out (the one more block a halt reads) and reports
+    // its failure like any read error.
+    bool init_processfile(const std::string& path, int fd);
     enum class Block { More, End, Error };
     Block processfile();
     bool end_processfile();
@@ -86,6 +89,12 @@ class ListPass final : public PassRunner {
     void RefreshIfDue();
     void EndWithError();
     Block ReadFailed(std::int64_t result);
+    // Takes the helper's read, and what it did after the end of the file when it was told to.
+    std::int64_t TakeAhead();
+    // The first row after the current one that waits for calculation, or 0.
+    [[nodiscard]] std::int32_t NextRowToCalculate() const;
+    // Closes the file the helper opened for a row that will not take it.
+    void DropPrefetch();
     void RecountTotals();
     [[nodiscard]] std::int64_t Now() const;
 
@@ -94,6 +103,19 @@ class ListPass final : public PassRunner {
     CalcState calc_;
     ReadAhead ahead_;
     bool readAhead_ = ReadAheadPays();
+    // The helper's work after the end of a file: then_ while thenOut_, for row thenRow_ as it
+    // was when pumps_ (the event pumps so far) was thenPumps_. prefetched_: it took that row
+    // up and nobody has used or dropped what it opened; firstReady_: the row's first block is
+    // in ReadBuffer with firstRead_ as its read's result; closedAhead_: it closed the file.
+    AfterTheEnd then_;
+    std::int32_t thenRow_ = 0;
+    std::uint64_t pumps_ = 0;
+    std::uint64_t thenPumps_ = 0;
+    bool thenOut_ = false;
+    bool prefetched_ = false;
+    bool firstReady_ = false;
+    std::int64_t firstRead_ = 0;
+    bool closedAhead_ = false;
     std::int64_t LastRefresh = 0;
     std::string path_;  // the file being calculated
     std::string error_;

@@ -1,14 +1,20 @@
-// Reads the next block of a file on a helper thread while the list pass folds the current one:
-// MD5 is one long chain that keeps a core busy, and the other core is idle meanwhile.
+// Reads ahead on a helper thread while the list pass folds the current block: MD5 is one long
+// chain that keeps a core busy, and the other core is idle meanwhile. The helper reads the next
+// block of the file; when that read finds the end of the file, it can also close the file and
+// take up the next one the pass will calculate, as the pass would (is it a file, open it, read
+// its first block), so that over many small files the file layer's calls run beside MD5 too.
 //
-// The helper only reads. It never touches the table, the pass's state or the host; the pass
-// waits for its read before it lets events through, before it takes the block and before it
-// closes the file, so nothing else ever runs on the file or its buffer at the same time.
+// The helper only calls the file layer. It never touches the table, the pass's state or the
+// host, and it decides nothing: the pass takes up what it found in row order and makes every
+// status decision itself. The pass waits for the helper before it lets events through, before
+// it takes a block and before it calls the file layer itself, so no two calls of the file layer
+// ever run at the same time and nothing runs beside an event handler.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <semaphore>
+#include <string>
 #include <thread>
 
 #include "platform/files.h"
@@ -16,11 +22,36 @@
 namespace vellum {
 
 // Whether the list pass reads ahead: VELLUM_READ_AHEAD=1 or 0 in the environment decides;
-// otherwise with two processors or more. Reading ahead hides the read's time (about 0.1 s per
-// GiB of cached file) behind MD5: on the two-vCPU development machine, quiet, a 1 GiB file took
-// 1.38 s instead of 1.52 s (medians of five). When the other vCPU is busy with other work the
-// gain turns into a loss of a few percent; a desktop's spare core is the common case. Read once.
+// otherwise with two processors or more. Read once.
 [[nodiscard]] bool ReadAheadPays();
+
+// What the helper does once a read has found the end of the current file (it gave 0 bytes),
+// and what came of it. The caller fills in the path (empty: only close) before handing it over
+// and reads the rest after the helper settled.
+struct AfterTheEnd {
+    std::string nextPath;  // the next file to take up; its capacity is kept from file to file
+    // The current file's close: done, and its result (0, or -errno).
+    bool closed = false;
+    int closeResult = 0;
+    // The next file, taken up only when the close succeeded: OpenIfFile, then the first
+    // ReadSome into the same buffer (bytes or -errno) when that gave a descriptor.
+    bool looked = false;
+    platform::FileSystem::Opened opened;
+    std::int64_t firstRead = 0;
+};
+
+// One side tells the other that its part is done. The waiting side spins for a few tens of
+// microseconds before it sleeps: over small files the two sides hand over every few
+// microseconds, and waking a sleeping thread costs more than that.
+class Handover final {
+  public:
+    void Raise();
+    void Await();
+
+  private:
+    std::atomic<bool> raised_{false};
+    std::atomic<bool> sleeping_{false};
+};
 
 class ReadAhead final {
   public:
@@ -29,10 +60,12 @@ class ReadAhead final {
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Hands over a read of up to count bytes of fd into buffer through fs, as fs.Read would do
-    // it. At most one read is out at a time: a read not yet taken must be taken first. The
-    // thread is started at the first read, so a pass over small files never has one.
-    void Start(platform::FileSystem& fs, int fd, std::uint8_t* buffer, std::size_t count);
+    // Hands over a read of up to count bytes of fd into buffer through fs, as fs.ReadSome would
+    // do it. At most one read is out at a time: a read not yet taken must be taken first. The
+    // thread is started at the first read. With then, a read that gives 0 bytes goes on as
+    // AfterTheEnd says; then must stay untouched until the read is taken.
+    void Start(platform::FileSystem& fs, int fd, std::uint8_t* buffer, std::size_t count,
+               AfterTheEnd* then = nullptr);
     // Waits until the read handed over has finished, if one has; its result stays to be taken.
     void Settle();
     // Whether a read was handed over and its result not yet taken.
@@ -42,16 +75,18 @@ class ReadAhead final {
 
   private:
     void Run();
+    void GoOnAfterTheEnd();
 
     std::thread thread_;
-    std::binary_semaphore request_{0};
-    std::binary_semaphore done_{0};
-    // Written by the caller before request_ is released, read by the helper after it acquired
-    // it; the result the other way round through done_. The semaphores order every access.
+    Handover request_;
+    Handover done_;
+    // Written by the caller before request_ is raised, read by the helper after it saw it; the
+    // result the other way round through done_. The handovers order every access.
     platform::FileSystem* fs_ = nullptr;
     int fd_ = -1;
     std::uint8_t* buffer_ = nullptr;
     std::size_t count_ = 0;
+    AfterTheEnd* then_ = nullptr;
     std::int64_t result_ = 0;
     bool stop_ = false;
     // The caller's own bookkeeping, never seen by the helper.

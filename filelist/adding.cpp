@@ -24,13 +24,7 @@ void Recheck(ListContext& ctx, std::int32_t row) { ctx.table[row].status = Entry
 
 bool AddFile(ListContext& ctx, const std::string& path) {
     if (!RoomForRow(ctx)) return false;
-    const int fd = ctx.fs->OpenForReading(path);
-    if (fd < 0) {
-        PostFailed(ctx, path);
-        return false;
-    }
-    const std::int64_t size = ctx.fs->SizeOf(fd);
-    (void)ctx.fs->Close(fd);  // nothing was read; a failed close loses nothing
+    const std::int64_t size = ctx.fs->SizeOfFile(path);
     if (size < 0) {
         PostFailed(ctx, path);
         return false;

@@ -19,24 +19,54 @@ namespace {
 // the count well inside ssize_t on every platform.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
+// Below this size the read advice is left out (see OpenForReading).
+constexpr off_t kAdviceFloor = off_t{1} << 20;
+
 int CloseWithError(int fd, int code) {
     ::close(fd);
     return -code;
 }
 
+// A descriptor of a regular file with the stat that proved it one, or -errno (-EINVAL for
+// anything else). O_NONBLOCK makes opening a FIFO return at once even when the path was swapped
+// for one after the caller checked it; the fstat then turns it away.
+int OpenRegularFile(const std::string& path, struct stat& st) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -errno;
+    if (::fstat(fd, &st) != 0) return CloseWithError(fd, errno);
+    if (!S_ISREG(st.st_mode)) return CloseWithError(fd, EINVAL);
+    return fd;
+}
+
+// Descriptors stay O_NONBLOCK after the open: Linux ignores it for regular files, so it costs
+// nothing there. Should a file system ever answer EAGAIN for one, the flag is cleared once and
+// the read tried again, so that no read ever fails for it. False when the flag was not set or
+// could not be cleared.
+bool NowBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_NONBLOCK) != 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
 // Retries interrupted calls and keeps going after short transfers, because pipes, network
 // file systems and signals all cut reads short long before the end of the file. An error
 // after some bytes arrived hands over those bytes; the same error comes back on the next call.
+// With once, the first transfer is handed over as it came.
 template <typename ReadOnce>
-std::int64_t ReadFully(void* buffer, std::size_t count, ReadOnce read_once) {
+std::int64_t ReadFully(int fd, void* buffer, std::size_t count, bool once, ReadOnce read_once) {
     auto* at = static_cast<char*>(buffer);
     std::size_t total = 0;
     while (total < count) {
         const ssize_t got = read_once(at + total, std::min(count - total, kMaxChunk), total);
         if (got > 0) {
             total += static_cast<std::size_t>(got);
+            if (once) break;
         } else if (got == 0) {
             break;
+        } else if (errno == EAGAIN && NowBlocking(fd)) {
+            continue;
         } else if (errno != EINTR) {
             if (total > 0) break;
             return -errno;
@@ -141,34 +171,32 @@ std::optional<FileIdentity> FileSystem::Identity(const std::string& path) {
 }
 
 int FileSystem::OpenForReading(const std::string& path) {
-    // O_NONBLOCK makes opening a FIFO return at once even when the path was swapped for one
-    // after the caller checked it; the fstat below then turns it away.
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return -errno;
-
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return CloseWithError(fd, errno);
-    if (!S_ISREG(st.st_mode)) return CloseWithError(fd, EINVAL);
-
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
-        return CloseWithError(fd, errno);
-    }
-    // Only advice: a file system that ignores it reads the file just the same.
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const int fd = OpenRegularFile(path, st);
+    if (fd < 0) return fd;
+    // Only advice, and only where there is a read ahead to widen: a file that one read of the
+    // list pass takes whole gains nothing from it. A file system that ignores it reads the file
+    // just the same.
+    if (st.st_size > kAdviceFloor) (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd;
 }
 
+FileSystem::Opened FileSystem::OpenIfFile(const std::string& path) {
+    if (!IsFile(path)) return {};
+    return {OpenForReading(path), true};
+}
+
 std::int64_t FileSystem::Read(int fd, void* buffer, std::size_t count) {
-    return ReadFully(buffer, count,
+    return ReadFully(fd, buffer, count, false,
                      [fd](char* at, std::size_t n, std::size_t) { return ::read(fd, at, n); });
 }
 
+std::int64_t FileSystem::ReadSome(int fd, void* buffer, std::size_t count) {
+    return Read(fd, buffer, count);
+}
+
 std::int64_t FileSystem::ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) {
-    return ReadFully(buffer, count, [fd, offset](char* at, std::size_t n, std::size_t done) {
+    return ReadFully(fd, buffer, count, false, [fd, offset](char* at, std::size_t n, std::size_t done) {
         return ::pread(fd, at, n, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
     });
 }
@@ -177,6 +205,14 @@ std::int64_t FileSystem::SizeOf(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return -errno;
     return static_cast<std::int64_t>(st.st_size);
+}
+
+std::int64_t FileSystem::SizeOfFile(const std::string& path) {
+    const int fd = OpenForReading(path);
+    if (fd < 0) return fd;
+    const std::int64_t size = SizeOf(fd);
+    (void)Close(fd);  // nothing was read; a failed close loses nothing
+    return size;
 }
 
 int FileSystem::Close(int fd) {
@@ -195,8 +231,45 @@ std::vector<std::string> FileSystem::ListSubfolders(const std::string& folder) {
     return ListEntries(folder, IsFolderEntry);
 }
 
+namespace {
+
+// The kernel's file system with the shortcuts that only it may take: a fake that overrides
+// OpenForReading or Close must see those calls, so the shortcuts stay out of the base class.
+class KernelFileSystem final : public FileSystem {
+  public:
+    // The size from the open's own fstat and no read advice for a descriptor that is never
+    // read: three calls, on every file an add meets.
+    std::int64_t SizeOfFile(const std::string& path) override {
+        struct stat st {};
+        const int fd = OpenRegularFile(path, st);
+        if (fd < 0) return fd;
+        ::close(fd);
+        return static_cast<std::int64_t>(st.st_size);
+    }
+    // The open itself tells whether the path is a file; only a failed open needs the stat
+    // that tells "no file" from "a file that cannot be opened".
+    Opened OpenIfFile(const std::string& path) override {
+        struct stat st {};
+        const int fd = OpenRegularFile(path, st);
+        if (fd >= 0) {
+            if (st.st_size > kAdviceFloor) (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            return {fd, true};
+        }
+        if (fd == -EINVAL || !IsFile(path)) return {};
+        return {fd, true};
+    }
+    // One transfer: a short one is handed over, not followed by the read that finds the end,
+    // since the caller asks again anyway.
+    std::int64_t ReadSome(int fd, void* buffer, std::size_t count) override {
+        return ReadFully(fd, buffer, count, true,
+                         [fd](char* at, std::size_t n, std::size_t) { return ::read(fd, at, n); });
+    }
+};
+
+}  // namespace
+
 FileSystem& RealFileSystem() {
-    static FileSystem real;
+    static KernelFileSystem real;
     return real;
 }
 

@@ -2,7 +2,8 @@
 // identity, path joining and the masked folder search. Paths are bytes throughout.
 //
 // FileSystem is the seam where tests inject faults: every call the core makes on files goes
-// through it, and RealFileSystem() is the one that talks to the kernel.
+// through it. Its own methods make the kernel's calls, so a fake overrides only what it upsets;
+// RealFileSystem() adds the shortcuts that would bypass such an override.
 #pragma once
 
 #include <cstdint>
@@ -43,13 +44,29 @@ public:
     // O_NONBLOCK, then fstat must show a regular file. Returns a descriptor, or -errno
     // (-EINVAL for something that is not a regular file).
     [[nodiscard]] virtual int OpenForReading(const std::string& path);
-    // Reads up to count bytes; 0 at the end of the file, -errno on error (EINTR is retried).
+    // IsFile, then OpenForReading when it is one: isFile false when the path is no regular
+    // file (fd -1), else fd is the descriptor or the open's -errno. Here it is those two calls;
+    // the real file system opens first and stats only when the open fails.
+    struct Opened {
+        int fd = -1;
+        bool isFile = false;
+    };
+    [[nodiscard]] virtual Opened OpenIfFile(const std::string& path);
+    // Reads up to count bytes, fewer only at the end of the file or before an error that the
+    // next call returns; 0 at the end of the file, -errno on error (EINTR is retried).
     [[nodiscard]] virtual std::int64_t Read(int fd, void* buffer, std::size_t count);
+    // As Read, but it may also hand over fewer bytes anywhere, for a caller that reads on until
+    // 0 in any case. Here it is Read; the real file system makes a single transfer.
+    [[nodiscard]] virtual std::int64_t ReadSome(int fd, void* buffer, std::size_t count);
     // Reads up to count bytes at offset, for the hex view; as Read otherwise.
     [[nodiscard]] virtual std::int64_t ReadAt(int fd, void* buffer, std::size_t count,
                                               std::int64_t offset);
     [[nodiscard]] virtual std::int64_t SizeOf(int fd);  // bytes, or -errno
     [[nodiscard]] virtual int Close(int fd);            // 0, or -errno
+    // Opens path as OpenForReading does, takes its size and closes it again, for a caller that
+    // reads nothing: the size, or the -errno of the open or of the size. Here it is those three
+    // calls; the real file system makes one open, one fstat and one close of it.
+    [[nodiscard]] virtual std::int64_t SizeOfFile(const std::string& path);
 
     // Names of the regular files in folder whose names match mask (MaskMatches), in byte
     // order of their names; links to files count as files. Empty when the folder cannot be

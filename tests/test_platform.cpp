@@ -207,11 +207,55 @@ TEST_F(PlatformTree, OpenForReadingTakesRegularFilesOnly) {
             continue;
         }
         ASSERT_GE(fd, 0) << c.name;
-        // Later reads must wait for slow disks rather than fail with EAGAIN.
-        EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0) << c.name;
         EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << c.name;
         EXPECT_EQ(fs_.Close(fd), 0);
     }
+    ::alarm(0);
+}
+
+// The kernel's shortcuts must give what the plain calls give: one open instead of a stat and
+// an open, one fstat instead of an open, an fstat and a close more.
+TEST_F(PlatformTree, ShortcutsAgreeWithThePlainCalls) {
+    ::alarm(30);
+    FileSystem plain;
+    for (const char* name : {"plain.txt", "link-to-file", "locked", "fifo", "sub", "/dev/null",
+                             "sock", "dangling", "loop-a", "missing", "link-to-sub"}) {
+        const std::string path = Path(name);
+        const FileSystem::Opened fast = fs_.OpenIfFile(path);
+        const FileSystem::Opened slow = plain.OpenIfFile(path);
+        EXPECT_EQ(fast.isFile, slow.isFile) << name;
+        EXPECT_EQ(fast.fd >= 0, slow.fd >= 0) << name;
+        if (fast.fd < 0) {
+            EXPECT_EQ(fast.fd, slow.fd) << name;
+        }
+        for (const int fd : {fast.fd, slow.fd}) {
+            if (fd >= 0) {
+                EXPECT_EQ(fs_.Close(fd), 0);
+            }
+        }
+        EXPECT_EQ(fs_.SizeOfFile(path), plain.SizeOfFile(path)) << name;
+    }
+    ::alarm(0);
+}
+
+// Descriptors keep O_NONBLOCK from their open; a file system that answered EAGAIN for one
+// must get a read that waits, never a failed one. A pipe with nothing in it yet answers so.
+TEST(PlatformRead, EagainMakesTheDescriptorBlockingAndTheReadWaits) {
+    ::alarm(30);
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_NONBLOCK), 0);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_EQ(::write(ends[1], "late", 4), 4);
+        ::close(ends[1]);
+    });
+    platform::FileSystem fs;
+    char buffer[8] = {};
+    EXPECT_EQ(fs.Read(ends[0], buffer, sizeof buffer), 4);
+    EXPECT_EQ(std::string(buffer, 4), "late");
+    EXPECT_EQ(::fcntl(ends[0], F_GETFL) & O_NONBLOCK, 0);
+    writer.join();
+    ::close(ends[0]);
     ::alarm(0);
 }
 

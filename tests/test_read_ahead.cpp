@@ -2,12 +2,15 @@
 // host's event handling, and read errors and halts that end the pass as they do without it.
 // (The whole list-pass suite also runs with VELLUM_READ_AHEAD=1, a ctest entry of its own.)
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <functional>
 #include <random>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "checksum/list_pass.h"
@@ -35,6 +38,8 @@ class SlowFs final : public platform::FileSystem {
         return got;
     }
     int OpenForReading(const std::string& path) override {
+        ++opens;
+        if (path == refuseOpen) return -EACCES;
         const int fd = FileSystem::OpenForReading(path);
         if (fd >= 0) ++open;
         return fd;
@@ -42,9 +47,14 @@ class SlowFs final : public platform::FileSystem {
     int Close(int fd) override {
         if (reading) closedUnderARead = true;
         --open;
-        return FileSystem::Close(fd);
+        const int rc = FileSystem::Close(fd);
+        return ++closes == failCloseAt ? -EIO : rc;
     }
     std::atomic<int> reads = 0;
+    int opens = 0;
+    int closes = 0;
+    int failCloseAt = -1;
+    std::string refuseOpen;
     std::atomic<bool> reading = false;
     std::atomic<bool> closedUnderARead = false;
     int open = 0;
@@ -139,6 +149,88 @@ TEST_F(ReadAheadPass, AFailedReadAheadEndsThePassCleanlyWithOrWithoutAHalt) {
         EXPECT_FALSE(ctx.state.Processing);
         fs.failReadAt = -1;
         ctx.table[row].status = S::OKAY;  // out of the next round's way
+    }
+}
+
+// Over small files the helper also closes each file and opens and reads the next row's: the
+// rows, messages, errors and the file layer's calls must come out as a pass without it gives
+// them, whatever fails where, and whether or not a handler changes the next row meanwhile.
+TEST(ReadAheadSmallFiles, TakingUpTheNextRowEarlyChangesNothingThatCanBeSeen) {
+    test::TempDir dir;
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::vector<std::string> paths = {dir.Write("empty", ""), dir.Write("one", "1")};
+    for (const std::size_t size : {4096u, 100000u, 300u, 7000u})
+        paths.push_back(dir.Write("s" + std::to_string(size), std::string(size, 'q')));
+    const std::string refused = dir.Write("refused", "no entry");
+    paths.insert(paths.begin() + 3, {dir / "missing", fifo, refused});
+    paths.insert(paths.begin() + 5, paths[1]);  // the same file twice, one after the other
+
+    struct Case {
+        const char* what;
+        int failReadAt = -1;
+        int failCloseAt = -1;
+        bool refreshEveryBlock = false;
+        // At the second pump of this row (after the helper was told the next row), a handler
+        // marks the next row OKAY.
+        std::int32_t okayNextFrom = 0;
+    } const cases[] = {
+        {"no faults"},
+        {"the next file's first read fails", 4},
+        {"a close after the end fails", -1, 2},
+        {"a refresh before every block", -1, -1, true},
+        {"a handler takes the next row out of the pass", -1, -1, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> outcomes;
+        for (const bool ahead : {false, true}) {
+            ListContext ctx;
+            SizeFileTable(ctx);
+            SlowFs fs;
+            fs.failReadAt = c.failReadAt;
+            fs.failCloseAt = c.failCloseAt;
+            fs.refuseOpen = refused;
+            PumpHost host;
+            host.fs = &fs;
+            ctx.fs = &fs;
+            ctx.host = &host;
+            std::int64_t now = 0;
+            ListPass pass{ctx, [&] { return c.refreshEveryBlock ? now += 301 : now; }};
+            pass.setReadAhead(ahead);
+            for (const std::string& path : paths) (void)AppendRow(ctx, test::Row(path, S::WAITING));
+            std::int32_t pumpRow = 0;
+            int pumpsInRow = 0;
+            host.onPump = [&] {
+                if (pass.currentRow() != pumpRow) pumpsInRow = 0;
+                pumpRow = pass.currentRow();
+                if (++pumpsInRow == 2 && pumpRow == c.okayNextFrom)
+                    ctx.table[pumpRow + 1].status = S::OKAY;
+            };
+            ctx.updatefilez();
+            std::string out;
+            for (std::int32_t r = 1; r < ctx.state.RowCount; ++r) {
+                const FileEntry& e = ctx.table[r];
+                out += std::to_string(static_cast<int>(e.status)) + " " + std::to_string(e.size) +
+                       " " + std::to_string(e.crc32) + " " + DigestToHex(e.md5) + "\n";
+            }
+            out += "message: " + ctx.message.StatusMessage + "\n";
+            for (const std::string& error : host.errors) out += "error: " + error + "\n";
+            out += "reads " + std::to_string(fs.reads) + ", opens " + std::to_string(fs.opens) +
+                   ", closes " + std::to_string(fs.closes) + "\n";
+            EXPECT_EQ(fs.open, 0) << (ahead ? "ahead" : "plain");
+            EXPECT_FALSE(host.readDuringPump);
+            EXPECT_FALSE(fs.closedUnderARead);
+            EXPECT_FALSE(ctx.state.Updating);
+            outcomes.push_back(out);
+        }
+        // Dropping what the helper took up for a row a handler may have changed costs an
+        // open, a read and a close more; nothing else may differ.
+        if (!c.refreshEveryBlock) {
+            EXPECT_EQ(outcomes[1], outcomes[0]);
+        }
+        const auto rows = [](const std::string& out) { return out.substr(0, out.rfind("reads")); };
+        EXPECT_EQ(rows(outcomes[1]), rows(outcomes[0]));
     }
 }
 
