@@ -40,13 +40,17 @@ std::span<const Path<FoldAllFn>> FoldAllPaths() {
 
 void FoldAllSeparate(const RunningValues& v, const std::uint8_t* data, std::int32_t count) {
     DigestAdd(v.digest, data, count);
+    FoldBesideDigest(v, data, count);
+}
+
+}  // namespace paths
+
+void FoldBesideDigest(const RunningValues& v, const std::uint8_t* data, std::int32_t count) {
     v.crc16 = v.crc16Reflected ? Crc16ReflectedUpdate(v.crc16, data, count)
                                : Crc16Update(v.crc16, data, count);
     v.crc32 = Crc32Update(v.crc32, data, count);
     v.xsum = XsumUpdate(v.xsum, data, count);
 }
-
-}  // namespace paths
 
 void FoldAll(const RunningValues& values, const std::uint8_t* data, std::int32_t count) {
     static paths::FoldAllFn* const fold = paths::Chosen(paths::FoldAllPaths()).fn;

@@ -22,6 +22,9 @@ struct RunningValues {
 
 // Folds count bytes into all four; a count of 0 or less changes nothing.
 void FoldAll(const RunningValues& values, const std::uint8_t* data, std::int32_t count);
+// The three beside MD5 only, for a caller that runs the digest on another thread; values.digest
+// is not touched.
+void FoldBesideDigest(const RunningValues& values, const std::uint8_t* data, std::int32_t count);
 
 namespace paths {
 

@@ -217,17 +217,28 @@ bool ListPass::init_processfile(const std::string& path, int fd) {
 
 ListPass::Block ListPass::processfile() {
     std::int64_t n;
+    bool besideFolded = false;  // the CRCs and the sum have this block already
     if (firstReady_) {
         firstReady_ = false;
         n = firstRead_;
     } else if (ahead_.holds()) {
         n = TakeAhead();
         std::swap(calc_.ReadBuffer, calc_.AheadBuffer);
+        besideFolded = true;
     } else {
         n = ctx_.fs->ReadSome(calc_.file, calc_.ReadBuffer.get(), kBlockSize);
     }
     if (n < 0) return ReadFailed(n);
+    const std::uint8_t* buffer = calc_.ReadBuffer.get();
+    const auto count = static_cast<std::int32_t>(n);
+    // DigestAdd, the variant's CRC-16, Crc32Update and XsumUpdate.
+    const RunningValues values{calc_.digest, calc_.crc16, calc_.crc32, calc_.xsum,
+                               ctx_.state.Crc16Variant == 2};
     if (n > 0 && readAhead_) {
+        // The helper folds the next block into the CRCs and the sum while MD5 runs here, so
+        // this block has to be in them first.
+        if (!besideFolded) FoldBesideDigest(values, buffer, count);
+        besideFolded = true;
         // After a short block the read that follows most likely finds the end: the helper
         // then also closes the file and takes up the next row that waits, if there is one.
         AfterTheEnd* then = nullptr;
@@ -238,15 +249,14 @@ ListPass::Block ListPass::processfile() {
             thenOut_ = true;
             then = &then_;
         }
-        ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize, then);
+        ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize, then, &values);
     }
-    const std::uint8_t* buffer = calc_.ReadBuffer.get();
-    const auto count = static_cast<std::int32_t>(n);
     calc_.lastBlockLength = count;
     calc_.bytesRead += count;
-    // DigestAdd, the variant's CRC-16, Crc32Update and XsumUpdate, in one pass over the block.
-    FoldAll({calc_.digest, calc_.crc16, calc_.crc32, calc_.xsum, ctx_.state.Crc16Variant == 2},
-            buffer, count);
+    if (besideFolded)
+        DigestAdd(calc_.digest, buffer, count);
+    else
+        FoldAll(values, buffer, count);
     return count == 0 ? Block::End : Block::More;
 }
 

@@ -59,8 +59,10 @@ ReadAhead::~ReadAhead() {
 }
 
 void ReadAhead::Start(platform::FileSystem& fs, int fd, std::uint8_t* buffer, std::size_t count,
-                      AfterTheEnd* then) {
+                      AfterTheEnd* then, const RunningValues* beside) {
     Settle();
+    beside_.reset();
+    if (beside != nullptr) beside_.emplace(*beside);
     fs_ = &fs;
     fd_ = fd;
     buffer_ = buffer;
@@ -94,6 +96,7 @@ void ReadAhead::Run() {
         request_.Await();
         if (stop_) return;
         result_ = fs_->ReadSome(fd_, buffer_, count_);
+        if (result_ > 0 && beside_) FoldBesideDigest(*beside_, buffer_, static_cast<std::int32_t>(result_));
         if (result_ == 0 && then_ != nullptr) GoOnAfterTheEnd();
         done_.Raise();
     }

@@ -14,9 +14,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "checksum/fold_all.h"
 #include "platform/files.h"
 
 namespace vellum {
@@ -63,9 +65,11 @@ class ReadAhead final {
     // Hands over a read of up to count bytes of fd into buffer through fs, as fs.ReadSome would
     // do it. At most one read is out at a time: a read not yet taken must be taken first. The
     // thread is started at the first read. With then, a read that gives 0 bytes goes on as
-    // AfterTheEnd says; then must stay untouched until the read is taken.
+    // AfterTheEnd says; then must stay untouched until the read is taken. With beside, the
+    // bytes read are folded into the CRCs and the sum there (FoldBesideDigest), so those values
+    // too belong to the helper until the read is taken.
     void Start(platform::FileSystem& fs, int fd, std::uint8_t* buffer, std::size_t count,
-               AfterTheEnd* then = nullptr);
+               AfterTheEnd* then = nullptr, const RunningValues* beside = nullptr);
     // Waits until the read handed over has finished, if one has; its result stays to be taken.
     void Settle();
     // Whether a read was handed over and its result not yet taken.
@@ -87,6 +91,7 @@ class ReadAhead final {
     std::uint8_t* buffer_ = nullptr;
     std::size_t count_ = 0;
     AfterTheEnd* then_ = nullptr;
+    std::optional<RunningValues> beside_;
     std::int64_t result_ = 0;
     bool stop_ = false;
     // The caller's own bookkeeping, never seen by the helper.

@@ -1,0 +1,381 @@
+// How the window keeps up with a long list, on the offscreen platform with the real TMain:
+// - the grid model's answer for a cell (the three roles the cell delegate paints) at the top,
+//   middle and end of 1,000 and of 1,000,000 rows: the same time wherever the cell is;
+// - one page of the list scrolled and painted at those places;
+// - a pass over 100,000 small files added with Add folder: the gaps between the grid's and the
+//   status line's repaints, and how long a click posted at a random moment waits before the
+//   grid has handled it.
+#include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "filelist/list_context.h"
+#include "platform/trash.h"
+#include "ui/dialogs.h"
+#include "ui/grid_model.h"
+#include "ui/list_grid.h"
+#include "ui/main_window.h"
+
+namespace {
+
+using namespace vellum;
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// A folder under /tmp for everything the program writes, removed when it ends.
+class Scratch {
+  public:
+    Scratch() {
+        char name[] = "/tmp/vellum-bench-window-XXXXXX";
+        root_ = mkdtemp(name) ? name : "/tmp";
+    }
+    ~Scratch() {
+        std::error_code ignored;
+        if (root_ != "/tmp") std::filesystem::remove_all(root_, ignored);
+    }
+    [[nodiscard]] const std::string& root() const { return root_; }
+
+  private:
+    std::string root_;
+};
+
+Scratch& TheScratch() {
+    static Scratch scratch;
+    return scratch;
+}
+
+// Every dialog answers Cancel, except the folder chooser when a folder was queued for it.
+class QuietDialogs final : public ui::Dialogs {
+  public:
+    std::optional<ui::FolderChoice> folder;
+    std::vector<std::string> errors;
+
+    std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override { return {}; }
+    std::optional<ui::FolderChoice> ChooseFolder() override { return std::exchange(folder, {}); }
+    std::optional<ui::SaveChoice> ChooseExportFile() override { return {}; }
+    std::optional<std::string> ChooseImportFile() override { return {}; }
+    bool Confirm(const std::string&) override { return false; }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+};
+
+class NoTrash final : public platform::Trash {
+  public:
+    bool MoveToTrash(const std::string&) override { return false; }
+};
+
+// The real main window, shown and through its start-up: no splash hold, no version check, its
+// settings file in the scratch folder.
+struct Window {
+    Window() {
+        ui::StartupSettings startup;
+        startup.splashHold = std::chrono::milliseconds(0);
+        startup.settingsPath = TheScratch().root() + "/vellum.INI";
+        startup.openPage = [](const std::string&) {};
+        main = std::make_unique<ui::TMain>(
+            std::vector<std::string>{"-noautocheck"},
+            [this](QWidget*) {
+                auto quiet = std::make_unique<QuietDialogs>();
+                dialogs = quiet.get();
+                return quiet;
+            },
+            trash, ListPass::Clock{}, std::move(startup));
+        main->show();
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (!main->startupDone() && Clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    NoTrash trash;
+    QuietDialogs* dialogs = nullptr;
+    std::unique_ptr<ui::TMain> main;
+};
+
+// A calculated row as the list shows one after a pass; every 50th is flagged, so that the
+// backgrounds differ as they do in a real list.
+FileEntry SampleEntry(std::int32_t i) {
+    char path[96];
+    std::snprintf(path, sizeof path, "/home/ada/pictures/2023/holiday/IMG_%07d.JPG", i);
+    FileEntry e;
+    e.path.assign(path);
+    e.size = 1024 + (static_cast<std::int64_t>(i) * 7919) % 7168;
+    e.crc16 = static_cast<std::uint16_t>(i * 31);
+    e.crc32 = static_cast<std::uint32_t>(i) * 2654435761u;
+    e.xsum = static_cast<std::uint16_t>(i * 17);
+    for (std::size_t k = 0; k < e.md5.bytes.size(); ++k)
+        e.md5.bytes[k] = static_cast<std::uint8_t>(i >> (k % 4 * 8)) ^ static_cast<std::uint8_t>(k);
+    e.status = i % 50 == 0 ? EntryStatus::FLAGGED : EntryStatus::OKAY;
+    e.band = i % 2 == 0 ? EntryBand::NEW : EntryBand::OLD;
+    return e;
+}
+
+// One window per list length, filled once; they go before the application does.
+std::map<std::int32_t, std::unique_ptr<Window>>& ListWindows() {
+    static std::map<std::int32_t, std::unique_ptr<Window>> windows;
+    return windows;
+}
+
+Window& WindowWithRows(std::int32_t files) {
+    std::unique_ptr<Window>& w = ListWindows()[files];
+    if (w) return *w;
+    w = std::make_unique<Window>();
+    ListContext& ctx = w->main->ctx();
+    for (std::int32_t i = 1; i <= files; ++i) (void)AppendRow(ctx, SampleEntry(i));
+    w->main->RepaintGrid(ctx.state.RowCount);
+    QCoreApplication::processEvents();
+    return *w;
+}
+
+enum Where { kTop = 0, kMiddle = 1, kEnd = 2 };
+
+// The model's answer for a page of cells (32 rows by the seven columns), each asked for the
+// three roles the delegate paints: background, text colour and text.
+void BM_GridCell(benchmark::State& state) {
+    const auto files = static_cast<std::int32_t>(state.range(0));
+    const ui::FileGridModel& model = WindowWithRows(files).main->gridModel();
+    constexpr int kPageRows = 32;
+    const int first = state.range(1) == kTop      ? 1
+                      : state.range(1) == kMiddle ? files / 2
+                                                  : files + 1 - kPageRows;
+    const int columns = model.columnCount();
+    for (auto _ : state) {
+        for (int row = first; row < first + kPageRows; ++row) {
+            for (int column = 0; column < columns; ++column) {
+                const QModelIndex cell = model.index(row, column);
+                benchmark::DoNotOptimize(model.data(cell, Qt::BackgroundRole));
+                benchmark::DoNotOptimize(model.data(cell, Qt::ForegroundRole));
+                benchmark::DoNotOptimize(model.data(cell, Qt::DisplayRole));
+            }
+        }
+    }
+    state.counters["per_cell"] = benchmark::Counter(
+        double(kPageRows) * columns, benchmark::Counter::kIsIterationInvariantRate |
+                                         benchmark::Counter::kInvert);
+}
+
+// The list moved by one page (Page Down, then Page Up) and the page painted, as the view does
+// it when the user scrolls; top_row says where the list stood.
+void BM_ScrollPage(benchmark::State& state) {
+    const auto files = static_cast<std::int32_t>(state.range(0));
+    ui::ListGrid& grid = WindowWithRows(files).main->grid();
+    QScrollBar& bar = *grid.verticalScrollBar();
+    const int page = std::max(bar.pageStep(), 1);
+    const int at = state.range(1) == kTop      ? 0
+                   : state.range(1) == kMiddle ? bar.maximum() / 2
+                                               : bar.maximum() - page;
+    QImage image(grid.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    bool down = true;
+    for (auto _ : state) {
+        bar.setValue(down ? at + page : at);
+        grid.viewport()->render(&image);
+        down = !down;
+    }
+    bar.setValue(at);
+    state.counters["top_row"] = grid.rowAt(0);
+    state.counters["rows_per_page"] = page;
+    state.SetItemsProcessed(state.iterations());
+}
+
+#define AT_EACH_PLACE(fn, unit)                                                   \
+    BENCHMARK(fn)                                                                 \
+        ->ArgNames({"rows", "where"})                                             \
+        ->ArgsProduct({{1'000, 1'000'000}, {kTop, kMiddle, kEnd}})                \
+        ->Unit(unit)                                                              \
+        ->MinTime(0.2)
+AT_EACH_PLACE(BM_GridCell, benchmark::kMicrosecond);
+AT_EACH_PLACE(BM_ScrollPage, benchmark::kMillisecond);
+
+// N files of 1 to 8 KiB (sizes drawn from a fixed seed), 100 to a folder; removed with the tree.
+class SmallFiles {
+  public:
+    explicit SmallFiles(int files) : root_(TheScratch().root() + "/files") {
+        mkdir(root_.c_str(), 0755);
+        std::mt19937 rng(20240601);
+        std::uniform_int_distribution<int> size(1024, 8192);
+        const std::string bytes(8192, 'v');
+        for (int i = 0; i < files; ++i) {
+            const std::string dir = root_ + "/d" + std::to_string(i / 100);
+            if (i % 100 == 0) mkdir(dir.c_str(), 0755);
+            std::FILE* f = std::fopen((dir + "/f" + std::to_string(i)).c_str(), "wb");
+            if (f == nullptr) continue;
+            std::fwrite(bytes.data(), 1, static_cast<std::size_t>(size(rng)), f);
+            std::fclose(f);
+        }
+    }
+    ~SmallFiles() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    [[nodiscard]] const std::string& root() const { return root_; }
+
+  private:
+    std::string root_;
+};
+
+// A click the user makes somewhere in the middle of the pass; posted from another thread, as
+// the window system's input arrives, stamped with the moment it was made.
+const QEvent::Type kClickMade = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class ClickMade final : public QEvent {
+  public:
+    ClickMade() : QEvent(kClickMade), made(Clock::now()) {}
+    const Clock::time_point made;
+};
+
+// Watches the pass from the window's side: when the grid and the status line are painted,
+// and how long each click waited until the grid had taken its press and release.
+class PassWatch final : public QObject {
+  public:
+    explicit PassWatch(ui::TMain& main) : main_(main) {
+        main.grid().viewport()->installEventFilter(this);
+        main.statusPanel().installEventFilter(this);
+    }
+
+    std::atomic<bool> running{false};
+    Clock::time_point started{};
+    std::vector<Clock::time_point> gridPaints;
+    std::vector<Clock::time_point> statusPaints;
+    std::vector<double> clickWaits;  // milliseconds
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        const bool inPass = main_.ctx().state.Processing;
+        if (inPass && !running) started = Clock::now();
+        running = inPass;
+        if (inPass)
+            (watched == &main_.statusPanel() ? statusPaints : gridPaints).push_back(Clock::now());
+        return false;
+    }
+
+    bool event(QEvent* event) override {
+        if (event->type() != kClickMade) return QObject::event(event);
+        Click(clickWaits.size() % 10);
+        clickWaits.push_back(MillisecondsBetween(static_cast<ClickMade*>(event)->made, Clock::now()));
+        return true;
+    }
+
+  private:
+    // A left click on the size cell of one of the first ten rows on show.
+    void Click(std::size_t row) {
+        QWidget* viewport = main_.grid().viewport();
+        const QPointF at(main_.grid().columnViewportPosition(1) + 10, 10 + 21 * double(row));
+        const QPointF global = viewport->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(viewport, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(viewport, &release);
+    }
+
+    ui::TMain& main_;
+};
+
+std::vector<double> Gaps(const std::vector<Clock::time_point>& times) {
+    std::vector<double> gaps;
+    for (std::size_t k = 1; k < times.size(); ++k)
+        gaps.push_back(MillisecondsBetween(times[k - 1], times[k]));
+    return gaps;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+double Max(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+// Add folder over 100,000 small files in a fresh window, with the real clock and the real
+// event pump; the time shown is the pass's, from its first status line to its end.
+void BM_PassOverSmallFiles(benchmark::State& state) {
+    const int files = static_cast<int>(state.range(0));
+    const SmallFiles tree(files);
+    for (auto _ : state) {
+        Window w;
+        PassWatch watch(*w.main);
+        std::atomic<bool> done{false};
+        std::thread user([&] {
+            std::mt19937 rng(7);
+            std::uniform_int_distribution<int> pause(40, 260);
+            while (!done) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(pause(rng)));
+                if (watch.running && !done) QCoreApplication::postEvent(&watch, new ClickMade);
+            }
+        });
+        w.dialogs->folder = ui::FolderChoice{tree.root(), "*.*"};
+        const auto begin = Clock::now();
+        w.main->Addfolder1Click();
+        const auto end = Clock::now();
+        done = true;
+        user.join();
+        QCoreApplication::sendPostedEvents(&watch, kClickMade);
+
+        const ListContext& ctx = w.main->ctx();
+        std::int32_t okay = 0;
+        for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
+            okay += ctx.table[i].status == EntryStatus::OKAY ? 1 : 0;
+        if (okay != files || !w.dialogs->errors.empty() || watch.gridPaints.empty()) {
+            state.SkipWithError("the pass did not calculate every file");
+            break;
+        }
+        state.SetIterationTime(MillisecondsBetween(watch.started, end) / 1000);
+        const std::vector<double> gridGaps = Gaps(watch.gridPaints);
+        const std::vector<double> statusGaps = Gaps(watch.statusPaints);
+        state.counters["add_ms"] = MillisecondsBetween(begin, watch.started);
+        state.counters["grid_paints"] = double(watch.gridPaints.size());
+        state.counters["grid_gap_med_ms"] = Median(gridGaps);
+        state.counters["grid_gap_max_ms"] = Max(gridGaps);
+        state.counters["status_gap_med_ms"] = Median(statusGaps);
+        state.counters["status_gap_max_ms"] = Max(statusGaps);
+        state.counters["clicks"] = double(watch.clickWaits.size());
+        state.counters["click_med_ms"] = Median(watch.clickWaits);
+        state.counters["click_max_ms"] = Max(watch.clickWaits);
+    }
+    state.SetItemsProcessed(state.iterations() * files);
+}
+BENCHMARK(BM_PassOverSmallFiles)
+    ->Arg(100'000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The offscreen platform unless the caller chose one: the figures then need no display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ListWindows().clear();
+    return 0;
+}
