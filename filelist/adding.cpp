@@ -13,11 +13,6 @@ bool RoomForRow(ListContext& ctx) {
     return ctx.state.MaxFiles >= ctx.state.RowCount;
 }
 
-bool IsFolderOrMissing(ListContext& ctx, const std::string& path) {
-    // A path that does not exist reports every attribute bit, the folder bit included.
-    return (ctx.fs->Attributes(path) & platform::kAttrDirectory) != 0;
-}
-
 void Recheck(ListContext& ctx, std::int32_t row) { ctx.table[row].status = EntryStatus::RECHECK; }
 
 }  // namespace
@@ -58,7 +53,15 @@ AddOutcome AddChosenPath(ListContext& ctx, const std::string& path) {
         Recheck(ctx, row);
         return AddOutcome::Rechecked;
     }
-    if (IsFolderOrMissing(ctx, path)) return AddOutcome::Folder;
+    const std::uint32_t attributes = ctx.fs->Attributes(path);
+    // A path that does not exist reports every attribute bit, the folder bit included.
+    if ((attributes & platform::kAttrDirectory) != 0) return AddOutcome::Folder;
+    // A FIFO, socket or device is never opened, not even without blocking: that would release
+    // a writer waiting on a FIFO.
+    if ((attributes & platform::kAttrArchive) == 0) {
+        PostFailed(ctx, path);
+        return AddOutcome::Failed;
+    }
     return AddFile(ctx, path) ? AddOutcome::Added : AddOutcome::Failed;
 }
 

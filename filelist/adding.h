@@ -36,6 +36,7 @@ public:
 using ChooseFiles = std::function<std::optional<std::vector<std::string>>(const std::string&)>;
 
 // Adds one file as a new WAITING row with its size; posts "%s failed" when it cannot be opened.
+// The caller has seen that path is a regular file (a folder listing or its attributes).
 bool AddFile(ListContext& ctx, const std::string& path);
 // The first row whose path equals path byte for byte, or 0.
 [[nodiscard]] std::int32_t FindPath(const ListContext& ctx, std::string_view path);
@@ -56,7 +57,8 @@ private:
 // What one path handed to an add command leads to.
 enum class AddOutcome { Added, Failed, Rechecked, Folder };
 // Adds a path that a dialog (or the command line) chose: a listed path is set to RECHECK, a
-// folder or missing path adds nothing, anything else goes to AddFile.
+// folder or missing path adds nothing, a FIFO, socket or device fails with "%s failed"
+// without being opened, and a regular file goes to AddFile.
 AddOutcome AddChosenPath(ListContext& ctx, const std::string& path);
 
 // The adding loop of Add files over the paths the dialog returned, with its own counters.

@@ -131,6 +131,7 @@ class FieldScan {
 // last five fields; everything before the size's comma is the path, whatever commas it holds.
 class LineScan {
   public:
+    [[nodiscard]] bool empty() const { return length_ == 0; }
     void Add(char c) {
         if (head_.size() <= kMaxPathLength) head_ += c;
         if (c == ',') {
@@ -206,7 +207,9 @@ bool LineScan::Finish(FileEntry& row) const {
 }
 
 // Cuts the file's bytes into lines: a line's text ends at its first CR or LF, the next line
-// starts after the next LF, and Ctrl-Z ends the file. Every line that reads is appended.
+// starts after the next LF, and Ctrl-Z ends the file where a line would start. Inside a line's
+// text it is one of the line's bytes: a file name may hold it, and ending the file there would
+// lose every row after that one without a word.
 class ListReader {
   public:
     explicit ListReader(ListContext& ctx) : ctx_(ctx) {}
@@ -214,7 +217,7 @@ class ListReader {
     void Feed(std::string_view bytes) {
         for (const char c : bytes) {
             if (state_ == State::Ended) return;
-            if (c == kCtrlZ) {
+            if (c == kCtrlZ && (state_ == State::SkipToLineFeed || scan_.empty())) {
                 EndOfFile();
             } else if (state_ == State::SkipToLineFeed) {
                 if (c == '\n') state_ = State::Text;

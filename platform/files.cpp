@@ -246,18 +246,6 @@ class KernelFileSystem final : public FileSystem {
         ::close(fd);
         return static_cast<std::int64_t>(st.st_size);
     }
-    // The open itself tells whether the path is a file; only a failed open needs the stat
-    // that tells "no file" from "a file that cannot be opened".
-    Opened OpenIfFile(const std::string& path) override {
-        struct stat st {};
-        const int fd = OpenRegularFile(path, st);
-        if (fd >= 0) {
-            if (st.st_size > kAdviceFloor) (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-            return {fd, true};
-        }
-        if (fd == -EINVAL || !IsFile(path)) return {};
-        return {fd, true};
-    }
     // One transfer: a short one is handed over, not followed by the read that finds the end,
     // since the caller asks again anyway.
     std::int64_t ReadSome(int fd, void* buffer, std::size_t count) override {

@@ -45,8 +45,9 @@ public:
     // (-EINVAL for something that is not a regular file).
     [[nodiscard]] virtual int OpenForReading(const std::string& path);
     // IsFile, then OpenForReading when it is one: isFile false when the path is no regular
-    // file (fd -1), else fd is the descriptor or the open's -errno. Here it is those two calls;
-    // the real file system opens first and stats only when the open fails.
+    // file (fd -1), else fd is the descriptor or the open's -errno. The type is checked before
+    // the open, so that a FIFO is never opened at all: even an open that does not block
+    // releases a writer waiting on it, which then dies of SIGPIPE when the FIFO is closed.
     struct Opened {
         int fd = -1;
         bool isFile = false;
@@ -64,8 +65,9 @@ public:
     [[nodiscard]] virtual std::int64_t SizeOf(int fd);  // bytes, or -errno
     [[nodiscard]] virtual int Close(int fd);            // 0, or -errno
     // Opens path as OpenForReading does, takes its size and closes it again, for a caller that
-    // reads nothing: the size, or the -errno of the open or of the size. Here it is those three
-    // calls; the real file system makes one open, one fstat and one close of it.
+    // reads nothing and has checked that path is a regular file: the size, or the -errno of the
+    // open or of the size. Here it is those three calls; the real file system makes one open,
+    // one fstat and one close of it.
     [[nodiscard]] virtual std::int64_t SizeOfFile(const std::string& path);
 
     // Names of the regular files in folder whose names match mask (MaskMatches), in byte

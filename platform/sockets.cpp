@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace vellum::platform {
 
@@ -109,14 +114,61 @@ IoResult TcpStream::Receive(char* buffer, std::size_t size, std::chrono::millise
     }
 }
 
+namespace {
+
+// One name lookup, shared by the thread that makes it and the caller that waits for it.
+struct Lookup {
+    std::string host;
+    std::string port;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool abandoned = false;
+    addrinfo* addresses = nullptr;
+};
+
+// The system resolver takes no time limit (a name server that drops packets costs 5 s per
+// try and server), so the lookup runs on a thread of its own and the caller waits for it only
+// until deadline. A lookup still running then is left to end on its own and frees its answer.
+addrinfo* LookUp(const std::string& host, const std::string& port, Clock::time_point deadline) {
+    auto lookup = std::make_shared<Lookup>();
+    lookup->host = host;
+    lookup->port = port;
+    try {
+        std::thread([lookup] {
+            addrinfo hints{};
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* addresses = nullptr;
+            if (getaddrinfo(lookup->host.c_str(), lookup->port.c_str(), &hints, &addresses) != 0)
+                addresses = nullptr;
+            const std::lock_guard lock(lookup->mutex);
+            if (lookup->abandoned) {
+                if (addresses != nullptr) freeaddrinfo(addresses);
+                return;
+            }
+            lookup->addresses = addresses;
+            lookup->done = true;
+            lookup->finished.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to be had: no connection either
+    }
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->finished.wait_until(lock, deadline, [&] { return lookup->done; })) {
+        lookup->abandoned = true;
+        return nullptr;
+    }
+    return lookup->addresses;
+}
+
+}  // namespace
+
 TcpStream ConnectTcp(const std::string& host, const std::string& port,
                      std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* addresses = nullptr;
-    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &addresses) != 0) return TcpStream();
+    addrinfo* addresses = LookUp(host, port, deadline);
+    if (addresses == nullptr) return TcpStream();
     int fd = -1;
     for (const addrinfo* at = addresses; at != nullptr && fd < 0; at = at->ai_next) {
         if (Clock::now() >= deadline) break;

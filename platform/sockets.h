@@ -44,8 +44,8 @@ class TcpStream final {
 };
 
 // Resolves host and connects to the first address that answers; the limit counts over all
-// addresses together. A closed stream when resolution or every connection attempt fails.
-// Name resolution itself runs under the system resolver's own limits.
+// addresses together, the name lookup included. A closed stream when resolution or every
+// connection attempt fails or the limit is reached.
 [[nodiscard]] TcpStream ConnectTcp(const std::string& host, const std::string& port,
                                    std::chrono::milliseconds limit);
 

@@ -110,7 +110,7 @@ TEST(ReadListLine, TakesWhatTheExportWritesAndSkipsTheRest) {
     }
 }
 
-TEST(ImportFileList, SplitsLinesAtCrOrLfAndStopsAtCtrlZ) {
+TEST(ImportFileList, SplitsLinesAtCrOrLfAndStopsAtCtrlZWhereALineStarts) {
     const std::string a = Line("/a"), b = Line("/b"), c = Line("/c");
     // Lines of megabytes: one whose md5 field runs on, one whose path does, one of commas.
     const std::string longMd5 = Line("/m", "3", "514A", kAbcMd5 + std::string(3 << 20, 'z'));
@@ -127,7 +127,10 @@ TEST(ImportFileList, SplitsLinesAtCrOrLfAndStopsAtCtrlZ) {
         {"empty lines between", "\r\n" + a + "\r\n\r\n\n" + b + "\r\n", {"/a", "/b"}},
         {"CR only", a + "\r" + b + "\r" + c + "\r", {"/a"}},
         {"text after CR up to LF dropped", a + "\r" + b + "\n" + c, {"/a", "/c"}},
-        {"Ctrl-Z ends the file", a + "\r\n" + b + "\x1A" + "\r\n" + c, {"/a", "/b"}},
+        {"Ctrl-Z where a line starts ends the file", a + "\r\n" + b + "\r\n\x1A" + c, {"/a", "/b"}},
+        {"Ctrl-Z after a CR ends the file", a + "\r\x1A\n" + b, {"/a"}},
+        {"Ctrl-Z inside a line is text", Line("/x\x1Ay") + "\r\n" + b + "\x1A\r\n" + c,
+         {"/x\x1Ay", "/b", "/c"}},
         {"lines of megabytes",
          longMd5 + "\n" + longPath + "\r\n" + commas + "\n" + b,
          {"/m", std::string(250, 'p'), "/b"}},

@@ -1,12 +1,15 @@
 // The list against an unfriendly file system, through the core's own calls: files that vanish,
 // files and folders nobody may read, a file swapped for a FIFO between the check and the open,
 // names that are no UTF-8 and paths past the stored length.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "checksum/list_pass.h"
 #include "filelist/adding.h"
@@ -166,6 +169,39 @@ TEST(SwappedForAFifo, TheOpenReturnsAtOnceAndTheRowWaitsForTheNextPass) {
                  child.seconds * 1000, "ms");
 }
 
+// Even an open that cannot block releases a writer waiting on the FIFO, which then dies of
+// SIGPIPE when it is closed again: a FIFO named directly, listed as a row (as the command line
+// lists paths), or lying in a walked folder is looked at, never opened.
+TEST(FifoWithAWaitingWriter, IsNeverOpenedByAddingOrByThePass) {
+    TempDir dir;
+    const std::string before = dir.Write("w/before.txt", "a short file, so the next row is taken up early");
+    const std::string fifo = dir / "w/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    std::atomic<bool> released = false;
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);  // waits for a reader
+        released = true;
+        if (fd >= 0) ::close(fd);
+    });
+
+    PassList list;
+    EXPECT_EQ(AddChosenPath(list.ctx, fifo), AddOutcome::Failed);
+    EXPECT_EQ(list.ctx.message.StatusMessage, fifo + " failed");
+    Addfolder1Click(list.ctx, dir / "w", "*.*", list.progress);
+    (void)AppendRow(list.ctx, test::Row(before, S::WAITING));
+    (void)AppendRow(list.ctx, test::Row(fifo, S::WAITING));
+    list.ctx.updatefilez();
+    EXPECT_EQ(Rows(list.ctx), Line(S::OKAY, EntryBand::NEW, before) +
+                                  Line(S::OKAY, EntryBand::NEW, before) +
+                                  Line(S::INVALID, EntryBand::OLD, fifo));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(released) << "the FIFO was opened";
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // lets the writer go
+    writer.join();
+    ::close(reader);
+}
+
 TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
     TempDir dir;
     const std::string base = dir.MakeDir("n");
@@ -173,7 +209,7 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
     const std::size_t room = kMaxPathLength - base.size() - 1;
     const std::vector<std::string> names = {
         std::string("latin1 caf\xe9.txt"), std::string("bad \xff\xfe utf-8 \xc3(.bin"),
-        std::string("\x80\x81\x82 control \x01\x1b.txt"),
+        std::string("\x80\x81\x82 control \x01\x1b.txt"), std::string("ctrl-z \x1a.txt"),
         std::string(room, 'w'),  // exactly 250 bytes of path
     };
     for (const std::string& name : names) dir.Write("n/" + name, "content of " + name);

@@ -2,7 +2,10 @@
 // grow and run past 4 GiB; a 64 KiB tmpfs that fills up; a read-only bind mount; an ext4 image
 // with a trash of its own; a sparse file above 4 GiB. The program runs in a private mount
 // namespace (in_mount_namespace.sh), so every mount here vanishes with it.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +22,7 @@
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
 #include "net/install_id.h"
+#include "platform/sockets.h"
 #include "platform/trash.h"
 #include "tests/reliability/fault_pattern.h"
 #include "tests/reliability/harness.h"
@@ -336,6 +340,35 @@ TEST_F(TrashMounts, AFileThatCannotMoveStaysFlaggedAndLeavesNoInfoBehind) {
     EXPECT_TRUE(trash.originals.empty());
     EXPECT_EQ(trash.orphanInfos + trash.orphanFiles, 0);
     ::umount2(view.c_str(), MNT_DETACH);
+}
+
+// A name server that takes the queries and never answers, as behind a firewall that drops
+// them: the system resolver would wait 5 s per try, but the connection's limit covers the
+// lookup too.
+TEST(SilentNameServer, TheLookupEndsWithTheConnectionLimit) {
+    const int server = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(server);
+        GTEST_SKIP() << "port 53 on loopback is taken";
+    }
+    test::TempDir dir;
+    const std::string conf = dir.Write("resolv.conf", "nameserver 127.0.0.1\noptions timeout:5\n");
+    if (::mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        ::close(server);
+        GTEST_SKIP() << "cannot put a resolv.conf of our own in place";
+    }
+    const auto start = std::chrono::steady_clock::now();
+    platform::TcpStream stream = platform::ConnectTcp("vellum.example", "80", 2000ms);
+    const double seconds = test::SecondsSince(start);
+    EXPECT_FALSE(stream.IsOpen());
+    EXPECT_LT(seconds, 3.0);
+    test::Figure("must-not-hang, 3 s: a connection whose name server never answers", seconds, "s");
+    ::umount("/etc/resolv.conf");
+    ::close(server);  // the lookup left running gets its refusal and ends
 }
 
 TEST(SparseFile, AboveFourGigabytesSizeValuesAndTotalsAreExact) {
