@@ -39,16 +39,15 @@ class MemoryFs final : public vellum::platform::FileSystem {
 };
 
 // The import's cut: a line's text ends at its first CR or LF, the next starts after the next
-// LF, and Ctrl-Z ends the file.
+// LF, and a Ctrl-Z ends the file where a line would start or between a CR and its LF.
 std::vector<std::string_view> Lines(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\x1A'));
     std::vector<std::string_view> lines;
-    while (!bytes.empty()) {
+    while (!bytes.empty() && bytes[0] != '\x1A') {
         const std::size_t end = bytes.find_first_of("\r\n");
         lines.push_back(bytes.substr(0, end));
         if (end == std::string_view::npos) break;
         const std::size_t lf = bytes.find('\n', end);
-        if (lf == std::string_view::npos) break;
+        if (lf == std::string_view::npos || bytes.find('\x1A', end) < lf) break;
         bytes.remove_prefix(lf + 1);
     }
     return lines;
