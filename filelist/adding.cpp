@@ -15,11 +15,8 @@ bool RoomForRow(ListContext& ctx) {
 
 void Recheck(ListContext& ctx, std::int32_t row) { ctx.table[row].status = EntryStatus::RECHECK; }
 
-}  // namespace
-
-bool AddFile(ListContext& ctx, const std::string& path) {
-    if (!RoomForRow(ctx)) return false;
-    const std::int64_t size = ctx.fs->SizeOfFile(path);
+// AddFile once the size is known (or the -errno of the open that tried to take it).
+bool AddFileOfSize(ListContext& ctx, const std::string& path, std::int64_t size) {
     if (size < 0) {
         PostFailed(ctx, path);
         return false;
@@ -31,6 +28,13 @@ bool AddFile(ListContext& ctx, const std::string& path) {
     const std::int32_t row = AppendRow(ctx, entry);
     ctx.paths.Note(ctx.table, row);
     return true;
+}
+
+}  // namespace
+
+bool AddFile(ListContext& ctx, const std::string& path) {
+    if (!RoomForRow(ctx)) return false;
+    return AddFileOfSize(ctx, path, ctx.fs->SizeOfFile(path));
 }
 
 std::int32_t FindPath(const ListContext& ctx, std::string_view path) {
@@ -98,14 +102,25 @@ void Add1Click(ListContext& ctx, const ChooseFiles& choose, AddProgress& progres
 
 void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
                 AddCounters& counters, AddProgress& progress) {
-    for (const std::string& name : ctx.fs->ListFiles(folder, mask)) {
+    const std::vector<std::string> names = ctx.fs->ListFiles(folder, mask);
+    // The sizes of the files not listed yet are taken for the whole folder at once, which the
+    // file layer can do faster; the rows are then added in the listing's order as before.
+    std::vector<std::string> fresh;
+    for (const std::string& name : names)
+        if (FindPath(ctx, platform::JoinPath(folder, name)) == 0) fresh.push_back(name);
+    const std::vector<std::int64_t> sizes = ctx.fs->SizesOfFiles(folder, fresh);
+    std::size_t next = 0;
+    for (const std::string& name : names) {
         const std::string full = platform::JoinPath(folder, name);
+        const bool sized = next < fresh.size() && fresh[next] == name;
+        const std::int64_t size = sized ? sizes[next++] : 0;
         if (const std::int32_t row = FindPath(ctx, full); row != 0) {
             Recheck(ctx, row);
             ++counters.SkippedCount;
             continue;
         }
-        AddFile(ctx, full);
+        if (!sized) continue;  // cannot happen: rows are only added here, never removed
+        if (RoomForRow(ctx)) AddFileOfSize(ctx, full, size);
         ++counters.AddedCount;
         if (counters.AddedCount % 10 == 0) progress.Update(counters);
     }

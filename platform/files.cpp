@@ -30,10 +30,10 @@ int CloseWithError(int fd, int code) {
 // A descriptor of a regular file with the stat that proved it one, or -errno (-EINVAL for
 // anything else). O_NONBLOCK makes opening a FIFO return at once even when the path was swapped
 // for one after the caller checked it; the fstat then turns it away.
-int OpenRegularFile(const std::string& path, struct stat& st) {
+int OpenRegularFile(const std::string& path, struct stat& st, int folder = AT_FDCWD) {
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        fd = ::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return -errno;
     if (::fstat(fd, &st) != 0) return CloseWithError(fd, errno);
@@ -231,6 +231,14 @@ std::vector<std::string> FileSystem::ListSubfolders(const std::string& folder) {
     return ListEntries(folder, IsFolderEntry);
 }
 
+std::vector<std::int64_t> FileSystem::SizesOfFiles(const std::string& folder,
+                                                   const std::vector<std::string>& names) {
+    std::vector<std::int64_t> sizes;
+    sizes.reserve(names.size());
+    for (const std::string& name : names) sizes.push_back(SizeOfFile(JoinPath(folder, name)));
+    return sizes;
+}
+
 namespace {
 
 // The kernel's file system with the shortcuts that only it may take: a fake that overrides
@@ -245,6 +253,23 @@ class KernelFileSystem final : public FileSystem {
         if (fd < 0) return fd;
         ::close(fd);
         return static_cast<std::int64_t>(st.st_size);
+    }
+    // Each file opened relative to the folder: the kernel walks the folder's path once, not
+    // once more for every file in it.
+    std::vector<std::int64_t> SizesOfFiles(const std::string& folder,
+                                           const std::vector<std::string>& names) override {
+        const int at = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (at < 0) return FileSystem::SizesOfFiles(folder, names);
+        std::vector<std::int64_t> sizes;
+        sizes.reserve(names.size());
+        for (const std::string& name : names) {
+            struct stat st {};
+            const int fd = OpenRegularFile(name, st, at);
+            if (fd >= 0) ::close(fd);
+            sizes.push_back(fd < 0 ? fd : static_cast<std::int64_t>(st.st_size));
+        }
+        ::close(at);
+        return sizes;
     }
     // One transfer: a short one is handed over, not followed by the read that finds the end,
     // since the caller asks again anyway.

@@ -69,6 +69,10 @@ public:
     // open or of the size. Here it is those three calls; the real file system makes one open,
     // one fstat and one close of it.
     [[nodiscard]] virtual std::int64_t SizeOfFile(const std::string& path);
+    // SizeOfFile of every name (a regular file's) in folder, in order. Here it is those calls
+    // on the joined paths; the real file system opens each relative to the folder.
+    [[nodiscard]] virtual std::vector<std::int64_t> SizesOfFiles(
+        const std::string& folder, const std::vector<std::string>& names);
 
     // Names of the regular files in folder whose names match mask (MaskMatches), in byte
     // order of their names; links to files count as files. Empty when the folder cannot be

@@ -213,14 +213,20 @@ TEST_F(PlatformTree, OpenForReadingTakesRegularFilesOnly) {
     ::alarm(0);
 }
 
-// The kernel's shortcut must give what the plain calls give: one fstat instead of an open,
-// an fstat and a close more.
-TEST_F(PlatformTree, SizeOfFileAgreesWithThePlainCalls) {
+// The kernel's shortcuts must give what the plain calls give: one fstat instead of an open,
+// an fstat and a close more; opens relative to the folder instead of through the whole path.
+TEST_F(PlatformTree, SizesAgreeWithThePlainCalls) {
     ::alarm(30);
     FileSystem plain;
-    for (const char* name : {"plain.txt", "link-to-file", "locked", "fifo", "sub", "/dev/null",
-                             "sock", "dangling", "loop-a", "missing", "link-to-sub"})
+    const std::vector<std::string> names = {"plain.txt", "link-to-file", "locked", "fifo",
+                                            "sub",       "sock",         "dangling", "loop-a",
+                                            "missing",   "link-to-sub",  kLatin1};
+    for (const std::string& name : names)
         EXPECT_EQ(fs_.SizeOfFile(Path(name)), plain.SizeOfFile(Path(name))) << name;
+    EXPECT_EQ(fs_.SizeOfFile("/dev/null"), plain.SizeOfFile("/dev/null"));
+    EXPECT_EQ(fs_.SizesOfFiles(dir_.path(), names), plain.SizesOfFiles(dir_.path(), names));
+    EXPECT_EQ(fs_.SizesOfFiles(Path("missing"), {"plain.txt"}),
+              plain.SizesOfFiles(Path("missing"), {"plain.txt"}));
     ::alarm(0);
 }
 
