@@ -227,6 +227,15 @@ TEST_F(PlatformTree, SizesAgreeWithThePlainCalls) {
     EXPECT_EQ(fs_.SizesOfFiles(dir_.path(), names), plain.SizesOfFiles(dir_.path(), names));
     EXPECT_EQ(fs_.SizesOfFiles(Path("missing"), {"plain.txt"}),
               plain.SizesOfFiles(Path("missing"), {"plain.txt"}));
+    // A folder big enough to be split between two threads: every answer in its place.
+    std::vector<std::string> many;
+    for (int k = 0; k < 150; ++k) {
+        many.push_back("many/" + std::to_string(k));
+        dir_.Write(many.back(), std::string(static_cast<std::size_t>(k * 7), 'x'));
+    }
+    many[20] = "many/missing";
+    many[120] = "fifo";
+    EXPECT_EQ(fs_.SizesOfFiles(dir_.path(), many), plain.SizesOfFiles(dir_.path(), many));
     ::alarm(0);
 }
 
