@@ -104,23 +104,25 @@ void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& 
                 AddCounters& counters, AddProgress& progress) {
     const std::vector<std::string> names = ctx.fs->ListFiles(folder, mask);
     // The sizes of the files not listed yet are taken for the whole folder at once, which the
-    // file layer can do faster; the rows are then added in the listing's order as before.
+    // file layer can do faster; the rows are then added in the listing's order as before. (A
+    // row added here cannot be found for a later name: the names differ, and a path cut to the
+    // stored length only equals a longer one's beginning, which sorts before it.)
+    std::vector<std::int32_t> listed(names.size());
     std::vector<std::string> fresh;
-    for (const std::string& name : names)
-        if (FindPath(ctx, platform::JoinPath(folder, name)) == 0) fresh.push_back(name);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        listed[k] = FindPath(ctx, platform::JoinPath(folder, names[k]));
+        if (listed[k] == 0) fresh.push_back(names[k]);
+    }
     const std::vector<std::int64_t> sizes = ctx.fs->SizesOfFiles(folder, fresh);
     std::size_t next = 0;
-    for (const std::string& name : names) {
-        const std::string full = platform::JoinPath(folder, name);
-        const bool sized = next < fresh.size() && fresh[next] == name;
-        const std::int64_t size = sized ? sizes[next++] : 0;
-        if (const std::int32_t row = FindPath(ctx, full); row != 0) {
-            Recheck(ctx, row);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (listed[k] != 0) {
+            Recheck(ctx, listed[k]);
             ++counters.SkippedCount;
             continue;
         }
-        if (!sized) continue;  // cannot happen: rows are only added here, never removed
-        if (RoomForRow(ctx)) AddFileOfSize(ctx, full, size);
+        const std::int64_t size = sizes[next++];
+        if (RoomForRow(ctx)) AddFileOfSize(ctx, platform::JoinPath(folder, names[k]), size);
         ++counters.AddedCount;
         if (counters.AddedCount % 10 == 0) progress.Update(counters);
     }

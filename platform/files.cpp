@@ -249,13 +249,7 @@ class KernelFileSystem final : public FileSystem {
   public:
     // The size from the open's own fstat and no read advice for a descriptor that is never
     // read: three calls, on every file an add meets.
-    std::int64_t SizeOfFile(const std::string& path) override {
-        struct stat st {};
-        const int fd = OpenRegularFile(path, st);
-        if (fd < 0) return fd;
-        ::close(fd);
-        return static_cast<std::int64_t>(st.st_size);
-    }
+    std::int64_t SizeOfFile(const std::string& path) override { return SizeByOpening(path); }
     // Each file opened relative to the folder: the kernel walks the folder's path once, not
     // once more for every file in it. A big folder's second half is taken on another thread
     // where there is a second processor: the calls are the kernel's work, and they do not
@@ -266,12 +260,7 @@ class KernelFileSystem final : public FileSystem {
         if (at < 0) return FileSystem::SizesOfFiles(folder, names);
         std::vector<std::int64_t> sizes(names.size());
         const auto take = [&](std::size_t from, std::size_t to) {
-            for (std::size_t k = from; k < to; ++k) {
-                struct stat st {};
-                const int fd = OpenRegularFile(names[k], st, at);
-                if (fd >= 0) ::close(fd);
-                sizes[k] = fd < 0 ? fd : static_cast<std::int64_t>(st.st_size);
-            }
+            for (std::size_t k = from; k < to; ++k) sizes[k] = SizeByOpening(names[k], at);
         };
         const std::size_t half = names.size() / 2;
         std::optional<std::thread> other;
@@ -290,6 +279,15 @@ class KernelFileSystem final : public FileSystem {
 
   private:
     static constexpr std::size_t kSplitFolder = 64;  // below, a thread costs more than it saves
+
+    // The size from the open's own fstat, or the open's -errno.
+    static std::int64_t SizeByOpening(const std::string& path, int folder = AT_FDCWD) {
+        struct stat st {};
+        const int fd = OpenRegularFile(path, st, folder);
+        if (fd < 0) return fd;
+        ::close(fd);
+        return static_cast<std::int64_t>(st.st_size);
+    }
     // One transfer: a short one is handed over, not followed by the read that finds the end,
     // since the caller asks again anyway.
     std::int64_t ReadSome(int fd, void* buffer, std::size_t count) override {

@@ -12,16 +12,8 @@ x11_window=$2
 version_server=$3
 out=$4
 
-if [ -z "${VELLUM_E2E_INSIDE:-}" ]; then
-    if ! command -v xvfb-run >/dev/null 2>&1; then
-        echo "xvfb-run is not installed: skipped"
-        exit 77
-    fi
-    export VELLUM_E2E_INSIDE=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" "$@"
-fi
-
-command -v import >/dev/null 2>&1 || { echo "import (imagemagick) is missing"; exit 1; }
+. "$(dirname "$0")/virtual_x.sh"
+run_under_virtual_x "$0" "$@"
 mkdir -p "$out"
 work=$(mktemp -d)
 server_pid=""
@@ -69,12 +61,7 @@ run() {
     for _ in $(seq 100); do [ "$(requests)" -ge "$wanted" ] && break; sleep 0.1; done
     sleep 2
     import -window "$window" "$out/$name.png"
-    "$x11_window" close "$window"
-    ( sleep 10; kill "$pid" 2>/dev/null ) >/dev/null 2>&1 &
-    watchdog=$!
-    status=0
-    wait "$pid" || status=$?
-    kill "$watchdog" 2>/dev/null || true
+    close_and_wait "$x11_window" "$window" "$pid"
     [ "$status" -eq 0 ] || fail "$name: vellum exited with $status"
     [ "$(requests)" -eq "$wanted" ] || fail "$name: $(requests) requests in all, wanted $wanted"
 }

@@ -8,16 +8,8 @@ vellum=$1
 x11_window=$2
 out=$3
 
-if [ -z "${VELLUM_E2E_INSIDE:-}" ]; then
-    if ! command -v xvfb-run >/dev/null 2>&1; then
-        echo "xvfb-run is not installed: skipped"
-        exit 77
-    fi
-    export VELLUM_E2E_INSIDE=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" "$@"
-fi
-
-command -v import >/dev/null 2>&1 || { echo "import (imagemagick) is missing"; exit 1; }
+. "$(dirname "$0")/virtual_x.sh"
+run_under_virtual_x "$0" "$@"
 mkdir -p "$out"
 files=$(mktemp -d)
 trap 'rm -rf "$files"' EXIT
@@ -39,20 +31,6 @@ fi
 # The first timer tick lists and reads the four small files; give it a moment to paint.
 sleep 1
 import -window "$id" "$out/window.png"
-"$x11_window" close "$id"
-
-# Bounded wait for the program to end on its own: a watchdog ends it after ten seconds, which
-# shows in its exit status.
-(
-    sleep 10 &
-    sleeper=$!
-    trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
-    wait "$sleeper"
-    kill "$pid" 2>/dev/null
-) >/dev/null 2>&1 &
-watchdog=$!
-status=0
-wait "$pid" || status=$?
-kill "$watchdog" 2>/dev/null || true
+close_and_wait "$x11_window" "$id" "$pid"
 echo "vellum exited with $status; screenshot: $out/window.png"
 [ "$status" -eq 0 ]
