@@ -60,7 +60,8 @@ ListPass::ListPass(ListContext& ctx, Clock clock)
 
 ListPass::~ListPass() {
     if (ctx_.pass == this) ctx_.pass = nullptr;
-    (void)TakeAhead();  // never close a file under a read
+    (void)TakeAhead();
+    ahead_.Settle();  // never close a file under a read
     if (calc_.file >= 0) (void)ctx_.fs->Close(calc_.file);
     DropPrefetch();
 }
@@ -133,18 +134,17 @@ void ListPass::RunPass() {
 
 bool ListPass::CalculateRow(std::int32_t i) {
     // What the helper took up stands for this row only if no event handler ran since it was
-    // told which row comes next: a handler may have changed the row's status.
-    if (prefetched_ && (i > thenRow_ || thenPumps_ != pumps_)) DropPrefetch();
+    // told which rows come next: a handler may have changed the row's status.
+    if (prefetched_ &&
+        (thenPumps_ != pumps_ || thenAt_ >= then_.count || i > thenRows_[thenAt_]))
+        DropPrefetch();
     FileEntry& row = ctx_.table[i];
     if (!AwaitsCalculation(row.status)) return true;
     const std::string path(row.path.view());
     platform::FileSystem::Opened opened;
-    bool firstRead = false;
-    if (prefetched_ && i == thenRow_) {
-        prefetched_ = false;
-        opened = then_.opened;
-        firstRead = opened.fd >= 0;
-    } else {
+    const bool taken = prefetched_ && i == thenRows_[thenAt_] && TakeFromChain(opened);
+    if (!taken) {
+        ahead_.Settle();
         opened = ctx_.fs->OpenIfFile(path);
     }
     if (!opened.isFile) {
@@ -155,10 +155,22 @@ bool ListPass::CalculateRow(std::int32_t i) {
     const bool imported = row.band == EntryBand::IMPORTED;
     const FileEntry stored = row;
     if (!init_processfile(path, opened.fd)) return true;  // stays CALCING; "%s failed" was posted
-    if (firstRead) {
-        // The helper's read of the first block is in ReadBuffer already.
+    if (taken) {
+        const std::size_t j = static_cast<std::size_t>(thenAt_ - 1);
+        const NextFile& next = then_.next[j];
+        // The first row's block is in ReadBuffer already (it took AheadBuffer's place with the
+        // read that found the end before it); the others' are in their own buffers.
+        if (j > 0) std::swap(calc_.ReadBuffer, chainBuffers_[j]);
         firstReady_ = true;
-        firstRead_ = then_.firstRead;
+        firstRead_ = next.firstRead;
+        againReady_ = next.readAgain;
+        againRead_ = next.secondRead;
+        againBuffer_ = j + 1;
+        if (next.closed) {
+            closedAhead_ = true;
+            closeAhead_ = next.closeResult;
+            calc_.file = -1;
+        }
     }
 
     Block block = Block::More;
@@ -207,6 +219,7 @@ bool ListPass::init_processfile(const std::string& path, int fd) {
     path_ = path;
     closedAhead_ = false;
     firstReady_ = false;
+    againReady_ = false;
     if (fd < 0) {
         PostFailed(ctx_, path);
         return false;
@@ -221,11 +234,16 @@ ListPass::Block ListPass::processfile() {
     if (firstReady_) {
         firstReady_ = false;
         n = firstRead_;
+    } else if (againReady_) {
+        againReady_ = false;
+        n = againRead_;
+        if (n > 0) std::swap(calc_.ReadBuffer, chainBuffers_[againBuffer_]);
     } else if (ahead_.holds()) {
         n = TakeAhead();
         std::swap(calc_.ReadBuffer, calc_.AheadBuffer);
         besideFolded = true;
     } else {
+        ahead_.Settle();
         n = ctx_.fs->ReadSome(calc_.file, calc_.ReadBuffer.get(), kBlockSize);
     }
     if (n < 0) return ReadFailed(n);
@@ -239,17 +257,17 @@ ListPass::Block ListPass::processfile() {
         // this block has to be in them first.
         if (!besideFolded) FoldBesideDigest(values, buffer, count);
         besideFolded = true;
-        // After a short block the read that follows most likely finds the end: the helper
-        // then also closes the file and takes up the next row that waits, if there is one.
-        AfterTheEnd* then = nullptr;
-        if (n < kBlockSize) {
-            thenRow_ = NextRowToCalculate();
-            then_.nextPath.assign(thenRow_ > 0 ? ctx_.table[thenRow_].path.view() : "");
-            thenPumps_ = pumps_;
-            thenOut_ = true;
-            then = &then_;
+        // Unless the helper has made the next read already: after a short block the read that
+        // follows most likely finds the end, and the helper then also closes the file and
+        // takes up the rows that wait after it.
+        if (!againReady_) {
+            AfterTheEnd* then = nullptr;
+            if (n < kBlockSize) {
+                PlanNextRows();
+                then = &then_;
+            }
+            ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize, then, &values);
         }
-        ahead_.Start(*ctx_.fs, calc_.file, calc_.AheadBuffer.get(), kBlockSize, then, &values);
     }
     calc_.lastBlockLength = count;
     calc_.bytesRead += count;
@@ -268,16 +286,19 @@ ListPass::Block ListPass::ReadFailed(std::int64_t result) {
 bool ListPass::end_processfile() {
     // A read still out is the one more block that a halt reads: its values are dropped with the
     // rest, but its failure ends the pass as it would have if that block had been folded.
-    if (ahead_.holds()) {
-        const std::int64_t n = TakeAhead();
-        if (n < 0) {
-            (void)ReadFailed(n);
-            return false;  // EndWithError closes the file
-        }
+    const std::int64_t oneMore = ahead_.holds() ? TakeAhead() : againReady_ ? againRead_ : 0;
+    againReady_ = false;
+    if (oneMore < 0) {
+        (void)ReadFailed(oneMore);
+        return false;  // EndWithError closes the file
     }
     DigestFinish(calc_.digest, calc_.finalDigest);
     if (ctx_.state.Crc32Variant == 1) calc_.crc32 = ~calc_.crc32;
-    const int rc = closedAhead_ ? then_.closeResult : ctx_.fs->Close(calc_.file);
+    int rc = closeAhead_;
+    if (!closedAhead_) {
+        ahead_.Settle();
+        rc = ctx_.fs->Close(calc_.file);
+    }
     calc_.file = -1;
     if (rc < 0) {
         error_ = "Cannot close " + path_ + ": " + platform::ErrorText(-rc);
@@ -296,12 +317,14 @@ void ListPass::EndWithError() {
     // The file is closed and its row left CALCING with its old values, so the next pass
     // takes it up again from its first byte; the rest of the table is as it was.
     (void)TakeAhead();
+    ahead_.Settle();
     if (calc_.file >= 0) {
         (void)ctx_.fs->Close(calc_.file);
         calc_.file = -1;
     }
     DropPrefetch();
     firstReady_ = false;
+    againReady_ = false;
     currentRow_ = 0;
     RecountTotals();
     ListState& s = ctx_.state;
@@ -318,25 +341,69 @@ std::int64_t ListPass::TakeAhead() {
     const std::int64_t n = ahead_.Take();
     if (thenOut_) {
         thenOut_ = false;
+        // The close and the rows after it are the helper's until AwaitStep says otherwise; the
+        // close is step 1, like the read.
         if (then_.closed) {
             closedAhead_ = true;
+            closeAhead_ = then_.closeResult;
             calc_.file = -1;
         }
-        prefetched_ = then_.looked;
+        prefetched_ = then_.closed && then_.closeResult >= 0 && then_.count > 0;
+        thenAt_ = 0;
     }
     return n;
 }
 
-std::int32_t ListPass::NextRowToCalculate() const {
-    for (std::int32_t r = currentRow_ + 1; r < ctx_.state.RowCount; ++r)
+std::int32_t ListPass::NextRowToCalculate(std::int32_t row) const {
+    for (std::int32_t r = row + 1; r < ctx_.state.RowCount; ++r)
         if (AwaitsCalculation(ctx_.table[r].status)) return r;
     return 0;
+}
+
+void ListPass::PlanNextRows() {
+    ahead_.Settle();
+    DropPrefetch();
+    if (!chainBuffers_[1]) {
+        for (std::size_t j = 1; j < chainBuffers_.size(); ++j)
+            chainBuffers_[j] = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+    }
+    // Every buffer, not only those of the rows planned: the last row's read after its first
+    // block goes into the one after it. ([0] is the read's own buffer.)
+    for (std::size_t j = 1; j < chainBuffers_.size(); ++j) then_.buffers[j] = chainBuffers_[j].get();
+    int count = 0;
+    for (std::int32_t r = currentRow_; count < kChain; ++count) {
+        r = NextRowToCalculate(r);
+        if (r == 0) break;
+        const auto j = static_cast<std::size_t>(count);
+        thenRows_[j] = r;
+        then_.next[j].path.assign(ctx_.table[r].path.view());
+    }
+    then_.count = count;
+    thenPumps_ = pumps_;
+    thenOut_ = true;
+}
+
+bool ListPass::TakeFromChain(platform::FileSystem::Opened& opened) {
+    const int j = thenAt_;
+    ahead_.AwaitStep(j + 2);
+    const NextFile& next = then_.next[static_cast<std::size_t>(j)];
+    if (!next.looked) {
+        prefetched_ = false;  // the helper stopped before this row, and so before the rest
+        return false;
+    }
+    ++thenAt_;
+    opened = next.opened;
+    return true;
 }
 
 void ListPass::DropPrefetch() {
     if (!prefetched_) return;
     prefetched_ = false;
-    if (then_.opened.fd >= 0) (void)ctx_.fs->Close(then_.opened.fd);
+    ahead_.Settle();
+    for (int j = thenAt_; j < then_.count; ++j) {
+        const NextFile& next = then_.next[static_cast<std::size_t>(j)];
+        if (next.looked && next.opened.fd >= 0 && !next.closed) (void)ctx_.fs->Close(next.opened.fd);
+    }
 }
 
 }  // namespace vellum

@@ -4,6 +4,7 @@
 // run once after it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,8 +69,9 @@ class ListPass final : public PassRunner {
     // One file: start the values on fd, the file's descriptor or the -errno of its open (which
     // posts "%s failed"); read and fold one block; finish and close. With read-ahead on,
     // processfile has the next read made on a helper thread while it folds, and after a short
-    // block the helper also closes the file and takes up the next row that waits (the pass
-    // uses that only if no event handler ran meanwhile); the next call takes the read, and
+    // block the helper also closes the file and takes up the rows that wait after it, as long
+    // as each of them ends as simply (the pass uses that only if no event handler ran
+    // meanwhile); the next call takes the read, and
     // end_processfile waits for a read still out (the one more block a halt reads) and reports
     // its failure like any read error.
     bool init_processfile(const std::string& path, int fd);
@@ -91,9 +93,14 @@ class ListPass final : public PassRunner {
     Block ReadFailed(std::int64_t result);
     // Takes the helper's read, and what it did after the end of the file when it was told to.
     std::int64_t TakeAhead();
-    // The first row after the current one that waits for calculation, or 0.
-    [[nodiscard]] std::int32_t NextRowToCalculate() const;
-    // Closes the file the helper opened for a row that will not take it.
+    // The first row after row that waits for calculation, or 0.
+    [[nodiscard]] std::int32_t NextRowToCalculate(std::int32_t row) const;
+    // Fills then_ with the rows that wait after the current one, kChain of them at most.
+    void PlanNextRows();
+    // Takes up what the helper did for the row it took up next, which is the row in hand;
+    // false if it did not get as far as that row.
+    bool TakeFromChain(platform::FileSystem::Opened& opened);
+    // Closes the files the helper opened for rows that will not take them.
     void DropPrefetch();
     void RecountTotals();
     [[nodiscard]] std::int64_t Now() const;
@@ -103,19 +110,29 @@ class ListPass final : public PassRunner {
     CalcState calc_;
     ReadAhead ahead_;
     bool readAhead_ = ReadAheadPays();
-    // The helper's work after the end of a file: then_ while thenOut_, for row thenRow_ as it
-    // was when pumps_ (the event pumps so far) was thenPumps_. prefetched_: it took that row
-    // up and nobody has used or dropped what it opened; firstReady_: the row's first block is
-    // in ReadBuffer with firstRead_ as its read's result; closedAhead_: it closed the file.
+    // The helper's work after the end of a file: then_ while thenOut_, for rows thenRows_ as
+    // they were when pumps_ (the event pumps so far) was thenPumps_. prefetched_: the rows from
+    // then_.next[thenAt_] on may have been taken up, and nobody has used or dropped them.
+    // For the row in hand: firstReady_, its first block is in ReadBuffer with firstRead_ as its
+    // read's result; againReady_, the read after it was made too, giving againRead_ bytes in
+    // chainBuffers_[againBuffer_]; closedAhead_, the helper closed the file, with closeAhead_.
     AfterTheEnd then_;
-    std::int32_t thenRow_ = 0;
+    std::array<std::int32_t, kChain> thenRows_{};
+    int thenAt_ = 0;
+    // The buffers that then_.next[1] and the rows after it read into; [0] stays empty, the
+    // first row takes AheadBuffer. Allocated at the first pass that reads ahead.
+    std::array<std::unique_ptr<std::uint8_t[]>, kChain> chainBuffers_;
     std::uint64_t pumps_ = 0;
     std::uint64_t thenPumps_ = 0;
     bool thenOut_ = false;
     bool prefetched_ = false;
     bool firstReady_ = false;
     std::int64_t firstRead_ = 0;
+    bool againReady_ = false;
+    std::int64_t againRead_ = 0;
+    std::size_t againBuffer_ = 0;
     bool closedAhead_ = false;
+    int closeAhead_ = 0;
     std::int64_t LastRefresh = 0;
     std::string path_;  // the file being calculated
     std::string error_;

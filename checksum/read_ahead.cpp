@@ -28,26 +28,48 @@ void Pause() {
 #endif
 }
 
+// Spins while ready() is false, for kSpinTime at most, then marks itself sleeping and sleeps
+// in sleep() until woken: the side that makes ready() true stores first and then looks at the
+// mark, all sequentially consistent, so either it sees the mark or the sleeper sees the change.
+template <typename Ready, typename Sleep>
+void SpinThenSleep(std::atomic<bool>& sleeping, Ready ready, Sleep sleep) {
+    const auto until = std::chrono::steady_clock::now() + kSpinTime;
+    for (int spins = 0; !ready(); ++spins) {
+        Pause();
+        if (spins % 64 != 63 || std::chrono::steady_clock::now() < until) continue;
+        sleeping.store(true);
+        while (!ready()) sleep();
+        sleeping.store(false);
+        return;
+    }
+}
+
 }  // namespace
 
 void Handover::Raise() {
     raised_.store(true);
-    // Both stores and both loads are sequentially consistent: either this load sees the
-    // sleeper's mark, or the sleeper's wait sees the raised flag.
     if (sleeping_.load()) raised_.notify_one();
 }
 
 void Handover::Await() {
-    const auto until = std::chrono::steady_clock::now() + kSpinTime;
-    for (int spins = 0; !raised_.load(std::memory_order_acquire); ++spins) {
-        Pause();
-        if (spins % 64 != 63 || std::chrono::steady_clock::now() < until) continue;
-        sleeping_.store(true);
-        raised_.wait(false);
-        sleeping_.store(false);
-        break;
-    }
+    SpinThenSleep(
+        sleeping_, [this] { return raised_.load(); },
+        [this] { raised_.wait(false); });
     raised_.store(false, std::memory_order_relaxed);
+}
+
+void Progress::Reach(int steps) {
+    steps_.store(steps);
+    if (sleeping_.load()) steps_.notify_one();
+}
+
+void Progress::AwaitAtLeast(int steps) {
+    SpinThenSleep(
+        sleeping_, [this, steps] { return steps_.load() >= steps; },
+        [this, steps] {
+            const int seen = steps_.load();
+            if (seen < steps) steps_.wait(seen);
+        });
 }
 
 ReadAhead::~ReadAhead() {
@@ -70,23 +92,33 @@ void ReadAhead::Start(platform::FileSystem& fs, int fd, std::uint8_t* buffer, st
     then_ = then;
     if (then != nullptr) {
         then->closed = false;
-        then->looked = false;
-        then->opened = {};
+        then->buffers[0] = buffer;
+        for (NextFile& next : then->next) {
+            next.looked = false;
+            next.opened = {};
+            next.readAgain = false;
+            next.closed = false;
+        }
     }
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     holds_ = true;
     inFlight_ = true;
+    done_.Reset();
     request_.Raise();
 }
 
 void ReadAhead::Settle() {
     if (!inFlight_) return;
-    done_.Await();
+    done_.AwaitAtLeast(Progress::kAll);
     inFlight_ = false;
 }
 
+void ReadAhead::AwaitStep(int steps) {
+    if (inFlight_) done_.AwaitAtLeast(steps);
+}
+
 std::int64_t ReadAhead::Take() {
-    Settle();
+    AwaitStep(1);
     holds_ = false;
     return result_;
 }
@@ -98,21 +130,44 @@ void ReadAhead::Run() {
         result_ = fs_->ReadSome(fd_, buffer_, count_);
         if (result_ > 0 && beside_) FoldBesideDigest(*beside_, buffer_, static_cast<std::int32_t>(result_));
         if (result_ == 0 && then_ != nullptr) GoOnAfterTheEnd();
-        done_.Raise();
+        done_.Reach(Progress::kAll);
     }
 }
 
-// The steps the pass itself takes at the end of a file and at the start of the next one, in
-// its order; the buffer holds nothing of the current file, since its last read gave 0 bytes.
+// The steps the pass itself takes at the end of a file and over the rows after it, in its
+// order; buffers[0] holds nothing of the current file, since its last read gave 0 bytes.
 void ReadAhead::GoOnAfterTheEnd() {
     AfterTheEnd& then = *then_;
     then.closeResult = fs_->Close(fd_);
     then.closed = true;
-    if (then.closeResult < 0 || then.nextPath.empty()) return;
-    then.looked = true;
-    then.opened = fs_->OpenIfFile(then.nextPath);
-    if (then.opened.fd < 0) return;
-    then.firstRead = fs_->ReadSome(then.opened.fd, buffer_, count_);
+    done_.Reach(1);
+    if (then.closeResult < 0) return;
+    for (int j = 0; j < then.count; ++j) {
+        const bool goOn = TakeUp(then, j);
+        done_.Reach(j + 2);
+        if (!goOn) return;
+    }
+}
+
+bool ReadAhead::TakeUp(AfterTheEnd& then, int j) {
+    NextFile& next = then.next[static_cast<std::size_t>(j)];
+    next.looked = true;
+    next.opened = fs_->OpenIfFile(next.path);
+    const int fd = next.opened.fd;
+    if (fd < 0) return false;
+    next.firstRead = fs_->ReadSome(fd, then.buffers[static_cast<std::size_t>(j)], count_);
+    if (next.firstRead < 0 || next.firstRead == static_cast<std::int64_t>(count_)) return false;
+    if (next.firstRead > 0) {
+        // The read after a short block goes into the next row's buffer: had it no room, the
+        // pass makes that read itself.
+        if (j + 1 >= kChain) return false;
+        next.readAgain = true;
+        next.secondRead = fs_->ReadSome(fd, then.buffers[static_cast<std::size_t>(j) + 1], count_);
+        if (next.secondRead != 0) return false;
+    }
+    next.closeResult = fs_->Close(fd);
+    next.closed = true;
+    return next.closeResult == 0;
 }
 
 }  // namespace vellum

@@ -31,6 +31,7 @@ class SlowFs final : public platform::FileSystem {
   public:
     std::int64_t Read(int fd, void* buffer, std::size_t count) override {
         reading = true;
+        if (buffer == nullptr) readIntoNothing = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         const int n = ++reads;
         const std::int64_t got = n == failReadAt ? -EIO : FileSystem::Read(fd, buffer, count);
@@ -57,6 +58,7 @@ class SlowFs final : public platform::FileSystem {
     std::string refuseOpen;
     std::atomic<bool> reading = false;
     std::atomic<bool> closedUnderARead = false;
+    std::atomic<bool> readIntoNothing = false;
     int open = 0;
     int failReadAt = -1;
 };
@@ -156,10 +158,11 @@ TEST_F(ReadAheadPass, AFailedReadAheadEndsThePassCleanlyWithOrWithoutAHalt) {
     }
 }
 
-// Over small files the helper also closes each file and opens and reads the next row's: the
-// rows, messages, errors and the file layer's calls must come out as a pass without it gives
-// them, whatever fails where, and whether or not a handler changes the next row meanwhile.
-TEST(ReadAheadSmallFiles, TakingUpTheNextRowEarlyChangesNothingThatCanBeSeen) {
+// Over small files the helper also closes each file and opens and reads the rows after it,
+// several in a row: the rows, messages, errors and the file layer's calls must come out as a
+// pass without it gives them, whatever fails where, and whether or not a handler changes the
+// next row meanwhile.
+TEST(ReadAheadSmallFiles, TakingUpTheNextRowsEarlyChangesNothingThatCanBeSeen) {
     test::TempDir dir;
     const std::string fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
@@ -169,22 +172,37 @@ TEST(ReadAheadSmallFiles, TakingUpTheNextRowEarlyChangesNothingThatCanBeSeen) {
     const std::string refused = dir.Write("refused", "no entry");
     paths.insert(paths.begin() + 3, {dir / "missing", fifo, refused});
     paths.insert(paths.begin() + 5, paths[1]);  // the same file twice, one after the other
+    // More small files than the helper takes up at once, an empty one among them, and files
+    // of a whole block and a block and a byte, which end a run of small ones.
+    std::mt19937 rng(5);
+    for (int k = 0; k < 2 * kChain + 3; ++k) {
+        std::string bytes(k == 7 ? 0 : rng() % 9000, '\0');
+        for (char& b : bytes) b = static_cast<char>(rng());
+        paths.push_back(dir.Write("r" + std::to_string(k), bytes));
+        if (k == 10) paths.push_back(dir.Write("block", std::string(kMiB, 'b')));
+        if (k == 12) paths.push_back(dir.Write("block+1", std::string(kMiB + 1, 'c')));
+    }
 
     struct Case {
-        const char* what;
+        std::string what;
         int failReadAt = -1;
         int failCloseAt = -1;
         bool refreshEveryBlock = false;
-        // At the second pump of this row (after the helper was told the next row), a handler
+        // At the second pump of this row (after the helper was told the next rows), a handler
         // marks the next row OKAY.
         std::int32_t okayNextFrom = 0;
-    } const cases[] = {
+    };
+    std::vector<Case> cases = {
         {"no faults"},
-        {"the next file's first read fails", 4},
-        {"a close after the end fails", -1, 2},
         {"a refresh before every block", -1, -1, true},
         {"a handler takes the next row out of the pass", -1, -1, true, 2},
+        {"a handler takes a later next row out of the pass", -1, -1, true, 20},
     };
+    // First reads, the reads after them and closes, near the start and deep in a run.
+    for (const int at : {4, 9, 16, 23, 31, 40})
+        cases.push_back({"read " + std::to_string(at) + " fails", at});
+    for (const int at : {2, 7, 13, 21})
+        cases.push_back({"close " + std::to_string(at) + " fails", -1, at});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<std::string> outcomes;
@@ -236,6 +254,27 @@ TEST(ReadAheadSmallFiles, TakingUpTheNextRowEarlyChangesNothingThatCanBeSeen) {
         const auto rows = [](const std::string& out) { return out.substr(0, out.rfind("reads")); };
         EXPECT_EQ(rows(outcomes[1]), rows(outcomes[0]));
     }
+}
+
+// The last rows of a list: the read that finds the end of the last one still has a buffer.
+TEST(ReadAheadSmallFiles, TheLastRowsReadIntoBuffersOfTheirOwn) {
+    test::TempDir dir;
+    ListContext ctx;
+    SizeFileTable(ctx);
+    SlowFs fs;
+    PumpHost host;
+    host.fs = &fs;
+    ctx.fs = &fs;
+    ctx.host = &host;
+    ListPass pass{ctx, [] { return 0; }};
+    pass.setReadAhead(true);
+    for (const char* name : {"a", "b", "c"})
+        (void)AppendRow(ctx, test::Row(dir.Write(name, name), S::WAITING));
+    ctx.updatefilez();
+    for (std::int32_t r = 1; r < ctx.state.RowCount; ++r) EXPECT_EQ(ctx.table[r].status, S::OKAY);
+    EXPECT_EQ(fs.reads, 6);
+    EXPECT_FALSE(fs.readIntoNothing);
+    EXPECT_EQ(fs.open, 0);
 }
 
 TEST(ReadAhead, HandsBackEachBlockInTurnAndSettlesWhenDestroyedMidRead) {
