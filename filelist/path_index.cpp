@@ -8,7 +8,9 @@ namespace vellum {
 
 namespace {
 
-std::size_t HashOf(std::string_view path) { return std::hash<std::string_view>{}(path); }
+std::uint32_t HashOf(std::string_view path) {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>{}(path));
+}
 
 }  // namespace
 
@@ -17,16 +19,18 @@ void PathIndex::Build(const FileTable& table, std::int32_t rowCount) {
     std::size_t slotCount = 64;
     while (slotCount < static_cast<std::size_t>(rowCount) * 2) slotCount *= 2;
     used_ = 0;
-    slots_.assign(slotCount, 0);
+    slots_.assign(slotCount, Slot{});
     active_ = true;
     for (std::int32_t row = 1; row < rowCount; ++row) Note(table, row);
 }
 
 void PathIndex::Note(const FileTable& table, std::int32_t row) {
     if (!active_) return;
-    if (Find(table, table[row].path.view()) != 0) return;  // the first row keeps the path
-    if ((used_ + 1) * 2 > slots_.size()) Rehash(table, slots_.size() * 2);
-    Insert(table, row);
+    const std::string_view path = table[row].path.view();
+    const std::uint32_t hash = HashOf(path);
+    if (Find(table, path, hash) != 0) return;  // the first row keeps the path
+    if ((used_ + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
+    Insert(Slot{row, hash});
 }
 
 void PathIndex::Drop() {
@@ -37,30 +41,36 @@ void PathIndex::Drop() {
 }
 
 std::int32_t PathIndex::Find(const FileTable& table, std::string_view path) const {
+    return Find(table, path, HashOf(path));
+}
+
+std::int32_t PathIndex::Find(const FileTable& table, std::string_view path,
+                             std::uint32_t hash) const {
     if (slots_.empty()) return 0;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t k = HashOf(path) & mask;; k = (k + 1) & mask) {
-        const std::int32_t row = slots_[k];
-        if (row == 0) return 0;
-        if (table[row].path.view() == path) return row;
+    for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
+        const Slot& slot = slots_[k];
+        if (slot.row == 0) return 0;
+        // The row itself is looked at only when the hashes agree.
+        if (slot.hash == hash && table[slot.row].path.view() == path) return slot.row;
     }
 }
 
-void PathIndex::Insert(const FileTable& table, std::int32_t row) {
+void PathIndex::Insert(Slot slot) {
     const std::size_t mask = slots_.size() - 1;
-    std::size_t k = HashOf(table[row].path.view()) & mask;
-    while (slots_[k] != 0) k = (k + 1) & mask;
-    slots_[k] = row;
+    std::size_t k = slot.hash & mask;
+    while (slots_[k].row != 0) k = (k + 1) & mask;
+    slots_[k] = slot;
     ++used_;
 }
 
-void PathIndex::Rehash(const FileTable& table, std::size_t slotCount) {
-    std::vector<std::int32_t> old;
+void PathIndex::Rehash(std::size_t slotCount) {
+    std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(slotCount, 0);
+    slots_.assign(slotCount, Slot{});
     used_ = 0;
-    for (std::int32_t row : old)
-        if (row != 0) Insert(table, row);
+    for (const Slot& slot : old)
+        if (slot.row != 0) Insert(slot);
 }
 
 }  // namespace vellum

@@ -23,10 +23,18 @@ public:
     [[nodiscard]] std::int32_t Find(const FileTable& table, std::string_view path) const;
 
 private:
-    void Insert(const FileTable& table, std::int32_t row);
-    void Rehash(const FileTable& table, std::size_t slotCount);
+    // A row with its path's hash, which spares a look at the row for most probes and every
+    // rehash; cut to 32 bits, enough for a table of any length the list can have.
+    struct Slot {
+        std::int32_t row = 0;  // 0 for an empty slot
+        std::uint32_t hash = 0;
+    };
+    [[nodiscard]] std::int32_t Find(const FileTable& table, std::string_view path,
+                                    std::uint32_t hash) const;
+    void Insert(Slot slot);
+    void Rehash(std::size_t slotCount);
 
-    std::vector<std::int32_t> slots_;  // row numbers, 0 for an empty slot; open addressing
+    std::vector<Slot> slots_;  // open addressing
     std::size_t used_ = 0;
     bool active_ = false;
 };
