@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/folder_tree.h"
 #include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
@@ -22,30 +23,18 @@ namespace {
 
 using namespace vellum;
 
-// N files of 1 KiB, 100 to a folder, made once per N and removed when the program ends.
-class Tree {
+// N files of about 1 KiB, 100 to a folder, made once per N and removed when the program ends.
+class Tree : public bench::FolderTree {
   public:
-    explicit Tree(int files) {
-        char name[] = "/tmp/vellum-bench-scale-XXXXXX";
-        root_ = mkdtemp(name) ? name : "";
-        const std::string block(1024, 'x');
-        for (int i = 0; i < files; ++i) {
-            const std::string dir = root_ + "/d" + std::to_string(i / 100);
-            if (i % 100 == 0) mkdir(dir.c_str(), 0755);
-            std::FILE* f = std::fopen((dir + "/f" + std::to_string(i)).c_str(), "wb");
-            if (f == nullptr) continue;
-            std::fwrite(block.data(), 1, block.size() - static_cast<std::size_t>(i % 7), f);
-            std::fclose(f);
-        }
-    }
-    ~Tree() {
-        std::error_code ignored;
-        if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
-    }
-    [[nodiscard]] const std::string& root() const { return root_; }
+    explicit Tree(int files)
+        : FolderTree(MadeFolder(), files,
+                     [](int i) { return std::size_t{1024} - static_cast<std::size_t>(i % 7); }) {}
 
   private:
-    std::string root_;
+    static std::string MadeFolder() {
+        char name[] = "/tmp/vellum-bench-scale-XXXXXX";
+        return mkdtemp(name) ? name : "";
+    }
 };
 
 const Tree& TreeOf(int files) {

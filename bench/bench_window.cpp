@@ -32,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/folder_tree.h"
 #include "filelist/list_context.h"
 #include "platform/trash.h"
 #include "ui/dialogs.h"
@@ -214,35 +215,14 @@ AT_EACH_PLACE(BM_GridCell, benchmark::kMicrosecond);
 AT_EACH_PLACE(BM_ScrollPage, benchmark::kMillisecond);
 
 // N files of 1 to 8 KiB (sizes drawn from a fixed seed), 100 to a folder; removed with the tree.
-class SmallFiles {
+class SmallFiles : public bench::FolderTree {
   public:
-    explicit SmallFiles(int files) : root_(TheScratch().root() + "/files") {
-        mkdir(root_.c_str(), 0755);
-        std::mt19937 rng(20240601);
-        std::uniform_int_distribution<int> size(1024, 8192);
-        const std::string bytes(8192, 'v');
-        for (int i = 0; i < files; ++i) {
-            const std::string dir = root_ + "/d" + std::to_string(i / 100);
-            if (i % 100 == 0) mkdir(dir.c_str(), 0755);
-            std::FILE* f = std::fopen((dir + "/f" + std::to_string(i)).c_str(), "wb");
-            if (f == nullptr) continue;
-            std::fwrite(bytes.data(), 1, static_cast<std::size_t>(size(rng)), f);
-            std::fclose(f);
-        }
-        // Written back now, so that no write-back of them runs under the passes.
-        if (const int fd = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-            (void)syncfs(fd);
-            close(fd);
-        }
-    }
-    ~SmallFiles() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    [[nodiscard]] const std::string& root() const { return root_; }
-
-  private:
-    std::string root_;
+    explicit SmallFiles(int files)
+        : FolderTree(TheScratch().root() + "/files", files,
+                     [rng = std::mt19937(20240601),
+                      size = std::uniform_int_distribution<int>(1024, 8192)](int) mutable {
+                         return static_cast<std::size_t>(size(rng));
+                     }) {}
 };
 
 // A click the user makes somewhere in the middle of the pass; posted from another thread, as
