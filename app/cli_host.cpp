@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "checksum/list_pass.h"
+#include "filelist/counted.h"
 #include "filelist/list_context.h"
 #include "platform/clock.h"
 
@@ -67,11 +68,12 @@ void CliHost::ShowStatus() {
         if (row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED)
             bytes += row.size;
     }
-    const double seconds =
-        static_cast<double>(platform::LocalMilliseconds() - startMs_) / 1000.0;
+    const double seconds = static_cast<double>(platform::LocalMilliseconds() - startMs_) / 1000.0;
     const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
-    std::fprintf(err_, "\r%d of %d files, %s bytes, %.1f MB/s\033[K", current - 1,
-                 ctx_.state.RowCount - 1, FormatThousands(bytes, ",").c_str(), rate);
+    const std::string files = Counted(ctx_.state.RowCount - 1, "file");
+    const std::string read = Counted(bytes, "byte", FormatThousands(bytes, ","));
+    std::fprintf(err_, "\r%d of %s, %s, %.1f MB/s\033[K", current - 1, files.c_str(), read.c_str(),
+                 rate);
     std::fflush(err_);
     lineShown_ = true;
 }
@@ -89,8 +91,12 @@ void CliHost::Say(std::string_view text) {
     std::fflush(err_);
 }
 
-void CliHost::ShowError(std::string_view text) { Say(text); }
+void CliHost::ShowError(std::string_view text) {
+    Say(text);
+}
 
-void CliHost::StatusPosted(std::string_view text) { Say(text); }
+void CliHost::StatusPosted(std::string_view text) {
+    Say(text);
+}
 
 }  // namespace vellum::cli

@@ -1,6 +1,7 @@
 // Sending the flagged files to the trash, one file at a time in row order.
 #include "interchange/recycle.h"
 
+#include "filelist/counted.h"
 #include "filelist/list_context.h"
 #include "platform/files.h"
 #include "platform/trash.h"
@@ -25,7 +26,7 @@ void RecycleClick(ListContext& ctx, platform::Trash& trash) {
     // No desktop dialog tells of a refused move here, so without this line the user would
     // take the rows still FLAGGED for files that are gone.
     if (notMoved > 0)
-        PostStatusMessage(ctx, std::to_string(notMoved) + " files could not be moved to the trash",
+        PostStatusMessage(ctx, Counted(notMoved, "file") + " could not be moved to the trash",
                           "Bold", "Red", 5);
     ctx.updatefilez();
 }

@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "filelist/counted.h"
 #include "filelist/list_context.h"
 #include "tests/support/rows.h"
 
@@ -25,6 +26,15 @@ TEST(FormatThousands, GroupsDigitsInThrees) {
         {1234567, "\u202f", "1\u202f234\u202f567"},  // a separator of several bytes
     };
     for (const Case& c : cases) EXPECT_EQ(FormatThousands(c.value, c.sep), c.text) << c.value;
+}
+
+// Our own messages say "1 file"; the summary keeps its "Listing 1 files" (below).
+TEST(Counted, OnlyExactlyOneIsSingular) {
+    EXPECT_EQ(Counted(1, "file"), "1 file");
+    EXPECT_EQ(Counted(0, "file"), "0 files");
+    EXPECT_EQ(Counted(2, "file"), "2 files");
+    EXPECT_EQ(Counted(-1, "file"), "-1 files");
+    EXPECT_EQ(Counted(1001, "byte", "1,001"), "1,001 bytes");
 }
 
 TEST(StatusLine, SummaryCountsFilesAndBytes) {

@@ -334,7 +334,7 @@ TEST_F(TrashMounts, AFileThatCannotMoveStaysFlaggedAndLeavesNoInfoBehind) {
     if (!MountReadOnlyView(dir_ / "source", view)) GTEST_SKIP() << "no bind mounts";
     const std::string outcome = Run([&] { return Recycle(view + "/f.txt"); });
     EXPECT_EQ(outcome, std::to_string(static_cast<int>(S::FLAGGED)) +
-                           ":1 files could not be moved to the trash");
+                           ":1 file could not be moved to the trash");
     EXPECT_EQ(test::ReadAll(source), "cannot move");
     const test::TrashContents trash = test::ReadTrash(dir_ / "data/Trash");
     EXPECT_TRUE(trash.originals.empty());
