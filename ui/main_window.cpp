@@ -13,7 +13,7 @@
 #include "filelist/adding.h"
 #include "filelist/command_line.h"
 #include "net/program_identity.h"
-#include "platform/program_path.h"
+#include "platform/settings_location.h"
 #include "ui/add_progress.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
@@ -54,7 +54,7 @@ TMain::TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs,
       trash_(trash),
       args_(std::move(args)),
       startup_(std::move(startup)) {
-    if (startup_.settingsPath.empty()) startup_.settingsPath = platform::SettingsPath();
+    if (startup_.settingsPath.empty()) startup_.settingsPath = platform::PrepareSettingsPath();
     ctx_.host = &host_;
     dialogs_ = makeDialogs(this);
     BuildControls();

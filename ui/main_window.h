@@ -62,7 +62,7 @@ inline constexpr int kDesignColumnWidths[kColumnCount] = {354, 65, 38, 60, 38, 2
 // shorten the splash, keep the settings file in a folder of their own and record the pages.
 struct StartupSettings {
     std::chrono::milliseconds splashHold = kSplashHold;
-    std::string settingsPath;  // where the installation identifier lives; empty: beside the program
+    std::string settingsPath;  // where the installation identifier lives; empty: the usual place
     PageOpener openPage = OpenInBrowser;
 };
 
