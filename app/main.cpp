@@ -1,17 +1,31 @@
-// vellum: the window. Creates the application and the main window with the real dialogs and
-// trash (the splash comes and goes while the window is made), and runs the event loop until
-// the main window is closed.
+// vellum: the window. Answers --help and --version without a display; otherwise creates the
+// application and the main window with the real dialogs and trash (the splash comes and goes
+// while the window is made), and runs the event loop until the main window is closed.
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/window_usage.h"
 #include "platform/trash.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 
+#ifndef VELLUM_APP_ID
+#define VELLUM_APP_ID "example.vellum.vellum"
+#endif
+
 int main(int argc, char** argv) {
+    if (const auto answer = vellum::app::EarlyAnswer({argv + 1, argv + argc})) {
+        std::fputs(answer->c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
+    // The desktop entry's name, so that the desktop matches the window to its launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELLUM_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(VELLUM_APP_ID)));
     // QApplication has taken its own options out of argv; what is left is ours, as bytes.
     std::vector<std::string> args(argv + 1, argv + argc);
     vellum::ui::TMain window(
