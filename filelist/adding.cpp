@@ -132,8 +132,8 @@ void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& 
     }
 }
 
-void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::string& mask,
-                     AddProgress& progress) {
+void AddFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
+               AddProgress& progress) {
     const std::string pattern = mask.empty() ? std::string("*.*") : mask;
     progress.ResetAddedLabel();
     progress.Show();
@@ -143,6 +143,27 @@ void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::str
         ScanFolder(ctx, folder, pattern, counters, progress);
     });
     progress.Hide();
+}
+
+void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::string& mask,
+                     AddProgress& progress) {
+    AddFolder(ctx, folder, mask, progress);
+    ctx.updatefilez();
+}
+
+void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProgress& progress) {
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    for (const std::string& path : paths) {
+        const std::uint32_t attrs = ctx.fs->Attributes(path);
+        const bool folder = attrs != platform::kAttrFailure && (attrs & platform::kAttrDirectory);
+        (folder ? folders : files).push_back(path);
+    }
+    // The dropped files stand in for the answer of the Add files dialog.
+    const ChooseFiles dropped = [&files](const std::string&) { return std::optional(files); };
+    if (!files.empty())
+        InPathOrder(ctx, [&] { processdir(ctx, std::string(), dropped, progress); });
+    for (const std::string& folder : folders) AddFolder(ctx, folder, std::string(), progress);
     ctx.updatefilez();
 }
 

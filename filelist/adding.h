@@ -74,9 +74,16 @@ void Add1Click(ListContext& ctx, const ChooseFiles& choose, AddProgress& progres
 // The recursive walk of Add folder: matching files of a folder first, then its subfolders.
 void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
                 AddCounters& counters, AddProgress& progress);
-// The whole Add folder command after its chooser closed with OK; an empty mask means "*.*".
+// Add folder without its pass; an empty mask means "*.*".
+void AddFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
+               AddProgress& progress);
+// The whole Add folder command after its chooser closed with OK.
 void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::string& mask,
                      AddProgress& progress);
+
+// Files and folders dropped on the list: the files as Add files adds them, then each folder
+// walked as Add folder walks it with the mask "*.*", then one pass.
+void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProgress& progress);
 
 // The start-up path list: every path that is not a folder becomes a WAITING row as it stands
 // (not opened, no duplicate check). With an empty list and no paths the Add files dialog opens;

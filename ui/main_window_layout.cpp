@@ -14,8 +14,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/add_progress.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
+#include "ui/list_drop.h"
 #include "ui/list_grid.h"
 #include "ui/main_window.h"
 #include "ui/pictures.h"
@@ -236,6 +238,9 @@ void TMain::ConnectEvents() {
     connect(Panel2, &WebPanel::pictureRightPressed, this, &TMain::WebPictureRightClick);
     connect(Timer1, &QTimer::timeout, this, &TMain::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TMain::Timer2Timer);
+    new ListDrop(
+        DrawGrid1->viewport(), [this] { return ctx_.state.Updating; },
+        [this](const std::vector<std::string>& paths) { AddDropped(ctx_, paths, *Form5); });
 }
 
 }  // namespace vellum::ui
