@@ -20,6 +20,8 @@ if [ -n "${VELLUM_E2E_USER:-}" ]; then
     . "$(dirname "$0")/virtual_x.sh"
     run_under_virtual_x "$0" "$@"
     settings="$HOME/.config/vellum/vellum.INI"
+    mkdir -p -m 700 "$HOME/.runtime"
+    export XDG_RUNTIME_DIR="$HOME/.runtime"
     stored_id() { sed -n 's/^UniqueSerialNumber=//p' "$settings" 2>/dev/null | tr -d '\r'; }
     [ -w "$(dirname "$vellum")" ] && fail "the user may write the program's folder"
     printf 'listed at start\n' > "$HOME/listed.txt"
@@ -63,7 +65,7 @@ as_user=""
 if [ "$(id -u)" -eq 0 ]; then
     chown 65534:65534 "$home"
     as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
-else
+elif [ -w "$folder" ]; then
     chmod a-w "$folder"
 fi
 $as_user env -u XDG_CONFIG_HOME -u VELLUM_SETTINGS -u VELLUM_E2E_INSIDE -u DISPLAY -u XAUTHORITY \
