@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "ui/fitted_size.h"
 #include "ui/qt_dialogs.h"
 
 namespace vellum::ui {
@@ -15,18 +16,12 @@ namespace {
 // holds every event back, so a window not on screen by then would stay blank until the end.
 constexpr int kExposeWaitMs = 250;
 
-// Reaches to the window's right edge, so that counts of ten digits still fit.
-QLabel* PlaceValueLabel(QWidget* parent, const char* name, int y) {
-    QLabel* label = PlaceLabel(parent, name, "0", 96, y);
-    label->resize(parent->width() - 96 - 8, label->height());
-    return label;
-}
-
-QLabel* PlaceCaption(QWidget* parent, const char* name, const QString& text, int y) {
-    QLabel* label = PlaceLabel(parent, name, text, 8, y);
-    FitLabel(*label, 96 - 8 - 4);
-    return label;
-}
+constexpr int kDesignWidth = 176;
+constexpr int kDesignHeight = 91;
+constexpr int kCaptionLeft = 8;
+constexpr int kDesignValueLeft = 96;
+constexpr int kGap = 4;  // between a caption and its value
+constexpr int kRightMargin = 8;
 
 }  // namespace
 
@@ -36,14 +31,31 @@ TForm5::TForm5(QWidget* parent)
     setWindowTitle("Add file progress");
     setModal(false);
     ApplyFormFont(*this);
-    setFixedSize(176, 91);
-    Label3 = PlaceCaption(this, "Label3", "Scanning Folders", 16);
-    Label4 = PlaceValueLabel(this, "Label4", 16);
-    Label1 = PlaceCaption(this, "Label1", "Adding files", 40);
-    Label2 = PlaceValueLabel(this, "Label2", 40);
-    Label5 = PlaceCaption(this, "Label5", "Skipped Files", 64);
-    Label6 = PlaceValueLabel(this, "Label6", 64);
+    Label3 = PlaceLabel(this, "Label3", "Scanning Folders", kCaptionLeft, 16);
+    Label4 = PlaceLabel(this, "Label4", "0", kDesignValueLeft, 16);
+    Label1 = PlaceLabel(this, "Label1", "Adding files", kCaptionLeft, 40);
+    Label2 = PlaceLabel(this, "Label2", "0", kDesignValueLeft, 40);
+    Label5 = PlaceLabel(this, "Label5", "Skipped Files", kCaptionLeft, 64);
+    Label6 = PlaceLabel(this, "Label6", "0", kDesignValueLeft, 64);
+    FitToTexts();
     CentreOnScreen(*this);
+}
+
+// The values stand right of the widest caption and reach to the window's right edge, with room
+// for counts of ten digits; the window is wide enough for that and for its title.
+void TForm5::FitToTexts() {
+    const QFontMetrics metrics = fontMetrics();
+    const int valueLeft =
+        DesignOr(kDesignValueLeft,
+                 kCaptionLeft + kGap +
+                     WidestText(metrics, {Label3->text(), Label1->text(), Label5->text()}));
+    const int width =
+        std::max({kDesignWidth, valueLeft + WidestRun(metrics, u"0123456789", 10) + kRightMargin,
+                  TitleBarWidth(windowTitle())});
+    setFixedSize(width, kDesignHeight);
+    for (QLabel* value : {Label4, Label2, Label6})
+        value->setGeometry(valueLeft, value->y(), width - valueLeft - kRightMargin,
+                           value->height());
 }
 
 void TForm5::Show() {

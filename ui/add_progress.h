@@ -27,6 +27,7 @@ class TForm5 final : public QDialog, public vellum::AddProgress {
     [[nodiscard]] QString SkippedText() const;
 
   private:
+    void FitToTexts();
     void WaitUntilExposed();
 
     QLabel* Label1 = nullptr;

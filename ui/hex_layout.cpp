@@ -2,12 +2,20 @@
 #include "ui/hex_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+
+#include "ui/fitted_size.h"
 
 namespace vellum::ui {
 namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
+
+// Rounded up to whole pixels, but not for the last bits of a measurement's arithmetic.
+int WholePixels(double size) {
+    return static_cast<int>(std::ceil(size - 1e-6));
+}
 
 int HexDigitsOf(std::uint64_t value) {
     int digits = 1;
@@ -87,21 +95,31 @@ CellLook HexCellLook(int column, std::int64_t row, std::int64_t viewedSize,
     return ByteCell(column, row, viewedSize, read);
 }
 
-HexColumns::HexColumns(int offsetDigits)
-    : offsetWidth_(std::max(kOffsetColumnWidth, offsetDigits * kOffsetDigitWidth)) {}
+HexCellSizes FitHexCells(const HexFontSizes& font) {
+    HexCellSizes cells;
+    cells.digitAdvance = font.digitAdvance;
+    cells.hexCell = DesignOr(kHexCellWidth, WholePixels(2 * font.digitAdvance) + kHexDigitGap);
+    cells.charCell = DesignOr(kCharCellWidth, WholePixels(font.charAdvance));
+    cells.rowHeight = DesignOr(kHexRowHeight, WholePixels(font.lineHeight));
+    return cells;
+}
+
+HexColumns::HexColumns(int offsetDigits, const HexCellSizes& cells)
+    : offsetWidth_(DesignOr(kOffsetColumnWidth, WholePixels(offsetDigits * cells.digitAdvance))),
+      hexCell_(cells.hexCell),
+      charCell_(cells.charCell) {}
 
 int HexColumns::width(int column) const {
     if (column == 0) return offsetWidth_;
-    return column < kFirstCharColumn ? kHexCellWidth : kCharCellWidth;
+    return column < kFirstCharColumn ? hexCell_ : charCell_;
 }
 
 int HexColumns::left(int column) const {
     if (column <= 0) return 0;
     const int hexStart = offsetWidth_ + kHexGridLineWidth;
-    if (column <= kFirstCharColumn)
-        return hexStart + (column - 1) * (kHexCellWidth + kHexGridLineWidth);
-    const int charStart = hexStart + kBytesPerRow * (kHexCellWidth + kHexGridLineWidth);
-    return charStart + (column - kFirstCharColumn) * (kCharCellWidth + kHexGridLineWidth);
+    if (column <= kFirstCharColumn) return hexStart + (column - 1) * (hexCell_ + kHexGridLineWidth);
+    const int charStart = hexStart + kBytesPerRow * (hexCell_ + kHexGridLineWidth);
+    return charStart + (column - kFirstCharColumn) * (charCell_ + kHexGridLineWidth);
 }
 
 int HexColumns::columnAt(int x) const {
@@ -128,6 +146,13 @@ int ScrollValueFor(std::int64_t top, const ScrollMap& map) {
 
 std::int64_t TopFor(int value, const ScrollMap& map) {
     return std::min(std::max<std::int64_t>(value, 0) * map.scale, map.lastTop);
+}
+
+CaptionPlace PlaceCaption(int barWidth, int panelsRight, int textWidth) {
+    const int room = std::max(0, barWidth - panelsRight);
+    if (textWidth > room) return {panelsRight, room, true};
+    const int centred = (barWidth - textWidth) / 2;
+    return {std::max(centred, panelsRight), textWidth, false};
 }
 
 ViewHeights HideHeights(int panel8Height) {

@@ -14,13 +14,16 @@ inline constexpr int kBytesPerRow = 32;
 inline constexpr int kHexColumnCount = 1 + 2 * kBytesPerRow;  // offsets, hex digits, characters
 inline constexpr int kFirstCharColumn = 1 + kBytesPerRow;
 
-inline constexpr int kOffsetColumnWidth = 56;  // eight digits of the 7-pixel monospace font
+// The grid as designed for an 11-pixel monospace font whose digits are 7 pixels wide.
+inline constexpr int kOffsetColumnWidth = 56;  // eight digits
 inline constexpr int kHexCellWidth = 13;
 inline constexpr int kCharCellWidth = 7;
 inline constexpr int kHexRowHeight = 18;
 inline constexpr int kHexGridLineWidth = 1;
 inline constexpr int kMinimumGridWidth = 782;
 inline constexpr int kOffsetDigitWidth = 7;
+// Blank pixels after a byte's two digits, so that neighbouring bytes never run together.
+inline constexpr int kHexDigitGap = 2;
 
 inline constexpr int kPanel9Height = 20;        // Panel9
 inline constexpr int kPanel11Width = 89;        // Panel11
@@ -79,10 +82,29 @@ using ByteReader = std::function<std::optional<std::uint8_t>(std::int64_t offset
 [[nodiscard]] CellLook HexCellLook(int column, std::int64_t row, std::int64_t viewedSize,
                                    const ByteReader& read);
 
+// What the grid's font takes, as the widget measures it: the widest hexadecimal digit, the
+// widest printable character, and the height of a line.
+struct HexFontSizes {
+    double digitAdvance = kOffsetDigitWidth;
+    double charAdvance = kCharCellWidth;
+    double lineHeight = 11;
+};
+
+// The cells for a font: as designed where the font fits in them, else just wide (or high)
+// enough: a byte's two digits and a gap, one character, one line.
+struct HexCellSizes {
+    double digitAdvance = kOffsetDigitWidth;  // the offsets are written in it
+    int hexCell = kHexCellWidth;
+    int charCell = kCharCellWidth;
+    int rowHeight = kHexRowHeight;
+    friend bool operator==(const HexCellSizes&, const HexCellSizes&) = default;
+};
+[[nodiscard]] HexCellSizes FitHexCells(const HexFontSizes& font);
+
 // Horizontal geometry of the grid, widened when the offsets need more than eight digits.
 class HexColumns {
   public:
-    explicit HexColumns(int offsetDigits = 8);
+    explicit HexColumns(int offsetDigits = 8, const HexCellSizes& cells = {});
     [[nodiscard]] int width(int column) const;
     [[nodiscard]] int left(int column) const;
     // Cells and the grid lines between them: the width of the whole grid's content.
@@ -92,6 +114,8 @@ class HexColumns {
 
   private:
     int offsetWidth_;
+    int hexCell_;
+    int charCell_;
 };
 
 // Scroll bars count in int; a file of more than 64 GiB has more rows than that. The bar then
@@ -107,6 +131,17 @@ struct ScrollMap {
 // the bar are the ends of the file.
 [[nodiscard]] int ScrollValueFor(std::int64_t top, const ScrollMap& map);
 [[nodiscard]] std::int64_t TopFor(int value, const ScrollMap& map);
+
+// Where the title bar's caption goes: centred on the whole bar as long as it clears the panels
+// at the bar's left end (which end at panelsRight), else just right of them; cut when even the
+// room right of the panels is too narrow for it.
+struct CaptionPlace {
+    int left = 0;
+    int width = 0;
+    bool cut = false;
+    friend bool operator==(const CaptionPlace&, const CaptionPlace&) = default;
+};
+[[nodiscard]] CaptionPlace PlaceCaption(int barWidth, int panelsRight, int textWidth);
 
 // Heights after Panel10Click. Panel8 never goes below its minimum, even in a tiny window.
 struct ViewHeights {

@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,14 +18,27 @@
 #include "filelist/list_context.h"
 #include "filelist/status_line.h"
 #include "platform/files.h"
+#include "ui/fitted_size.h"
 
 namespace vellum::ui {
 namespace {
 
-constexpr int kRowPitch = kHexRowHeight + kHexGridLineWidth;
 constexpr int kWheelRows = 3;
 constexpr HexRgb kHexGridLineColour = 0xC0C0C0;
 constexpr int kMonospacePixels = 11;
+
+HexFontSizes MeasureHexFont(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    HexFontSizes sizes;
+    sizes.digitAdvance = 0;
+    for (QChar digit : u"0123456789abcdef")
+        sizes.digitAdvance = std::max(sizes.digitAdvance, metrics.horizontalAdvance(digit));
+    sizes.charAdvance = 0;
+    for (char16_t c = 32; c <= 126; ++c)
+        sizes.charAdvance = std::max(sizes.charAdvance, metrics.horizontalAdvance(QChar(c)));
+    sizes.lineHeight = metrics.height();
+    return sizes;
+}
 
 }  // namespace
 
@@ -35,8 +47,20 @@ HexGrid::HexGrid(CellSource source, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
+    FitCellsToFont();
+}
+
+void HexGrid::FitCellsToFont() {
+    cells_ = FitHexCells(MeasureHexFont(font()));
+    columns_ = HexColumns(offsetDigits_, cells_);
     UpdateMinimumWidth();
     UpdateScrollBar();
+    viewport()->update();
+}
+
+void HexGrid::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FitCellsToFont();
 }
 
 void HexGrid::SetRowCount(std::int64_t rows) {
@@ -48,8 +72,9 @@ void HexGrid::SetRowCount(std::int64_t rows) {
 }
 
 void HexGrid::SetOffsetDigits(int digits) {
-    if (HexColumns(digits).width(0) == columns_.width(0)) return;
-    columns_ = HexColumns(digits);
+    offsetDigits_ = digits;
+    if (HexColumns(digits, cells_).width(0) == columns_.width(0)) return;
+    columns_ = HexColumns(digits, cells_);
     UpdateMinimumWidth();
     viewport()->update();
 }
@@ -66,7 +91,7 @@ void HexGrid::SetCurrentCell(int column, std::int64_t row) {
 }
 
 int HexGrid::visibleRows() const {
-    return std::max(1, (viewport()->height() - kRowPitch) / kRowPitch);
+    return std::max(1, (viewport()->height() - rowPitch()) / rowPitch());
 }
 
 std::int64_t HexGrid::lastTop() const {
@@ -75,19 +100,19 @@ std::int64_t HexGrid::lastTop() const {
 
 int HexGrid::rowTop(std::int64_t row) const {
     if (row == 0) return 0;
-    return kRowPitch + static_cast<int>(row - topRow_) * kRowPitch;
+    return rowPitch() + static_cast<int>(row - topRow_) * rowPitch();
 }
 
 std::int64_t HexGrid::rowAt(int y) const {
-    if (y < kRowPitch) return 0;
-    return topRow_ + (y - kRowPitch) / kRowPitch;
+    if (y < rowPitch()) return 0;
+    return topRow_ + (y - rowPitch()) / rowPitch();
 }
 
 QRect HexGrid::cellRect(int column, std::int64_t row) const {
     if (column < 0 || column >= kHexColumnCount || row < 0 || row >= rowCount_) return {};
     const bool onScreen = row == 0 || (row >= topRow_ && row <= topRow_ + visibleRows());
     if (!onScreen) return {};
-    return {columns_.left(column), rowTop(row), columns_.width(column), kHexRowHeight};
+    return {columns_.left(column), rowTop(row), columns_.width(column), cells_.rowHeight};
 }
 
 void HexGrid::ScrollTo(std::int64_t top) {
@@ -146,12 +171,13 @@ void HexGrid::paintEvent(QPaintEvent* event) {
 }
 
 void HexGrid::PaintRow(QPainter& painter, std::int64_t row, const QRect& dirty) {
-    const QRect line(0, rowTop(row), columns_.contentWidth(), kRowPitch);
+    const QRect line(0, rowTop(row), columns_.contentWidth(), rowPitch());
     if (!line.intersects(dirty)) return;
     // Cells are drawn over the row's strip, leaving the grid lines between them.
     painter.fillRect(line, QColor(kHexGridLineColour));
     for (int column = 0; column < kHexColumnCount; ++column) {
-        const QRect rect(columns_.left(column), line.top(), columns_.width(column), kHexRowHeight);
+        const QRect rect(columns_.left(column), line.top(), columns_.width(column),
+                         cells_.rowHeight);
         if (rect.intersects(dirty)) PaintCell(painter, column, row, rect);
     }
 }
@@ -265,36 +291,64 @@ QWidget* HexView::BuildTitleBar() {
     Panel9 = new QWidget(this);
     Panel9->setObjectName("Panel9");
     Panel9->setFixedHeight(kPanel9Height);
-    auto* overlay = new QGridLayout(Panel9);
-    overlay->setContentsMargins(0, 0, 0, 0);
-
-    // The caption is centred on the whole bar; the two panels sit over its left end.
-    Panel9Caption = new QLabel(Panel9);
-    Panel9Caption->setAlignment(Qt::AlignCenter);
-    Panel9Caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    Panel9Caption->setTextFormat(Qt::PlainText);
-    overlay->addWidget(Panel9Caption, 0, 0);
 
     Panel11 = new QLabel(QStringLiteral("Binary View ON"), Panel9);
     Panel11->setObjectName("Panel11");
-    Panel11->setFixedSize(kPanel11Width, kPanel9Height);
     Panel11->setAlignment(Qt::AlignCenter);
     Panel11->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
     Panel10 = new QPushButton(QStringLiteral("HIDE"), Panel9);
     Panel10->setObjectName("Panel10");
-    Panel10->setFixedSize(kPanel10Width, kPanel9Height);
     Panel10->setFocusPolicy(Qt::NoFocus);
     connect(Panel10, &QPushButton::clicked, this, &HexView::hideShowClicked);
 
-    auto* left = new QHBoxLayout;
+    auto* left = new QHBoxLayout(Panel9);
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(0);
     left->addWidget(Panel11);
     left->addWidget(Panel10);
     left->addStretch(1);
-    overlay->addLayout(left, 0, 0);
+
+    // Placed by hand: centred on the whole bar, as far as the panels over its left end let it.
+    Panel9Caption = new QLabel(Panel9);
+    Panel9Caption->setObjectName("Panel9Caption");
+    Panel9Caption->setAlignment(Qt::AlignCenter);
+    Panel9Caption->setTextFormat(Qt::PlainText);
+    FitTitleBar();
     return Panel9;
+}
+
+void HexView::FitTitleBar() {
+    if (Panel11 == nullptr) return;  // a font change while the bar is being built
+    // The switch keeps one width for both of its states, so nothing moves when it is pressed.
+    constexpr int kTextMargin = 2;
+    Panel11->setFixedSize(FitWidth(kPanel11Width, *Panel11, {u"Binary View ON", u"Binary View OFF"},
+                                   2 * (Panel11->frameWidth() + kTextMargin)),
+                          kPanel9Height);
+    Panel10->setFixedSize(ButtonWidth(kPanel10Width, *Panel10, {u"HIDE", u"SHOW"}), kPanel9Height);
+    PlaceTitleCaption();
+}
+
+void HexView::PlaceTitleCaption() {
+    const QFontMetrics metrics = Panel9Caption->fontMetrics();
+    const CaptionPlace place = PlaceCaption(width(), Panel11->width() + Panel10->width(),
+                                            metrics.horizontalAdvance(caption_));
+    Panel9Caption->setGeometry(place.left, 0, place.width, kPanel9Height);
+    // A path too long for the bar loses its middle, never its file name; the hint has it all.
+    Panel9Caption->setText(place.cut ? metrics.elidedText(caption_, Qt::ElideMiddle, place.width)
+                                     : caption_);
+    Panel9Caption->setToolTip(place.cut ? caption_ : QString());
+}
+
+void HexView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceTitleCaption();
+}
+
+void HexView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The window's font reaches the bar only once the view is placed in the window.
+    if (event->type() == QEvent::FontChange) FitTitleBar();
 }
 
 bool HexView::SetViewedFile(const std::string& path, std::string* error) {
@@ -323,7 +377,8 @@ void HexView::Refresh() {
     DrawGrid2->SetOffsetDigits(OffsetDigits(state_.ViewedSize));
     DrawGrid2->SetRowCount(HexRowCount(state_.ViewedSize));
     RepaintView();
-    Panel9Caption->setText(QFile::decodeName(QByteArray::fromStdString(state_.ViewedPath)));
+    caption_ = QFile::decodeName(QByteArray::fromStdString(state_.ViewedPath));
+    PlaceTitleCaption();
 }
 
 void HexView::RepaintView() {
@@ -367,7 +422,7 @@ void HexView::ReportLater(const std::string& path, const std::string& error) {
 }
 
 QString HexView::titleCaption() const {
-    return Panel9Caption->text();
+    return caption_;
 }
 
 QString HexView::onOffCaption() const {

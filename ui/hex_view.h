@@ -36,6 +36,8 @@ class HexGrid final : public QAbstractScrollArea {
     [[nodiscard]] std::int64_t rowCount() const { return rowCount_; }
     void SetOffsetDigits(int digits);
     [[nodiscard]] const HexColumns& columns() const { return columns_; }
+    // The cells as the grid's font needs them; they follow every change of the font.
+    [[nodiscard]] const HexCellSizes& cells() const { return cells_; }
 
     // The current cell is never in row 0 or column 0; it is scrolled into view when it moves.
     void SetCurrentCell(int column, std::int64_t row);
@@ -56,8 +58,11 @@ class HexGrid final : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    void FitCellsToFont();
+    [[nodiscard]] int rowPitch() const { return cells_.rowHeight + kHexGridLineWidth; }
     [[nodiscard]] std::int64_t lastTop() const;
     [[nodiscard]] int rowTop(std::int64_t row) const;
     [[nodiscard]] std::int64_t rowAt(int y) const;
@@ -68,6 +73,8 @@ class HexGrid final : public QAbstractScrollArea {
     void PaintCell(QPainter& painter, int column, std::int64_t row, const QRect& rect);
 
     CellSource source_;
+    HexCellSizes cells_;
+    int offsetDigits_ = 8;
     HexColumns columns_;
     std::int64_t rowCount_ = 5;
     std::int64_t topRow_ = 1;
@@ -115,6 +122,7 @@ class HexView final : public QWidget {
     [[nodiscard]] CellLook Cell(int column, std::int64_t row);
     [[nodiscard]] HexGrid* grid() const { return DrawGrid2; }
     [[nodiscard]] BlockCache& cache() { return cache_; }
+    // Panel9's caption, the viewed file's path; the bar shows it whole where there is room.
     [[nodiscard]] QString titleCaption() const;
     [[nodiscard]] QString onOffCaption() const;
     [[nodiscard]] QString hideShowCaption() const;
@@ -123,8 +131,14 @@ class HexView final : public QWidget {
     // Panel10 was clicked; TMain calls Panel10Click (or does the height rules itself).
     void hideShowClicked();
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
   private:
     QWidget* BuildTitleBar();
+    void FitTitleBar();
+    void PlaceTitleCaption();
     void ReportLater(const std::string& path, const std::string& error);
 
     vellum::ListContext& ctx_;
@@ -133,6 +147,7 @@ class HexView final : public QWidget {
     FailureReport report_;
     QWidget* Panel9 = nullptr;
     QLabel* Panel9Caption = nullptr;
+    QString caption_;
     QLabel* Panel11 = nullptr;
     QPushButton* Panel10 = nullptr;
     HexGrid* DrawGrid2 = nullptr;

@@ -151,6 +151,7 @@ class TMain final : public QWidget {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void FormCreate();
@@ -166,6 +167,8 @@ class TMain final : public QWidget {
     [[nodiscard]] QFrame* BuildPanel1();
     void BuildPopupMenu1();
     void ConnectEvents();
+    // The controls sized for their texts in the window's font.
+    void FitToFont();
 
     void SetPanel8Height(int height);
     void SplitterDragged(int dy);

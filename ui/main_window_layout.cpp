@@ -1,6 +1,7 @@
 // The controls of TMain, top to bottom: Panel5 (the header strip DrawGrid3 over the list
 // DrawGrid1), Splitter1, and Panel8 (the binary view over the bottom bar Panel1); and the
 // list's pop-up menu PopupMenu1.
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "ui/add_progress.h"
+#include "ui/fitted_size.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
 #include "ui/list_drop.h"
@@ -64,34 +66,41 @@ void TMain::BuildControls() {
     Timer1->setSingleShot(true);
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
+    FitToFont();
     CentreOnScreen(*this);
 }
 
+void TMain::FitToFont() {
+    // The longer caption sets the width, so that the bar does not shift between Halt and Resume.
+    Panel7->setFixedWidth(
+        ButtonWidth(kPanel7Width, *Button1, {u"Halt Calculation", u"Resume Calculation"}));
+}
+
+void TMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && Panel7 != nullptr) FitToFont();
+}
+
 std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics) {
-    auto widest = [&](QStringView glyphs, int count) {
-        int w = 0;
-        for (QChar c : glyphs) w = std::max(w, metrics.horizontalAdvance(c));
-        return w * count;
-    };
     const QString separator = QLocale::system().groupSeparator();
     // Sizes up to hundreds of gigabytes; the status column's longest words.
-    const int size = widest(u"0123456789", 12) + 3 * metrics.horizontalAdvance(separator);
-    int status = 0;
-    for (const char* word : {"FLAGGED", "CALCING", "WAITING", "INVALID", "DELETED", "MARKER"})
-        status = std::max(status, metrics.horizontalAdvance(QString::fromLatin1(word)));
+    const int size =
+        WidestRun(metrics, u"0123456789", 12) + 3 * metrics.horizontalAdvance(separator);
+    const int status = WidestText(
+        metrics, {u"FLAGGED", u"CALCING", u"WAITING", u"INVALID", u"DELETED", u"MARKER"});
     const int needed[kColumnCount] = {0,
                                       size,
-                                      widest(u"0123456789ABCDEF", 4),
-                                      widest(u"0123456789ABCDEF", 8),
-                                      widest(u"0123456789ABCDEF", 4),
-                                      widest(u"0123456789abcdef", 32),
+                                      WidestRun(metrics, u"0123456789ABCDEF", 4),
+                                      WidestRun(metrics, u"0123456789ABCDEF", 8),
+                                      WidestRun(metrics, u"0123456789ABCDEF", 4),
+                                      WidestRun(metrics, u"0123456789abcdef", 32),
                                       status};
     // Text starts 2 pixels in; keep as much room after it, and the grid line.
     constexpr int kInsets = 5;
     std::array<int, kColumnCount> widths{};
     for (int column = 0; column < kColumnCount; ++column)
         widths[column] =
-            std::max(kDesignColumnWidths[column], column == 0 ? 0 : needed[column] + kInsets);
+            DesignOr(kDesignColumnWidths[column], column == 0 ? 0 : needed[column] + kInsets);
     return widths;
 }
 
@@ -160,10 +169,6 @@ QFrame* TMain::BuildPanel1() {
     Button1 = new QPushButton(QStringLiteral("Halt Calculation"), Panel7);
     Button1->setObjectName("Button1");
     Button1->setFocusPolicy(Qt::NoFocus);
-    // The panel is as narrow as designed; the longer caption decides how close the letters
-    // sit, so the font does not change between Halt and Resume.
-    FitText(*Button1, QStringLiteral("Resume Calculation"),
-            Panel7->width() - 2 * Button1->style()->pixelMetric(QStyle::PM_ButtonMargin) - 4);
     Column(Panel7, 0)->addWidget(Button1);
 
     Panel6 = new QLabel(QStringLiteral("No Files!"));

@@ -89,31 +89,6 @@ QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int x
     return label;
 }
 
-namespace {
-
-// Letters drawn closer together work with every font; a condensed stretch needs the font to
-// have one. At most a pixel and a half closer, so the text stays readable.
-void Tighten(QWidget& widget, int wide, qsizetype letters, int room) {
-    if (wide <= room || room <= 0) return;
-    QFont font = widget.font();
-    font.setLetterSpacing(QFont::AbsoluteSpacing,
-                          -std::min(1.5, double(wide - room) / double(std::max<qsizetype>(1, letters))));
-    widget.setFont(font);
-}
-
-}  // namespace
-
-void FitLabel(QLabel& label, int room) {
-    const int wide = label.sizeHint().width();
-    if (wide <= room || room <= 0) return;
-    Tighten(label, wide, label.text().size(), room);
-    label.resize(room, label.height());
-}
-
-void FitText(QWidget& widget, const QString& text, int room) {
-    Tighten(widget, widget.fontMetrics().horizontalAdvance(text), text.size(), room);
-}
-
 QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
 
 QtDialogs::~QtDialogs() {

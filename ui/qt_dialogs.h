@@ -51,10 +51,5 @@ void CentreOnScreen(QWidget& form);
 // A label of its text's own size with its top left corner at x, y of its parent; the name is
 // the control's, so tests can find it.
 QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& text, int x, int y);
-// The controls keep fixed places, measured for a narrower font than most desktops have: a
-// caption wider than the room before its neighbour is drawn condensed rather than under it.
-void FitLabel(QLabel& label, int room);
-// Draws the widget's letters closer together, if need be, so that text fits room pixels.
-void FitText(QWidget& widget, const QString& text, int room);
 
 }  // namespace vellum::ui

@@ -12,6 +12,7 @@
 #include <QToolTip>
 #include <QTreeView>
 
+#include "ui/fitted_size.h"
 #include "ui/qt_dialogs.h"
 
 namespace vellum::ui {
@@ -89,10 +90,8 @@ void TSelectDir::BuildLabels() {
     QFont bold = Label3->font();
     bold.setBold(true);
     Label3->setFont(bold);
-    // Wide enough for long paths; whatever passes the window's edge is cut off there.
     Label3->setGeometry(8, 240, width() - 16, Label3->sizeHint().height());
     Label1 = PlaceLabel(this, "Label1", "Select file type to filter", 8, 264);
-    FitLabel(*Label1, 120 - 8 - 4);
     Label2 = PlaceLabel(this, "Label2", "File Preview only (unfiltered)", 8, 288);
 }
 
@@ -125,16 +124,30 @@ void TSelectDir::BuildMaskAndButtons() {
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItem("*.*");
     ComboBox1->setCurrentText("*.*");
-    ComboBox1->setGeometry(120, 264, 49, 21);
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
     BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(184, 264, 75, 25);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
     BitBtn2->setObjectName("BitBtn2");
-    BitBtn2->setGeometry(264, 264, 75, 25);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    PlaceMaskAndButtons();
+}
+
+// The mask box stands right of its caption and holds a mask of a usual length whole; the buttons
+// follow it at their designed distances.
+void TSelectDir::PlaceMaskAndButtons() {
+    constexpr int kRow = 264;
+    constexpr int kGap = 4;          // between the caption and the box
+    constexpr int kBoxToOk = 15;     // as designed: the box ends at 169, OK starts at 184
+    constexpr int kOkToCancel = 80;  // OK at 184, Cancel at 264
+    const int boxLeft = DesignOr(120, Label1->x() + Label1->width() + kGap);
+    ComboBox1->setGeometry(boxLeft, kRow, 49, 21);
+    const int text = ComboBox1->fontMetrics().horizontalAdvance(QStringLiteral("*.backup"));
+    ComboBox1->resize(ComboBoxWidth(49, *ComboBox1, text), 21);
+    const int ok = ComboBox1->geometry().right() + 1 + kBoxToOk;
+    BitBtn1->setGeometry(ok, kRow, 75, 25);
+    BitBtn2->setGeometry(ok + kOkToCancel, kRow, 75, 25);
 }
 
 void TSelectDir::BuildPreview() {
@@ -148,10 +161,16 @@ void TSelectDir::BuildPreview() {
     ShellListView1->setFlow(QListView::TopToBottom);
     ShellListView1->setWrapping(true);
     ShellListView1->setResizeMode(QListView::Adjust);
+    // On the tooltip colours as a pair: the list is disabled, and its grey disabled text on a
+    // yellow tooltip ground could hardly be read.
     QPalette palette = ShellListView1->palette();
-    const QColor tooltip = QToolTip::palette().color(QPalette::Inactive, QPalette::ToolTipBase);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::Base, tooltip);
+    const QPalette tips = QToolTip::palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base,
+                         tips.color(QPalette::Inactive, QPalette::ToolTipBase));
+        palette.setColor(group, QPalette::Text,
+                         tips.color(QPalette::Inactive, QPalette::ToolTipText));
+    }
     ShellListView1->setPalette(palette);
     // It only shows what is there; the choice is made in the tree.
     ShellListView1->setEnabled(false);

@@ -41,6 +41,7 @@ class TSelectDir final : public QDialog {
     void BuildLabels();
     void BuildTree();
     void BuildMaskAndButtons();
+    void PlaceMaskAndButtons();
     void BuildPreview();
     void SelectHome();
     void ShellTreeView1Click();

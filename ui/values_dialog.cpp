@@ -3,9 +3,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "checksum/md5.h"
 #include "filelist/value_text.h"
+#include "ui/fitted_size.h"
 #include "ui/qt_dialogs.h"
 
 namespace vellum::ui {
@@ -15,19 +17,28 @@ struct BoxPlace {
     const char* caption;
     int width;
     int top;
+    // The widest text the box must show whole: count characters out of glyphs. The path box
+    // keeps its designed width whatever the path; it scrolls.
+    QStringView glyphs;
+    int count;
 };
 
 constexpr std::array<BoxPlace, 6> kBoxes{{
-    {"Filename", 609, 8},
-    {"size", 73, 32},
-    {"crc16", 41, 56},
-    {"crc32", 65, 80},
-    {"chksum", 41, 104},
-    {"md5", 225, 128},
+    {"Filename", 609, 8, u"", 0},
+    {"size", 73, 32, u"0123456789", 12},  // hundreds of gigabytes, as the list's Size column
+    {"crc16", 41, 56, u"0123456789ABCDEF", 4},
+    {"crc32", 65, 80, u"0123456789ABCDEF", 8},
+    {"chksum", 41, 104, u"0123456789ABCDEF", 4},
+    {"md5", 225, 128, u"0123456789abcdef", 32},
 }};
 
-constexpr int kBoxLeft = 64;
+constexpr int kDesignWidth = 683;
+constexpr int kDesignHeight = 167;
+constexpr int kLabelLeft = 8;
+constexpr int kDesignBoxLeft = 64;
 constexpr int kBoxHeight = 21;
+constexpr int kGap = 4;  // between the widest caption and the boxes
+constexpr int kRightMargin = 10;
 
 QString Latin(const std::string& text) {
     return QString::fromLatin1(text);
@@ -41,16 +52,35 @@ TForm4::TForm4(QWidget* parent)
     setWindowTitle("Values for selected file");
     setModal(false);
     ApplyFormFont(*this);
-    setFixedSize(683, 167);
+    std::array<QLabel*, kBoxes.size()> labels{};
     for (std::size_t i = 0; i < kBoxes.size(); ++i) {
-        QLabel* label = PlaceLabel(this, "", kBoxes[i].caption, 8, 0);
-        label->move(8, kBoxes[i].top + (kBoxHeight - label->height()) / 2);
+        labels[i] = PlaceLabel(this, "", kBoxes[i].caption, kLabelLeft, 0);
+        labels[i]->move(kLabelLeft, kBoxes[i].top + (kBoxHeight - labels[i]->height()) / 2);
         edits_[i] = new QLineEdit(this);
         edits_[i]->setObjectName(QString("Edit%1").arg(i + 1));
-        edits_[i]->setGeometry(kBoxLeft, kBoxes[i].top, kBoxes[i].width, kBoxHeight);
         if (i > 0) setTabOrder(edits_[i - 1], edits_[i]);
     }
+    FitToTexts(labels);
     CentreOnScreen(*this);
+}
+
+// The boxes stand right of the widest caption, each wide enough for the longest value it can
+// hold; the window takes them and its title.
+void TForm4::FitToTexts(const std::array<QLabel*, 6>& labels) {
+    int widestCaption = 0;
+    for (const QLabel* label : labels) widestCaption = std::max(widestCaption, label->width());
+    const int boxLeft = DesignOr(kDesignBoxLeft, kLabelLeft + widestCaption + kGap);
+    int right = 0;
+    for (std::size_t i = 0; i < kBoxes.size(); ++i) {
+        const BoxPlace& box = kBoxes[i];
+        const int text = WidestRun(edits_[i]->fontMetrics(), box.glyphs, box.count);
+        edits_[i]->resize(box.width, kBoxHeight);  // the height the width is measured at
+        edits_[i]->setGeometry(boxLeft, box.top, LineEditWidth(box.width, *edits_[i], text),
+                               kBoxHeight);
+        right = std::max(right, edits_[i]->geometry().right() + 1);
+    }
+    setFixedSize(std::max({kDesignWidth, right + kRightMargin, TitleBarWidth(windowTitle())}),
+                 kDesignHeight);
 }
 
 void TForm4::ShowEntry(const vellum::FileEntry& entry) {

@@ -7,6 +7,7 @@
 
 #include "filelist/file_entry.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace vellum::ui {
@@ -25,6 +26,8 @@ class TForm4 final : public QDialog {
     [[nodiscard]] QString EditText(int n) const;
 
   private:
+    void FitToTexts(const std::array<QLabel*, 6>& labels);
+
     std::array<QLineEdit*, 6> edits_{};
 };
 

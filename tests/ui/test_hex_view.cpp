@@ -160,6 +160,19 @@ class TestHexView final : public QObject {
         for (const auto& [x, column] : hits) QCOMPARE(eight.columnAt(x), column);
         QCOMPARE(HexColumns(10).width(0), 70);
 
+        // The design's cells where the font fits them; else two digits and a gap, one
+        // character, one line. Offsets use the same digits.
+        const std::pair<HexFontSizes, HexCellSizes> fits[] = {
+            {{6.609375, 6.609375, 12.796875}, {6.609375, 16, 7, 18}},
+            {{5.5, 6, 18.2}, {5.5, 13, 7, 19}},
+            {{9.5, 10.25, 22}, {9.5, 21, 11, 22}},
+        };
+        for (const auto& [font, cells] : fits) QVERIFY(FitHexCells(font) == cells);
+        const HexColumns wide(9, FitHexCells({9.5, 10.25, 22}));
+        QCOMPARE(wide.width(0), 86);
+        QCOMPARE(wide.left(kFirstCharColumn), 87 + 32 * 22);
+        QCOMPARE(wide.contentWidth(), 87 + 32 * 22 + 32 * 12);
+
         for (const std::int64_t lastTop : {0ll, 1000ll, 1ll << 31, 1ll << 40, 1ll << 58}) {
             const ScrollMap map = ScrollMapFor(lastTop);
             QCOMPARE(TopFor(map.maximum, map), lastTop);
@@ -168,6 +181,24 @@ class TestHexView final : public QObject {
                      lastTop / 2 / map.scale);
             if (lastTop <= std::numeric_limits<int>::max()) QCOMPARE(map.scale, 1ll);
         }
+    }
+
+    void captionClearsThePanels_data() {
+        QTest::addColumn<int>("text");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("centred") << 300 << 342 << 300 << false;
+        QTest::newRow("would run under the panels") << 800 << 136 << 800 << false;
+        QTest::newRow("fills the room exactly") << 849 << 136 << 849 << false;
+        QTest::newRow("too long") << 850 << 136 << 849 << true;
+    }
+    void captionClearsThePanels() {
+        QFETCH(int, text);
+        QFETCH(int, left);
+        QFETCH(int, width);
+        QFETCH(bool, cut);
+        QVERIFY(PlaceCaption(985, 136, text) == (CaptionPlace{left, width, cut}));
     }
 
     void hideShowHeights_data() {
@@ -347,15 +378,41 @@ class TestHexView final : public QObject {
         QCOMPARE(view.findChild<QWidget*>("Panel9")->geometry(), QRect(0, 0, 985, kPanel9Height));
     }
 
+    // In the font the tests run under, as painted: at least two blank pixel columns between the
+    // ink of a cell's text and the next cell, in the header, the offsets and the bytes.
+    void textsStandApartInTheirCells() {
+        HexView view(*ctx_);
+        view.resize(985, 264);
+        view.show();
+        std::string all(256, '\0');
+        for (int b = 0; b < 256; ++b) all[static_cast<std::size_t>(b)] = static_cast<char>(b);
+        QVERIFY(view.SetViewedFile(dir_.Write("all", all), nullptr));
+        view.Refresh();
+        HexGrid* grid = view.grid();
+        const QImage image = grid->viewport()->grab().toImage();
+        const auto blankColumnsAtRight = [&](int column, std::int64_t row) {
+            const QRect rect = grid->cellRect(column, row);
+            const QColor ground = image.pixelColor(rect.bottomRight());
+            for (int x = rect.right(); x >= rect.left(); --x)
+                for (int y = rect.top(); y <= rect.bottom(); ++y)
+                    if (image.pixelColor(x, y) != ground) return rect.right() - x;
+            return rect.width();
+        };
+        for (std::int64_t row = 0; row <= 8; ++row)
+            for (int column = row == 0 ? 1 : 0; column <= 32; ++column)
+                QVERIFY2(blankColumnsAtRight(column, row) >= 2,
+                         qPrintable(QString("cell %1,%2").arg(column).arg(row)));
+    }
+
     void paintsColoursWithTheHeaderFrozen() {
         HexView view(*ctx_);
-        view.resize(800, 264);
+        view.resize(985, 264);
         view.show();
         QVERIFY(view.SetViewedFile(dir_.Write("rows", Pattern(3200, 'a', 26)), nullptr));
         view.Refresh();
         QTest::keyClick(view.grid(), Qt::Key_End, Qt::ControlModifier);
         HexGrid* grid = view.grid();
-        QCOMPARE(grid->geometry(), QRect(0, kPanel9Height, 800, 264 - kPanel9Height));
+        QCOMPARE(grid->geometry(), QRect(0, kPanel9Height, 985, 264 - kPanel9Height));
         const QImage image = grid->viewport()->grab().toImage();
         const QColor face = grid->palette().color(QPalette::Button);
         const auto corner = [&](int column, std::int64_t row) {

@@ -1,5 +1,7 @@
 // The main window as a whole: start-up, geometry, the status line, halting and closing.
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <atomic>
 
@@ -159,6 +161,37 @@ class MainWindowTest final : public QObject {
         QTRY_COMPARE(w.main->height(), 700);
         w.Menu("Flag ALL");
         QCOMPARE(w.main->height(), 700);
+    }
+
+    // Each caption in the font the window draws with, clear of its control's edges.
+    void captionsFitTheirControls() {
+        Window w({"-noautocheck"});
+        const auto clear = [](const QWidget& widget, const QRect& inside, const QString& text) {
+            const int room = inside.width() - widget.fontMetrics().horizontalAdvance(text);
+            if (room < 4) qWarning() << text << "has" << room << "pixels of room";
+            return room >= 4;
+        };
+        const auto button = [&](const QPushButton& b, const QString& text) {
+            QStyleOptionButton option;
+            option.initFrom(&b);
+            option.text = text;
+            return clear(b, b.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &b),
+                         text);
+        };
+        QVERIFY(button(w.main->haltButton(), "Halt Calculation"));
+        QVERIFY(button(w.main->haltButton(), "Resume Calculation"));
+        const auto* panel10 = w.main->findChild<QPushButton*>("Panel10");
+        QVERIFY(button(*panel10, "HIDE") && button(*panel10, "SHOW"));
+        const auto* panel11 = w.main->findChild<QLabel*>("Panel11");
+        for (const char* text : {"Binary View ON", "Binary View OFF"})
+            QVERIFY(clear(*panel11, panel11->contentsRect(), text));
+        // The title bar's caption keeps clear of the switch and is cut in its middle only.
+        w.main->hexView().SetViewedFile(std::string(300, 'x') + "/name.bin", nullptr);
+        w.main->hexView().Refresh();
+        const auto* caption = w.main->findChild<QLabel*>("Panel9Caption");
+        QVERIFY(caption->x() >= panel10->geometry().right());
+        QVERIFY(caption->text().endsWith("name.bin") && caption->text().startsWith("xx"));
+        QCOMPARE(caption->toolTip(), w.main->hexView().titleCaption());
     }
 
     void hideAndShowTheBinaryView() {
