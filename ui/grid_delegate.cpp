@@ -1,6 +1,9 @@
 #include "ui/grid_delegate.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace vellum::ui {
 
@@ -19,6 +22,19 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                       index.data(Qt::DisplayRole).toString());
     painter->restore();
+}
+
+bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip) return false;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const int room = option.rect.width() - kCellTextInset;
+    if (option.fontMetrics.horizontalAdvance(text) <= room) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+    return true;
 }
 
 }  // namespace vellum::ui

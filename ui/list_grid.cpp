@@ -1,8 +1,10 @@
 #include "ui/list_grid.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "ui/grid_delegate.h"
 
@@ -32,6 +34,28 @@ void SetUpGrid(QTableView& grid) {
 
 }  // namespace
 
+std::optional<int> RowForKey(int key, int selected, int lastRow, int page) {
+    if (lastRow < 1) return std::nullopt;
+    const int from = std::clamp(selected, 0, lastRow);
+    const int step = std::max(page, 1);
+    switch (key) {
+        case Qt::Key_Up:
+            return std::max(from - 1, 1);
+        case Qt::Key_Down:
+            return std::min(from + 1, lastRow);
+        case Qt::Key_PageUp:
+            return std::max(from - step, 1);
+        case Qt::Key_PageDown:
+            return std::min(from + step, lastRow);
+        case Qt::Key_Home:
+            return 1;
+        case Qt::Key_End:
+            return lastRow;
+        default:
+            return std::nullopt;
+    }
+}
+
 ListGrid::ListGrid(QWidget* parent) : QTableView(parent) {
     SetUpGrid(*this);
     // Qt counts the grid line into the section, so a 20-pixel row takes 21.
@@ -41,11 +65,15 @@ ListGrid::ListGrid(QWidget* parent) : QTableView(parent) {
     setTabKeyNavigation(false);
 }
 
+int ListGrid::pageRows() const {
+    return std::max(1, viewport()->height() / (kListRowHeight + kGridLineWidth));
+}
+
 void ListGrid::mousePressEvent(QMouseEvent* event) {
     // The right button opens the menu and leaves the current cell alone, as other buttons do.
     if (event->button() == Qt::RightButton) {
         event->accept();
-        emit rightButtonPressed();
+        emit rightButtonPressed(event->globalPosition().toPoint());
         return;
     }
     if (event->button() != Qt::LeftButton) return;
@@ -70,10 +98,29 @@ void ListGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void ListGrid::keyPressEvent(QKeyEvent* event) {
-    const QModelIndex before = currentIndex();
-    QTableView::keyPressEvent(event);
-    const QModelIndex after = currentIndex();
-    if (after.isValid() && after != before) emit cellSelected(after.row(), after.column());
+    const int key = event->key();
+    const bool menuKey =
+        key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (event->matches(QKeySequence::Copy)) {
+        emit copyPressed();
+    } else if (menuKey) {
+        emit menuKeyPressed();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit enterPressed();
+    } else if (RowForKey(key, 0, 1, 1)) {
+        emit rowKeyPressed(key);
+    } else {
+        // Left, Right and the rest move only the grid's own current cell, which shows nowhere.
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+// Some window systems turn the Menu key into a context menu request of their own.
+void ListGrid::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) emit menuKeyPressed();
+    event->accept();
 }
 
 HeaderStrip::HeaderStrip(QWidget* parent) : QTableView(parent) {

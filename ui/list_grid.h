@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QTableView>
+#include <optional>
 
 namespace vellum::ui {
 
@@ -12,23 +13,38 @@ inline constexpr int kListRowHeight = 20;
 inline constexpr int kGridLineWidth = 1;
 inline constexpr int kHeaderStripHeight = 20;
 
+// The file row that Up, Down, Page Up, Page Down, Home or End moves the selection to from the
+// selected row (0 for none, or a row since removed), among rows 1 to lastRow with page rows on
+// screen; nothing for any other key, or when the list is empty.
+[[nodiscard]] std::optional<int> RowForKey(int key, int selected, int lastRow, int page);
+
 class ListGrid final : public QTableView {
     Q_OBJECT
 
   public:
     explicit ListGrid(QWidget* parent = nullptr);
 
+    // How many whole rows the list shows: the step of Page Up and Page Down.
+    [[nodiscard]] int pageRows() const;
+
   signals:
-    // A left click on a cell, or a key that moved the current cell.
+    // A left click on a cell.
     void cellSelected(int row, int column);
     // A double click with the left button; the handler reads the current cell.
     void cellDoubleClicked();
-    void rightButtonPressed();
+    void rightButtonPressed(QPoint globalPos);
+    // The keyboard's twins of the mouse: a key that moves the selected row (RowForKey), Enter,
+    // the Menu key or Shift+F10, and Copy.
+    void rowKeyPressed(int key);
+    void enterPressed();
+    void menuKeyPressed();
+    void copyPressed();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 class HeaderStrip final : public QTableView {

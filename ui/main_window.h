@@ -96,7 +96,17 @@ class TMain final : public QWidget {
     // The grids' events.
     void DrawGrid1Click(int row, int column);
     void DrawGrid1DblClick();
-    void DrawGrid1MouseDown();
+    void DrawGrid1MouseDown(QPoint globalPos);
+
+    // The list from the keyboard (main_window_keys.cpp): each key does what its mouse twin does.
+    // A key that moves the selection selects the row as a click on it does (never a click on
+    // the Status cell); Enter opens the selected row's values; the Menu key opens the pop-up
+    // menu where the right button would, beside the selected row; Copy puts the selected row on
+    // the clipboard as one line of the comma-separated list file.
+    void DrawGrid1KeyDown(int key);
+    void DrawGrid1Enter();
+    void DrawGrid1MenuKey();
+    void CopySelectedRow();
     void DrawGrid3Click(int column, int row);
 
     // PopupMenu1.
@@ -167,6 +177,9 @@ class TMain final : public QWidget {
     [[nodiscard]] QFrame* BuildPanel1();
     void BuildPopupMenu1();
     void ConnectEvents();
+    void ConnectKeys();
+    // The values dialog for a file row, or a marker toggled in the Status column.
+    void OpenRow(int row, int column);
     // The controls sized for their texts in the window's font.
     void FitToFont();
 

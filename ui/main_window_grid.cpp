@@ -1,6 +1,5 @@
 // TMain's list side: the selection, double-click and mouse handlers of DrawGrid1, the header
 // click, the column fitting, and the heights of the bottom panel (splitter, hide and show).
-#include <QCursor>
 #include <QHeaderView>
 #include <QMenu>
 #include <algorithm>
@@ -41,19 +40,21 @@ void TMain::DrawGrid1Click(int row, int column) {
 
 void TMain::DrawGrid1DblClick() {
     const QModelIndex current = DrawGrid1->currentIndex();
-    const int row = current.row();
-    if (!current.isValid() || row < 1 || ctx_.state.RowCount <= 1 || row >= ctx_.state.RowCount)
-        return;
+    if (current.isValid()) OpenRow(current.row(), current.column());
+}
+
+void TMain::OpenRow(int row, int column) {
+    if (row < 1 || ctx_.state.RowCount <= 1 || row >= ctx_.state.RowCount) return;
     // During a pass the marker is set at once and the pass runs once more when the running one
     // is done, which recounts the totals; no second pass runs inside the first.
-    if (current.column() == kColumnStatus)
+    if (column == kColumnStatus)
         ToggleMarker(ctx_, row);
     else
         Form4->ShowEntry(std::as_const(ctx_.table)[row]);
 }
 
-void TMain::DrawGrid1MouseDown() {
-    if (!ctx_.state.Processing) PopupMenu1->popup(QCursor::pos());
+void TMain::DrawGrid1MouseDown(QPoint globalPos) {
+    if (!ctx_.state.Processing) PopupMenu1->popup(globalPos);
 }
 
 void TMain::DrawGrid3Click(int column, int row) {

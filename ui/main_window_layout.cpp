@@ -168,7 +168,8 @@ QFrame* TMain::BuildPanel1() {
     Panel7 = FixedWidthPanel("Panel7", kPanel7Width);
     Button1 = new QPushButton(QStringLiteral("Halt Calculation"), Panel7);
     Button1->setObjectName("Button1");
-    Button1->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab and pressed by Space; a click leaves the focus where it was.
+    Button1->setFocusPolicy(Qt::TabFocus);
     Column(Panel7, 0)->addWidget(Button1);
 
     Panel6 = new QLabel(QStringLiteral("No Files!"));
@@ -246,6 +247,7 @@ void TMain::ConnectEvents() {
     new ListDrop(
         DrawGrid1->viewport(), [this] { return ctx_.state.Updating; },
         [this](const std::vector<std::string>& paths) { AddDropped(ctx_, paths, *Form5); });
+    ConnectKeys();
 }
 
 }  // namespace vellum::ui
