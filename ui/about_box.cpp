@@ -12,6 +12,7 @@
 
 #include "net/program_identity.h"
 #include "net/web_host.h"
+#include "ui/legible_colour.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
 
@@ -30,6 +31,11 @@ QLabel* PictureLabel(QWidget* parent, const char* name, std::string_view file, Q
     label->setPixmap(pixmap);
     label->setGeometry(QRect(at, pixmap.size()));
     return label;
+}
+
+QColor AverageColour(const QImage& picture) {
+    if (picture.isNull()) return QColor(Qt::white);
+    return picture.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
 }
 
 }  // namespace
@@ -93,9 +99,12 @@ void TAbout::FormCreate() {
 // drawing the letters closer and, if need be, smaller, rather than by being cut.
 void TAbout::FitText() {
     QPalette palette = RichEdit1->palette();
-    // Disabled only so that it takes no focus and no selection; its words stay readable.
-    palette.setColor(QPalette::Disabled, QPalette::Text,
-                     palette.color(QPalette::Active, QPalette::Text));
+    // Disabled only so that it takes no focus and no selection; its words stay readable, also
+    // where the desktop's text colour is light and the picture behind them is not.
+    const QColor ground = AverageColour(Picture(kAboutBackground).copy(kTextPlace));
+    const QColor text = Legible(palette.color(QPalette::Active, QPalette::Text), ground);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Text, text);
     RichEdit1->setPalette(palette);
     RichEdit1->document()->setDocumentMargin(0);
     QFont font = RichEdit1->font();

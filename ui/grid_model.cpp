@@ -7,6 +7,7 @@
 
 #include "filelist/list_context.h"
 #include "filelist/value_text.h"
+#include "ui/legible_colour.h"
 
 namespace vellum::ui {
 
@@ -117,8 +118,9 @@ QVariant FileGridModel::data(const QModelIndex& index, int role) const {
         // The reserved header row: painted only until start-up gives it zero height.
         if (role == Qt::DisplayRole)
             return QString::fromStdString(HeaderCaption(BaseCaption(column), column, ctx_.sort));
-        if (role == Qt::BackgroundRole) return QApplication::palette().color(QPalette::Button);
-        if (role == Qt::ForegroundRole) return QColor(kBlackText);
+        const QColor face = QApplication::palette().color(QPalette::Button);
+        if (role == Qt::BackgroundRole) return face;
+        if (role == Qt::ForegroundRole) return Legible(QColor(kBlackText), face);
         return {};
     }
     const FileEntry& e = ctx_.table[row];
@@ -171,7 +173,9 @@ QVariant HeaderStripModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             return QApplication::palette().color(QPalette::Button);
         case Qt::ForegroundRole:
-            return QApplication::palette().color(QPalette::WindowText);
+            // A palette may pair its window text with the window, not with the button face.
+            return Legible(QApplication::palette().color(QPalette::WindowText),
+                           QApplication::palette().color(QPalette::Button));
         default:
             return {};
     }

@@ -19,6 +19,7 @@
 #include "filelist/status_line.h"
 #include "platform/files.h"
 #include "ui/fitted_size.h"
+#include "ui/legible_colour.h"
 
 namespace vellum::ui {
 namespace {
@@ -184,10 +185,12 @@ void HexGrid::PaintRow(QPainter& painter, std::int64_t row, const QRect& dirty) 
 
 void HexGrid::PaintCell(QPainter& painter, int column, std::int64_t row, const QRect& rect) {
     const CellLook look = source_(column, row);
-    painter.fillRect(rect, look.buttonFace ? palette().color(QPalette::Button)
-                                           : QColor(static_cast<QRgb>(look.background)));
+    const QColor ground = look.buttonFace ? palette().color(QPalette::Button)
+                                          : QColor(static_cast<QRgb>(look.background));
+    painter.fillRect(rect, ground);
     if (look.text.empty()) return;
-    painter.setPen(QColor(static_cast<QRgb>(look.textColour)));
+    // The tints are fixed and light; the button face is the desktop's and may be dark.
+    painter.setPen(Legible(QColor(static_cast<QRgb>(look.textColour)), ground));
     // Left and top with no margin, cut off at the cell's edge.
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLatin1(look.text.data(), static_cast<int>(look.text.size())));

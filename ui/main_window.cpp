@@ -17,6 +17,7 @@
 #include "ui/add_progress.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
+#include "ui/legible_colour.h"
 #include "ui/list_grid.h"
 #include "ui/qt_dialogs.h"
 #include "ui/values_dialog.h"
@@ -32,12 +33,14 @@ QString FromBytes(std::string_view bytes) {
     return QFile::decodeName(QByteArray(bytes.data(), qsizetype(bytes.size())));
 }
 
+// Red and blue as designed, lightened just enough where the desktop's window colour is dark.
 QColor StatusTextColour(StatusColour colour, const QPalette& palette) {
+    const QColor ground = palette.color(QPalette::Window);
     switch (colour) {
         case StatusColour::Red:
-            return QColor(0xFF0000);
+            return Legible(QColor(0xFF0000), ground);
         case StatusColour::Blue:
-            return QColor(0x0000FF);
+            return Legible(QColor(0x0000FF), ground);
         default:
             return palette.color(QPalette::WindowText);
     }

@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QToolTip>
 #include <QTreeView>
 #include <QWindow>
 #include <QtTest>
@@ -73,7 +72,6 @@ class DialogsTest final : public QObject {
     void geometry_data();
     void geometry();
     void textsFitTheirControls();
-    void previewTextReadsOnItsGround();
     void fileDialogSettings();
     void exportDialogReturnsPathAndFileType();
     void chooseFolderKeepsTheChooser();
@@ -286,18 +284,6 @@ void DialogsTest::textsFitTheirControls() {
     const auto* label1 = chooser.findChild<QLabel*>("Label1");
     QVERIFY(label1->x() + label1->fontMetrics().horizontalAdvance(label1->text()) < mask->x());
     QVERIFY(mask->geometry().right() < chooser.findChild<QPushButton*>("BitBtn1")->x());
-}
-
-// The preview is disabled, and disabled text must still read on its tooltip-coloured ground.
-void DialogsTest::previewTextReadsOnItsGround() {
-    TSelectDir chooser;
-    const auto* preview = chooser.findChild<QListView*>("ShellListView1");
-    const QPalette& palette = preview->palette();
-    const QPalette tips = QToolTip::palette();
-    QCOMPARE(palette.color(QPalette::Disabled, QPalette::Base),
-             tips.color(QPalette::Inactive, QPalette::ToolTipBase));
-    QCOMPARE(palette.color(QPalette::Disabled, QPalette::Text),
-             tips.color(QPalette::Inactive, QPalette::ToolTipText));
 }
 
 void DialogsTest::fileDialogSettings() {
