@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "checksum/list_pass.h"
 #include "filelist/counted.h"
 #include "filelist/list_context.h"
+#include "pass/list_pass.h"
 #include "platform/clock.h"
 
 namespace vellum::cli {

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "app/cli_options.h"
-#include "checksum/list_pass.h"
 #include "filelist/list_context.h"
 #include "filelist/list_host.h"
+#include "pass/list_pass.h"
 
 namespace vellum::cli {
 

@@ -9,11 +9,11 @@
 #include "app/cli_host.h"
 #include "app/cli_options.h"
 #include "app/cli_verify.h"
-#include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
 #include "interchange/export_line.h"
+#include "pass/list_pass.h"
 
 namespace vellum::cli {
 namespace {

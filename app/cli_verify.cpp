@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "app/cli_host.h"
-#include "checksum/list_pass.h"
 #include "filelist/list_context.h"
 #include "interchange/list_file.h"
+#include "pass/list_pass.h"
 
 namespace vellum::cli {
 namespace {

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "bench/folder_tree.h"
-#include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
+#include "pass/list_pass.h"
 
 namespace {
 

@@ -17,8 +17,9 @@ public:
     virtual void ShowStatus() {}
     // Let pending window events through; handlers may run commands from in here.
     virtual void PumpEvents() {}
-    // Make the main window at least this tall.
-    virtual void GrowWindow(int height) { (void)height; }
+    // The list has rowCount rows (row 0 included): make the window tall enough for them, as far
+    // as it goes.
+    virtual void FitRows(std::int32_t rowCount) { (void)rowCount; }
     // Redraw the header strip and the hex view (end of a pass).
     virtual void RepaintHeaderAndHexView() {}
     // An error that ended a command (a read error in the middle of a file).

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "checksum/list_pass.h"
 #include "filelist/list_context.h"
 #include "interchange/list_file.h"
+#include "pass/list_pass.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,5 +1,5 @@
 // The list pass: values across block boundaries, variants, verification of imported rows,
-// halting, read errors, deferred passes and the window's growth.
+// halting, read errors and deferred passes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,10 +8,10 @@
 
 #include "checksum/crc16.h"
 #include "checksum/crc32.h"
-#include "checksum/list_pass.h"
 #include "checksum/xsum.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
+#include "pass/list_pass.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -54,13 +54,13 @@ class ScriptHost final : public ListHost {
         ++pumps;
         if (onPump) onPump();
     }
-    void GrowWindow(int height) override { heights.push_back(height); }
+    void FitRows(std::int32_t rowCount) override { fits.push_back(rowCount); }
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
     ListContext* ctx = nullptr;
     std::function<void()> onPump;
     std::vector<std::string> lines;
     std::vector<std::string> errors;
-    std::vector<int> heights;
+    std::vector<std::int32_t> fits;
     int pumps = 0;
 };
 
@@ -204,13 +204,13 @@ TEST_F(Pass, HaltReadsOneMoreBlockAndLeavesTheRowCalcing) {
     const std::string big = dir.Write("big", RandomBytes(5 * 0x100000, 1));
     const std::int32_t row = List(big);
     ctx.table[row].crc32 = 0x12345678;  // old values stay
-    std::string caption;
-    const auto setCaption = [&](std::string_view c) { caption = c; };
+    bool halted = false;
+    const auto announce = [&](bool h) { halted = h; };
     host.onPump = [&] {
-        if (fs.reads == 2) pass.Button1Click(setCaption);  // a Halt click during the pump
+        if (fs.reads == 2) pass.HaltOrResume(announce);  // a Halt click during the pump
     };
     ctx.updatefilez();
-    EXPECT_EQ(caption, "Resume Calculation");
+    EXPECT_TRUE(halted);
     EXPECT_EQ(fs.reads, 3);
     EXPECT_EQ(ctx.table[row].status, S::CALCING);
     EXPECT_EQ(ctx.table[row].crc32, 0x12345678u);
@@ -222,8 +222,8 @@ TEST_F(Pass, HaltReadsOneMoreBlockAndLeavesTheRowCalcing) {
     host.onPump = nullptr;
     FlagALL1Click(ctx);  // while halted: statuses change, nothing is read
     EXPECT_EQ(fs.reads, 3);
-    pass.Button1Click(setCaption);  // Resume: starts the file again from its first byte
-    EXPECT_EQ(caption, "Halt Calculation");
+    pass.HaltOrResume(announce);  // Resume: starts the file again from its first byte
+    EXPECT_FALSE(halted);
     EXPECT_EQ(fs.reads, 3 + 6);
     EXPECT_EQ(ctx.table[row].status, S::OKAY);
 }
@@ -272,16 +272,8 @@ TEST_F(Pass, APassAskedForDuringAPassRunsOnceAfterIt) {
     ctx.updatefilez();
     EXPECT_FALSE(pass.running());
     EXPECT_EQ(ctx.table[a].status, S::OKAY);
-    // The running pass and exactly one deferred pass: each grows the window once.
-    EXPECT_EQ(host.heights.size(), 2u);
-}
-
-TEST_F(Pass, GrowsTheWindowToFitTheListUpToACap) {
-    for (int k = 0; k < 10; ++k) List("/none");
-    ctx.updatefilez();
-    for (int k = 0; k < 14; ++k) List("/none");
-    ctx.updatefilez();
-    EXPECT_EQ(host.heights, (std::vector<int>{21 * 11 + 75, 600}));
+    // The running pass and exactly one deferred pass: each fits the window once.
+    EXPECT_EQ(host.fits.size(), 2u);
 }
 
 }  // namespace

@@ -13,9 +13,9 @@
 #include <vector>
 #include <thread>
 
-#include "checksum/list_pass.h"
-#include "checksum/read_ahead.h"
 #include "filelist/list_context.h"
+#include "pass/list_pass.h"
+#include "pass/read_ahead.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -142,7 +142,7 @@ TEST_F(ReadAheadPass, AFailedReadAheadEndsThePassCleanlyWithOrWithoutAHalt) {
         fs.reads = 0;
         fs.failReadAt = 3;
         host.onPump = [&] {
-            if (halt && fs.reads == 2) pass.Button1Click([](std::string_view) {});
+            if (halt && fs.reads == 2) pass.HaltOrResume([](bool) {});
         };
         ctx.updatefilez();
         EXPECT_EQ(fs.reads, 3);

@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
+#include "pass/list_pass.h"
 #include "platform/trash.h"
 #include "tests/reliability/harness.h"
 #include "tests/support/rows.h"

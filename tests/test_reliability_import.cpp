@@ -5,10 +5,10 @@
 
 #include <random>
 
-#include "checksum/list_pass.h"
 #include "filelist/list_context.h"
 #include "interchange/export_line.h"
 #include "interchange/list_file.h"
+#include "pass/list_pass.h"
 #include "tests/reliability/harness.h"
 #include "tests/support/rows.h"
 

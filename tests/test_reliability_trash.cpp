@@ -10,11 +10,11 @@
 
 #include <filesystem>
 
-#include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
 #include "interchange/recycle.h"
+#include "pass/list_pass.h"
 #include "platform/trash.h"
 #include "tests/reliability/harness.h"
 #include "tests/reliability/trash_check.h"

@@ -19,6 +19,7 @@
 #include "ui/hex_view.h"
 #include "ui/legible_colour.h"
 #include "ui/list_grid.h"
+#include "ui/pass_display.h"
 #include "ui/qt_dialogs.h"
 #include "ui/values_dialog.h"
 
@@ -131,8 +132,10 @@ void TMain::ShowStatus() {
     Panel6->repaint();
 }
 
-void TMain::GrowWindow(int height) {
-    if (this->height() < height) resize(width(), height);
+void TMain::FitRows(std::int32_t rowCount) {
+    // Never lower: a window the user made taller stays as it is.
+    const int wanted = WantedWindowHeight(rowCount);
+    if (height() < wanted) resize(width(), wanted);
 }
 
 void TMain::RepaintHeaderAndHexView() {
@@ -145,7 +148,7 @@ void TMain::ShowErrorBox(const std::string& text) {
 }
 
 void TMain::Button1Click() {
-    pass_.Button1Click([this](std::string_view caption) { Button1->setText(FromBytes(caption)); });
+    pass_.HaltOrResume([this](bool halted) { Button1->setText(HaltButtonCaption(halted)); });
 }
 
 void TMain::Timer2Timer() {

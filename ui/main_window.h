@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_context.h"
+#include "pass/list_pass.h"
 #include "ui/about_box.h"
 #include "ui/dialogs.h"
 #include "ui/splash_form.h"
@@ -82,7 +82,7 @@ class TMain final : public QWidget {
     // What the list pass asks of the window, through WindowHost.
     void RepaintGrid(std::int32_t rowCount);
     void ShowStatus();
-    void GrowWindow(int height);
+    void FitRows(std::int32_t rowCount);
     void RepaintHeaderAndHexView();
     void ShowErrorBox(const std::string& text);
 

@@ -22,6 +22,7 @@
 #include "ui/list_drop.h"
 #include "ui/list_grid.h"
 #include "ui/main_window.h"
+#include "ui/pass_display.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
 #include "ui/splitter_bar.h"
@@ -166,7 +167,7 @@ QFrame* TMain::BuildPanel1() {
     left->addWidget(Panel4, 1);
 
     Panel7 = FixedWidthPanel("Panel7", kPanel7Width);
-    Button1 = new QPushButton(QStringLiteral("Halt Calculation"), Panel7);
+    Button1 = new QPushButton(HaltButtonCaption(false), Panel7);
     Button1->setObjectName("Button1");
     // Reached by Tab and pressed by Space; a click leaves the focus where it was.
     Button1->setFocusPolicy(Qt::TabFocus);

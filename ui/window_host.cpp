@@ -19,8 +19,8 @@ void WindowHost::PumpEvents() {
     QCoreApplication::processEvents();
 }
 
-void WindowHost::GrowWindow(int height) {
-    window_.GrowWindow(height);
+void WindowHost::FitRows(std::int32_t rowCount) {
+    window_.FitRows(rowCount);
 }
 
 void WindowHost::RepaintHeaderAndHexView() {

@@ -1,5 +1,5 @@
 // The list pass's way into the main window: repaint the list, draw the status line at once,
-// let events through, grow the window, repaint header and hex view, show an error.
+// let events through, grow the window for the rows, repaint header and hex view, show an error.
 #pragma once
 
 #include "filelist/list_host.h"
@@ -15,7 +15,7 @@ class WindowHost final : public vellum::ListHost {
     void RepaintGrid(std::int32_t rowCount) override;
     void ShowStatus() override;
     void PumpEvents() override;
-    void GrowWindow(int height) override;
+    void FitRows(std::int32_t rowCount) override;
     void RepaintHeaderAndHexView() override;
     void ShowError(std::string_view text) override;
     // The window shows a posted message at its next ShowStatus; nothing to do here.

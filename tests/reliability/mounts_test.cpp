@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "checksum/list_pass.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
@@ -22,6 +21,7 @@
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
 #include "net/install_id.h"
+#include "pass/list_pass.h"
 #include "platform/sockets.h"
 #include "platform/trash.h"
 #include "tests/reliability/fault_pattern.h"

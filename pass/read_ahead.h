@@ -41,7 +41,7 @@ inline constexpr int kChain = 8;
 // else (no descriptor, a failed read or close, a full block, a read after the first that gave
 // bytes), and it stops once a block would have no buffer left to go to.
 struct NextFile {
-    std::string path;  // filled in by the caller; its capacity is kept from file to file
+    std::string path;     // filled in by the caller; its capacity is kept from file to file
     bool looked = false;  // OpenIfFile was called, and opened holds its result
     platform::FileSystem::Opened opened;
     std::int64_t firstRead = 0;  // when opened.fd >= 0: bytes, or -errno

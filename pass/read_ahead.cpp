@@ -1,4 +1,4 @@
-#include "checksum/read_ahead.h"
+#include "pass/read_ahead.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -53,8 +53,7 @@ void Handover::Raise() {
 
 void Handover::Await() {
     SpinThenSleep(
-        sleeping_, [this] { return raised_.load(); },
-        [this] { raised_.wait(false); });
+        sleeping_, [this] { return raised_.load(); }, [this] { raised_.wait(false); });
     raised_.store(false, std::memory_order_relaxed);
 }
 
@@ -128,7 +127,8 @@ void ReadAhead::Run() {
         request_.Await();
         if (stop_) return;
         result_ = fs_->ReadSome(fd_, buffer_, count_);
-        if (result_ > 0 && beside_) FoldBesideDigest(*beside_, buffer_, static_cast<std::int32_t>(result_));
+        if (result_ > 0 && beside_)
+            FoldBesideDigest(*beside_, buffer_, static_cast<std::int32_t>(result_));
         if (result_ == 0 && then_ != nullptr) GoOnAfterTheEnd();
         done_.Reach(Progress::kAll);
     }
