@@ -3,6 +3,7 @@
 // with --verify, checks the files of such a list.
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,25 @@ bool AddPaths(ListContext& ctx, const Options& o) {
     return allFound;
 }
 
+// Runs a list command without the pass that it ends with.
+void WithoutPass(ListContext& ctx, void (*command)(ListContext&)) {
+    PassRunner* const pass = std::exchange(ctx.pass, nullptr);
+    command(ctx);
+    ctx.pass = pass;
+}
+
+// A file whose size no other listed file shares cannot have an identical copy: its row leaves
+// the list before the pass, so that only files that may have one are read. Every listed row has
+// its size from adding.
+void DropUniqueSizes(ListContext& ctx) {
+    std::unordered_map<std::int64_t, std::int32_t> rowsOfSize;
+    const std::int32_t rows = ctx.state.RowCount;
+    for (std::int32_t i = 1; i < rows; ++i) ++rowsOfSize[ctx.table[i].size];
+    for (std::int32_t i = 1; i < rows; ++i)
+        if (rowsOfSize[ctx.table[i].size] == 1) ctx.table[i].status = EntryStatus::DELETED;
+    WithoutPass(ctx, RemovedDeletedClick);
+}
+
 // Sorted by md5 and then by path, identical neighbours flagged.
 void FlagDuplicates(ListContext& ctx) {
     ctx.sort = SortState{.PrimaryColumn = kColumnMd5,
@@ -56,9 +76,7 @@ void FlagDuplicates(ListContext& ctx) {
     SortRows(ctx, 1, ctx.state.RowCount - 1);
     // Every row has had its pass; the one that flagging ends with would only read the
     // unreadable files again and report them a second time.
-    PassRunner* const pass = std::exchange(ctx.pass, nullptr);
-    FlagIdenticals1Click(ctx);
-    ctx.pass = pass;
+    WithoutPass(ctx, FlagIdenticals1Click);
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
@@ -87,6 +105,7 @@ int Run(const Options& o) {
     CliHost& host = session.host;
 
     const bool allFound = AddPaths(ctx, o);
+    if (o.duplicates) DropUniqueSizes(ctx);
     session.CalculateAll();
     if (o.duplicates) FlagDuplicates(ctx);
     host.EndProgress();

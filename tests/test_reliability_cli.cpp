@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -109,6 +110,42 @@ TEST_F(CliFaults, AReadErrorLosesOnlyThatFileAndNeverMakesItACopy) {
 
     const ProgramRun healed = Cli({"--verify", list});  // the next run reads it again
     EXPECT_EQ(healed.exitCode, 0) << healed.out;
+    EXPECT_EQ(Misdeeds(), "");
+}
+
+// --duplicates reads only the files whose size another listed file shares: a file of a size of
+// its own whose every read fails goes unnoticed, and the lines are those that a listing of the
+// whole tree gives for the files with a copy, in md5 order.
+TEST_F(CliFaults, DuplicatesReadsOnlyFilesWhoseSizeAnotherFileShares) {
+    const std::string pair = RandomBytes(5000, 4);
+    const std::string triple = RandomBytes(700, 5);
+    std::vector<std::string> copies;
+    for (const char* name : {"a", "sub/b"})
+        copies.push_back(dir_.Write(std::string("d/") + name, pair));
+    for (const char* name : {"c", "sub/d", "sub/e"})
+        copies.push_back(dir_.Write(std::string("d/") + name, triple));
+    for (const char* name : {"f", "g"}) copies.push_back(dir_.Write(std::string("d/") + name, ""));
+    dir_.Write("d/same-size-other-bytes", RandomBytes(5000, 6));
+    const std::string unique = dir_.Write("d/sub/unique", RandomBytes(1234, 7));
+    const std::vector<std::string> eio = {"VELLUM_FAULT_PATH=" + unique, "VELLUM_FAULT_AFTER=0",
+                                          "VELLUM_FAULT_MODE=eio"};
+    ASSERT_EQ(Cli({dir_ / "d"}, eio).exitCode, 1);  // a listing does read it
+
+    const std::string listing = Cli({dir_ / "d"}).out;
+    std::vector<std::pair<std::string, std::string>> expected;  // md5, line
+    for (const std::string& path : copies) {
+        const std::size_t at = listing.find("\"" + path + "\",");
+        const std::string line = listing.substr(at, listing.find('\n', at) + 1 - at);
+        expected.emplace_back(SizeAndMd5(line, path).second, line);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::string lines;
+    for (const auto& [md5, line] : expected) lines += line;
+
+    const ProgramRun run = Cli({"--duplicates", dir_ / "d"}, eio);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, lines);
     EXPECT_EQ(Misdeeds(), "");
 }
 
