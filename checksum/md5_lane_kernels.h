@@ -45,4 +45,9 @@ struct Md5LanesKernel {
 extern const Md5LanesKernel kMd5LanesPortable;
 void Md5LanesPortable(const LaneGroup* groups, int count, std::size_t blocks);
 
+#if defined(__x86_64__)
+void Md5LanesAvx512(const LaneGroup* groups, int count, std::size_t blocks);
+void Md5LanesAvx2(const LaneGroup* groups, int count, std::size_t blocks);
+#endif
+
 }  // namespace vellum::paths
