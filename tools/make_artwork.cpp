@@ -1,6 +1,8 @@
 // vellum-artwork: draws every picture of the program (the three web logos, the About box's
 // pictures and the shaped splash bitmap) and writes them as the JPEG and BMP files that
-// resources/vellum.qrc embeds. The build uses the committed files; run this only to change them:
+// resources/vellum.qrc embeds, each once at its size and once at twice its size ("name@2x.jpg")
+// for screens scaled by more than one. The build uses the committed files; run this only to
+// change them:
 //
 //   ninja -C build vellum-artwork && build/tools/vellum-artwork resources/pictures
 //
@@ -108,10 +110,22 @@ QFont Font(const char* family, int pixels, bool bold) {
     return font;
 }
 
-QImage Canvas(int width, int height, const QColor& fill) {
-    QImage canvas(width, height, QImage::Format_RGB32);
+// A picture of width x height, drawn `scale` times as large: every drawing function paints in
+// the 1x coordinates through a painter scaled by Begin, so both sizes show the same drawing.
+QImage Canvas(int width, int height, const QColor& fill, int scale = 1) {
+    QImage canvas(width * scale, height * scale, QImage::Format_RGB32);
     canvas.fill(fill);
     return canvas;
+}
+
+void Begin(QPainter& painter, int scale) {
+    painter.scale(scale, scale);
+}
+
+// The part of a picture drawn at scale that lies at rect in 1x coordinates.
+QImage Cut(const QImage& picture, const QRect& rect, int scale) {
+    return picture.copy(rect.x() * scale, rect.y() * scale, rect.width() * scale,
+                        rect.height() * scale);
 }
 
 // A fixed sequence, so that every run draws the same fibres and digits.
@@ -159,9 +173,10 @@ void DrawSeal(QPainter& painter, QPointF centre, qreal radius) {
 
 // --- The web logo of the main window's bottom bar, 96 x 23, in one colour ---
 
-QImage WebLogo(const QColor& ink) {
-    QImage logo = Canvas(96, 23, QColor(0xF0, 0xF0, 0xF0));
+QImage WebLogo(const QColor& ink, int scale) {
+    QImage logo = Canvas(96, 23, QColor(0xF0, 0xF0, 0xF0), scale);
     QPainter painter(&logo);
+    Begin(painter, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient face(0, 0, 0, 23);
     face.setColorAt(0, QColor(0xFD, 0xFD, 0xFB));
@@ -183,9 +198,10 @@ QImage WebLogo(const QColor& ink) {
 
 // --- The file-limit picture beside the version box, 21 x 21: a little list of rows ---
 
-QImage LimitPicture() {
-    QImage picture = Canvas(21, 21, QColor(0xF0, 0xF0, 0xF0));
+QImage LimitPicture(int scale) {
+    QImage picture = Canvas(21, 21, QColor(0xF0, 0xF0, 0xF0), scale);
     QPainter painter(&picture);
+    Begin(painter, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     Sequence sequence;
     painter.setPen(QPen(kParchmentEdge, 1));
@@ -204,9 +220,10 @@ QImage LimitPicture() {
 
 // --- The About box, 222 x 157: one composition, cut into its pictures ---
 
-QImage AboutBackground() {
-    QImage background = Canvas(222, 157, kParchmentTop);
+QImage AboutBackground(int scale) {
+    QImage background = Canvas(222, 157, kParchmentTop, scale);
     QPainter painter(&background);
+    Begin(painter, scale);
     Sequence sequence;
     FillParchment(painter, QRectF(0, 0, 222, 157), sequence);
     // The box has no border of its own; the picture gives it one.
@@ -218,9 +235,10 @@ QImage AboutBackground() {
     return background;
 }
 
-QImage AboutComposition(const QImage& background) {
+QImage AboutComposition(const QImage& background, int scale) {
     QImage whole = background.copy();
     QPainter painter(&whole);
+    Begin(painter, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(kInk);
     painter.setFont(Font("DejaVu Serif", 31, true));
@@ -279,9 +297,10 @@ void DrawCheckMark(QPainter& painter, QPointF centre) {
     painter.drawPath(tick);
 }
 
-QImage SplashArt() {
-    QImage art = Canvas(227, 229, kParchmentTop);
+QImage SplashArt(int scale) {
+    QImage art = Canvas(227, 229, kParchmentTop, scale);
     QPainter painter(&art);
+    Begin(painter, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     Sequence sequence;
     FillParchment(painter, QRectF(0, 0, 227, 229), sequence);
@@ -303,36 +322,43 @@ QImage SplashArt() {
     return art;
 }
 
-// Outside the shape pure white, inside never: the window is cut along the shape alone.
-QImage SplashBitmap() {
+// Outside the shape pure white, inside never: the window is cut along the shape alone. The
+// window's shape is made from the 1x bitmap in whole pixels, so a larger bitmap is white exactly
+// where the 1x one is, pixel for pixel, and shows its finer drawing only inside.
+QImage SplashBitmap(int scale) {
     QImage shape = Canvas(227, 229, Qt::white);
     {
         QPainter painter(&shape);  // hard edges: a window shape has no half pixels
         painter.fillPath(SplashShape(), Qt::black);
     }
-    const QImage art = SplashArt();
-    QImage splash = Canvas(227, 229, Qt::white);
+    const QImage art = SplashArt(scale);
+    QImage splash = Canvas(227, 229, Qt::white, scale);
     for (int y = 0; y < splash.height(); ++y)
         for (int x = 0; x < splash.width(); ++x) {
-            if (shape.pixel(x, y) == qRgb(255, 255, 255)) continue;
+            if (shape.pixel(x / scale, y / scale) == qRgb(255, 255, 255)) continue;
             const QRgb p = art.pixel(x, y);
             splash.setPixel(x, y, p == qRgb(255, 255, 255) ? qRgb(254, 254, 254) : p);
         }
     return splash;
 }
 
-bool WriteAll(const std::string& folder) {
-    const QImage background = AboutBackground();
-    const QImage about = AboutComposition(background);
-    return WriteJpeg(WebLogo(QColor(0x80, 0x80, 0x80)), folder + "/web_grey.jpg") &&
-           WriteJpeg(WebLogo(QColor(0x2E, 0x8B, 0x3C)), folder + "/web_green.jpg") &&
-           WriteJpeg(WebLogo(QColor(0xC6, 0x2F, 0x2A)), folder + "/web_red.jpg") &&
-           WriteJpeg(background, folder + "/about_background.jpg") &&
-           WriteJpeg(about.copy(8, 8, 144, 48), folder + "/about_title.jpg") &&
-           WriteJpeg(about.copy(160, 16, 48, 40), folder + "/about_seal.jpg") &&
-           WriteBmp(about.copy(16, 112, 166, 27), folder + "/about_link.bmp") &&
-           WriteBmp(SplashBitmap(), folder + "/splash.bmp") &&
-           WriteBmp(LimitPicture(), folder + "/limit.bmp");
+// Every picture at one scale; the names of the larger ones carry "@2x" before the extension.
+bool WriteAll(const std::string& folder, int scale) {
+    const std::string at = scale == 1 ? "" : "@" + std::to_string(scale) + "x";
+    const auto name = [&](const char* stem, const char* extension) {
+        return folder + "/" + stem + at + extension;
+    };
+    const QImage background = AboutBackground(scale);
+    const QImage about = AboutComposition(background, scale);
+    return WriteJpeg(WebLogo(QColor(0x80, 0x80, 0x80), scale), name("web_grey", ".jpg")) &&
+           WriteJpeg(WebLogo(QColor(0x2E, 0x8B, 0x3C), scale), name("web_green", ".jpg")) &&
+           WriteJpeg(WebLogo(QColor(0xC6, 0x2F, 0x2A), scale), name("web_red", ".jpg")) &&
+           WriteJpeg(background, name("about_background", ".jpg")) &&
+           WriteJpeg(Cut(about, {8, 8, 144, 48}, scale), name("about_title", ".jpg")) &&
+           WriteJpeg(Cut(about, {160, 16, 48, 40}, scale), name("about_seal", ".jpg")) &&
+           WriteBmp(Cut(about, {16, 112, 166, 27}, scale), name("about_link", ".bmp")) &&
+           WriteBmp(SplashBitmap(scale), name("splash", ".bmp")) &&
+           WriteBmp(LimitPicture(scale), name("limit", ".bmp"));
 }
 
 }  // namespace
@@ -345,7 +371,7 @@ int main(int argc, char** argv) {
     // Fonts, but no display: the pictures are drawn in memory.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (!WriteAll(argv[1])) {
+    if (!WriteAll(argv[1], 1) || !WriteAll(argv[1], 2)) {
         std::fprintf(stderr, "cannot write the pictures to %s\n", argv[1]);
         return 1;
     }

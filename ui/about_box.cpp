@@ -27,9 +27,8 @@ constexpr int kFrameRoom = 5;
 QLabel* PictureLabel(QWidget* parent, const char* name, std::string_view file, QPoint at) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
-    const QPixmap pixmap = QPixmap::fromImage(Picture(file));
-    label->setPixmap(pixmap);
-    label->setGeometry(QRect(at, pixmap.size()));
+    SetPicture(*label, file);
+    label->setGeometry(QRect(at, label->pixmap().deviceIndependentSize().toSize()));
     return label;
 }
 
@@ -73,7 +72,7 @@ TAbout::TAbout(PageOpener openPage, QWidget* parent)
 void TAbout::PlacePictures() {
     Image2 = new QLabel(this);
     Image2->setObjectName("Image2");
-    Image2->setPixmap(QPixmap::fromImage(Picture(kAboutBackground)));
+    SetPicture(*Image2, kAboutBackground);
     Image2->setScaledContents(true);
     Image2->setGeometry(0, 0, kAboutWidth, kAboutHeight);
     Image3 = PictureLabel(this, "Image3", kAboutTitle, {8, 8});

@@ -155,7 +155,7 @@ QFrame* TMain::BuildPanel1() {
     Image2->setObjectName("Image2");
     Image2->setFixedWidth(kImage2Width);
     Image2->setAlignment(Qt::AlignCenter);
-    Image2->setPixmap(QPixmap::fromImage(Picture(kLimitPicture)));
+    SetPicture(*Image2, kLimitPicture);
     Panel4 = new QLabel;
     Panel4->setObjectName("Panel4");
     Panel4->setAlignment(Qt::AlignCenter);

@@ -61,9 +61,11 @@ TSplashForm::TSplashForm(QWidget* parent)
 }
 
 void TSplashForm::FormCreate() {
+    SetPicture(*Image1, kSplashBitmap);
+    // The shape comes from the 1x bitmap, in the window's coordinates; a larger bitmap is white
+    // exactly where this one is. Without its picture the splash stays a plain rectangle rather
+    // than vanishing.
     const QImage bitmap = Picture(kSplashBitmap);
-    Image1->setPixmap(QPixmap::fromImage(bitmap));
-    // Without its picture the splash stays a plain rectangle rather than vanishing.
     if (!bitmap.isNull()) setMask(SplashRegion(bitmap, Image1->pos()));
 }
 

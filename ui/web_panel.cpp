@@ -37,7 +37,7 @@ WebPanel::WebPanel(QWidget* parent) : QFrame(parent) {
         auto* label = new QLabel(this);
         label->setObjectName(kDesigns[k].name);
         label->setFixedSize(kWebPanelWidth, kWebPictureHeight);
-        label->setPixmap(QPixmap::fromImage(Picture(kDesigns[k].file)));
+        SetPicture(*label, kDesigns[k].file);
         label->setCursor(Qt::PointingHandCursor);
         // All in one cell: a hidden one takes no room, so the visible one sits in the middle.
         layout->addWidget(label, 0, 0, Qt::AlignCenter);

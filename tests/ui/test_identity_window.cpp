@@ -54,7 +54,10 @@ QString Hint(const std::string& message) {
 
 // Which colouring a logo shows, read from the middle of its emblem.
 QString Tint(const QLabel& picture) {
-    const QColor c = picture.pixmap().toImage().pixelColor(5, 11);
+    // Inside the logo's disc, wherever the pixmap's ratio puts it.
+    const QPixmap pixmap = picture.pixmap();
+    const QColor c =
+        pixmap.toImage().pixelColor((QPointF(5, 11) * pixmap.devicePixelRatio()).toPoint());
     if (c.red() > c.green() + 80 && c.red() > c.blue() + 80) return "red";
     if (c.green() > c.red() + 40 && c.green() > c.blue() + 40) return "green";
     if (qAbs(c.red() - c.green()) < 12 && qAbs(c.green() - c.blue()) < 12) return "grey";
@@ -231,6 +234,23 @@ class IdentityWindowTest final : public QObject {
         QVERIFY(about.windowFlags().testFlag(Qt::FramelessWindowHint));
         const std::string home = "http://" + nowhere.Host() + "/";
         QCOMPARE(w.opened, (std::vector<std::string>{home, home}));
+    }
+
+    // Every picture of the window and the About box comes at the screen's ratio (this test also
+    // runs on screens scaled by 1.5 and 2), drawn for it rather than stretched by the painter.
+    void picturesComeAtTheScreensRatio() {
+        Window w({"-noautocheck"});
+        int pictures = 0;
+        for (const QLabel* label : w.main->findChildren<QLabel*>()) {
+            const QPixmap pixmap = label->pixmap();
+            if (pixmap.isNull()) continue;
+            ++pictures;
+            const qreal ratio = label->devicePixelRatioF();
+            QCOMPARE(pixmap.devicePixelRatio(), ratio);
+            const QSize logical = pixmap.deviceIndependentSize().toSize();
+            QCOMPARE(pixmap.size(), (QSizeF(logical) * ratio).toSize());
+        }
+        QCOMPARE(pictures, 8);  // Image2, three logos; the About box's four
     }
 
     // The splash is up while the window is made, lets timers (and paints) through, and is gone

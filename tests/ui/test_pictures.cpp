@@ -88,10 +88,28 @@ class PicturesTest final : public QObject {
         for (const auto& [name, size] : pictures)
             QTest::newRow(name.data()) << QString::fromLatin1(name.data()) << size;
     }
+    // And at twice its size, for scaled screens; in between, the larger one is scaled down.
     void everyPictureDecodesAtItsSize() {
         QFETCH(QString, name);
         QFETCH(QSize, size);
         QCOMPARE(Picture(name.toStdString()).size(), size);
+        QCOMPARE(Picture(QString(name).replace(".", "@2x.").toStdString()).size(), size * 2);
+        for (const qreal ratio : {1.0, 1.5, 2.0}) {
+            const QPixmap pixmap = PicturePixmap(name.toStdString(), ratio);
+            QCOMPARE(pixmap.devicePixelRatio(), ratio);
+            QCOMPARE(pixmap.size(), (QSizeF(size) * ratio).toSize());
+        }
+    }
+
+    // The window is cut along the 1x bitmap; the 2x one must be white exactly there.
+    void largerSplashIsWhiteWhereTheWindowIsCut() {
+        const QImage normal = Picture(kSplashBitmap);
+        const QImage large = Picture("splash@2x.bmp");
+        const auto white = [](QRgb pixel) { return pixel == qRgb(255, 255, 255); };
+        for (int y = 0; y < large.height(); ++y)
+            for (int x = 0; x < large.width(); ++x)
+                if (white(large.pixel(x, y)) != white(normal.pixel(x / 2, y / 2)))
+                    QFAIL(qPrintable(QString("pixel %1,%2").arg(x).arg(y)));
     }
 
     void damagedJpegGivesAnEmptyImage_data() {
