@@ -2,6 +2,7 @@
 # One installed text through its validator; the test fails on any complaint.
 #   validate.sh desktop|metainfo|man|bash|zsh FILE
 #   validate.sh answers VELLUM     --help and --version answered with no display
+#   validate.sh options PROGRAM FILE...   every option PROGRAM --help names is in each FILE
 # Exit 77 (skipped) when the validator is not installed.
 set -u
 kind=$1
@@ -50,6 +51,23 @@ answers)
         printf '%s\n' "$out" | head -n 1 | grep -q '^usage: vellum ' || exit 1
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$file" --version) &&
         [ "$out" = "vellum 1.420" ] || { echo "--version said '$out'"; exit 1; }
+    ;;
+options)
+    shift
+    # Option words stand at the start of a line, after a blank, "[" or "|".
+    words=$(env -u DISPLAY -u WAYLAND_DISPLAY "$1" --help |
+        grep -oE '(^|[][ |])--?[a-z][a-z0-9-]*' | grep -oE -- '--?[a-z][a-z0-9-]*' | sort -u)
+    [ -n "$words" ] || { echo "$1 --help names no option"; exit 1; }
+    shift
+    missing=0
+    for text in "$@"; do
+        for word in $words; do
+            # Manual pages write a hyphen as \-.
+            sed 's/\\-/-/g' "$text" | grep -qF -- "$word" ||
+                { echo "$(basename "$text") does not mention $word"; missing=1; }
+        done
+    done
+    exit "$missing"
     ;;
 *)
     echo "unknown kind $kind"
