@@ -3,6 +3,7 @@
 # Runs the calling script again under a virtual X server unless it already runs under one:
 #   run_under_virtual_x "$0" "$@"
 # Exits 77 (skipped) without xvfb-run; fails without import (imagemagick) for the screenshots.
+# VELLUM_XVFB_SCREEN sets the screen's size and depth (default 1024x768x24).
 run_under_virtual_x() {
     if [ -z "${VELLUM_E2E_INSIDE:-}" ]; then
         if ! command -v xvfb-run >/dev/null 2>&1; then
@@ -10,7 +11,7 @@ run_under_virtual_x() {
             exit 77
         fi
         export VELLUM_E2E_INSIDE=1
-        exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$@"
+        exec xvfb-run -a -s "-screen 0 ${VELLUM_XVFB_SCREEN:-1024x768x24}" sh "$@"
     fi
     command -v import >/dev/null 2>&1 || { echo "import (imagemagick) is missing"; exit 1; }
 }
