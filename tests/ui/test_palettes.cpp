@@ -1,9 +1,10 @@
-// The window under a dark desktop palette: the list's and the hex view's tints keep their text
-// colours, everything else follows the palette, and every text, as painted, stands out from the
-// ground it is painted on.
+// The window under a light and a dark desktop palette: the list's and the hex view's tints keep
+// their text colours, everything else follows the palette, and every text, as painted, stands
+// out from the ground it is painted on.
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
+#include <QStyle>
 #include <QTextEdit>
 
 #include "filelist/list_context.h"
@@ -54,12 +55,21 @@ QImage Grab(QWidget& widget) {
 
 }  // namespace
 
-class DarkPaletteTest final : public QObject {
+// Each test runs under the style's own light palette and under the dark one.
+void AddPalettes() {
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light") << false;
+    QTest::newRow("dark") << true;
+}
+
+void UsePalette(bool dark) {
+    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+}
+
+class PalettesTest final : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { QApplication::setPalette(DarkPalette()); }
-
     void contrastRunsFromOneToTwentyOne() {
         QCOMPARE(Contrast(Qt::black, Qt::white), 21.0);
         QCOMPARE(Contrast(QColor(0x123456), QColor(0x123456)), 1.0);
@@ -70,7 +80,10 @@ class DarkPaletteTest final : public QObject {
         QVERIFY(blue.blue() == 255 && blue.red() < 255);
     }
 
+    void everyTextStandsOutFromItsGround_data() { AddPalettes(); }
     void everyTextStandsOutFromItsGround() {
+        QFETCH(bool, dark);
+        UsePalette(dark);
         TempDir dir;
         Window w({"-noautocheck", dir.Write("bytes.bin", "Vellum under a dark sky")});
         w.ClickCell(1, 0);
@@ -109,7 +122,11 @@ class DarkPaletteTest final : public QObject {
         QCOMPARE(hexImage.pixelColor(hex.cellRect(2, 1).bottomRight()), QColor(0xC0DCC0));
     }
 
+    // Disabled, on the tooltip colour: it used to be grey on yellow.
+    void folderPreviewReadsOnItsGround_data() { AddPalettes(); }
     void folderPreviewReadsOnItsGround() {
+        QFETCH(bool, dark);
+        UsePalette(dark);
         TempDir dir;
         dir.Write("a file.txt", "x");
         vellum::ui::TSelectDir chooser;
@@ -125,5 +142,5 @@ class DarkPaletteTest final : public QObject {
     }
 };
 
-QTEST_MAIN(DarkPaletteTest)
-#include "test_dark_palette.moc"
+QTEST_MAIN(PalettesTest)
+#include "test_palettes.moc"
