@@ -107,7 +107,7 @@ void ListGrid::keyPressEvent(QKeyEvent* event) {
         emit menuKeyPressed();
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         emit enterPressed();
-    } else if (RowForKey(key, 0, 1, 1)) {
+    } else if (RowForKey(key, 0, 1, 1).has_value()) {  // any row will do: is it a moving key?
         emit rowKeyPressed(key);
     } else {
         // Left, Right and the rest move only the grid's own current cell, which shows nowhere.

@@ -86,6 +86,7 @@ void TMain::FormCreate() {
     setWindowTitle(QString::fromStdString(ProgramTitle()));
     Panel4->setText(QStringLiteral("v ") +
                     QString::fromUtf8(kProgramVersion.data(), qsizetype(kProgramVersion.size())));
+    FitToFont();
     // The file table is sized even when a -f number was bad; the box tells which one.
     const std::optional<std::string> error = SweepOptions(ctx_, args_);
     RefreshLimitHint();

@@ -55,7 +55,8 @@ inline constexpr int kPathColumnMargin = 45;
 inline constexpr int kDesignColumnWidths[kColumnCount] = {354, 65, 38, 60, 38, 212, 64};
 
 // The design widths, each of the six value columns widened where the desktop's font is wider
-// than the one they were drawn for, so that no checksum loses a digit.
+// than the one they were drawn for, so that no checksum loses a digit and no caption its sort
+// mark.
 [[nodiscard]] std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics);
 
 // What start-up takes from outside the window. The program runs with these defaults; tests

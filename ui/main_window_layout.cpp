@@ -67,11 +67,15 @@ void TMain::BuildControls() {
     Timer1->setSingleShot(true);
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
-    FitToFont();
     CentreOnScreen(*this);
 }
 
 void TMain::FitToFont() {
+    // The version box beside the limit picture, its bold caption clear of its raised frame.
+    constexpr int kTextMargin = 2;
+    Panel3->setFixedWidth(kImage2Width + FitWidth(kPanel3Width - kImage2Width, *Panel4,
+                                                  {Panel4->text()},
+                                                  2 * (Panel4->frameWidth() + kTextMargin)));
     // The longer caption sets the width, so that the bar does not shift between Halt and Resume.
     Panel7->setFixedWidth(
         ButtonWidth(kPanel7Width, *Button1, {u"Halt Calculation", u"Resume Calculation"}));
@@ -96,12 +100,19 @@ std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics) {
                                       WidestRun(metrics, u"0123456789ABCDEF", 4),
                                       WidestRun(metrics, u"0123456789abcdef", 32),
                                       status};
+    // The header strip shares the widths: a caption with the widest of its sort marks fits too.
+    const auto caption = [&](int column) {
+        const std::string_view base = BaseCaption(column);
+        const QString text = QString::fromLatin1(base.data(), qsizetype(base.size()));
+        return WidestText(metrics, {text + " ^", text + " v", text + " +"});
+    };
     // Text starts 2 pixels in; keep as much room after it, and the grid line.
     constexpr int kInsets = 5;
     std::array<int, kColumnCount> widths{};
-    for (int column = 0; column < kColumnCount; ++column)
-        widths[column] =
-            DesignOr(kDesignColumnWidths[column], column == 0 ? 0 : needed[column] + kInsets);
+    for (int column = 1; column < kColumnCount; ++column)
+        widths[column] = DesignOr(kDesignColumnWidths[column],
+                                  std::max(needed[column], caption(column)) + kInsets);
+    widths[0] = kDesignColumnWidths[0];  // the path column takes what the window leaves
     return widths;
 }
 

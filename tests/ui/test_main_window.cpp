@@ -185,6 +185,15 @@ class MainWindowTest final : public QObject {
         const auto* panel11 = w.main->findChild<QLabel*>("Panel11");
         for (const char* text : {"Binary View ON", "Binary View OFF"})
             QVERIFY(clear(*panel11, panel11->contentsRect(), text));
+        QVERIFY(clear(w.main->versionBox(), w.main->versionBox().contentsRect(), "v 1.420"));
+        // Every caption of the header strip, with any of its sort marks.
+        for (int column = 1; column < 7; ++column) {
+            const QRect cell =
+                w.main->headerStrip().visualRect(w.main->headerModel().index(0, column));
+            for (const char* mark : {" ^", " v", " +"})
+                QVERIFY(clear(w.main->headerStrip(), cell,
+                              w.Caption(column).section(' ', 0, 0) + mark));
+        }
         // The title bar's caption keeps clear of the switch and is cut in its middle only.
         w.main->hexView().SetViewedFile(std::string(300, 'x') + "/name.bin", nullptr);
         w.main->hexView().Refresh();
