@@ -50,13 +50,20 @@ bool MakeFolders(const std::string& folder) {
 
 SettingsLocation ChooseSettingsLocation(const SettingsSources& s) {
     if (!s.settingsEnv.empty()) return {s.settingsEnv, false};
-    if (!s.besidePath.empty() && (s.besideExists || s.folderWritable)) return {s.besidePath, false};
+    const bool portable = s.folderWritable && !s.systemFolder;
+    if (!s.besidePath.empty() && (s.besideExists || portable)) return {s.besidePath, false};
     const std::string config = Absolute(s.xdgConfigHome) ? s.xdgConfigHome
                                : Absolute(s.home)        ? s.home + "/.config"
                                                          : std::string();
     // With no home at all the file beside the program is tried, and its failure is reported.
     if (config.empty()) return {s.besidePath, false};
     return {config + "/vellum/vellum.INI", true};
+}
+
+bool IsSystemProgramFolder(std::string_view folder) {
+    for (const std::string_view top : {"/usr", "/bin", "/sbin"})
+        if (folder == top || (folder.starts_with(top) && folder[top.size()] == '/')) return true;
+    return folder == VELLUM_INSTALL_BINDIR;
 }
 
 SettingsSources GatherSettingsSources() {
@@ -66,7 +73,9 @@ SettingsSources GatherSettingsSources() {
     if (!s.besidePath.empty()) {
         struct stat info {};
         s.besideExists = lstat(s.besidePath.c_str(), &info) == 0;
-        s.folderWritable = access(FolderOf(s.besidePath).c_str(), W_OK) == 0;
+        const std::string folder = FolderOf(s.besidePath);
+        s.folderWritable = access(folder.c_str(), W_OK) == 0;
+        s.systemFolder = IsSystemProgramFolder(folder);
     }
     s.xdgConfigHome = Env("XDG_CONFIG_HOME");
     s.home = HomeFolder();

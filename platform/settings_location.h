@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vellum::platform {
 
@@ -15,6 +16,7 @@ struct SettingsSources {
     bool folderWritable = false;  // the program's folder may be written
     std::string xdgConfigHome;    // XDG_CONFIG_HOME; empty when unset
     std::string home;             // the user's home folder; empty when unknown
+    bool systemFolder = false;    // the program's folder holds installed programs
 };
 
 struct SettingsLocation {
@@ -23,6 +25,11 @@ struct SettingsLocation {
 };
 
 [[nodiscard]] SettingsLocation ChooseSettingsLocation(const SettingsSources& sources);
+
+// Whether folder holds installed programs rather than a portable copy: anything under /usr,
+// /bin and /sbin, or the folder this build installs its programs into. Root may write there,
+// but a file made there belongs to no package and is shared by every user.
+[[nodiscard]] bool IsSystemProgramFolder(std::string_view folder);
 
 // The sources of this run: the environment, /proc/self/exe, and HOME (or the password
 // database when HOME is unset or not absolute).

@@ -25,6 +25,11 @@ TEST(SettingsLocation, VariableThenBesideThenUserConfiguration) {
         {{"", beside, false, false, "", "/home/ann"}, {home, true}},
         {{"", beside, false, false, "relative/cfg", "/home/ann"}, {home, true}},
         {{"", "", false, false, "", "/home/ann"}, {home, true}},
+        // Root may write /usr/bin, but an installed copy never makes its file there; one that
+        // an administrator put there is still used.
+        {{"", "/usr/bin/vellum.INI", false, true, "", "/home/ann", true}, {home, true}},
+        {{"", "/usr/bin/vellum.INI", true, true, "", "/home/ann", true},
+         {"/usr/bin/vellum.INI", false}},
         // Nowhere else to go: the file beside the program is tried, and its failure shown.
         {{"", beside, false, false, "", ""}, {beside, false}},
         {{"", beside, false, false, "", "ann"}, {beside, false}},
@@ -34,6 +39,13 @@ TEST(SettingsLocation, VariableThenBesideThenUserConfiguration) {
         EXPECT_EQ(got.path, c.wanted.path) << c.sources.xdgConfigHome << " " << c.sources.home;
         EXPECT_EQ(got.inUserConfig, c.wanted.inUserConfig) << got.path;
     }
+}
+
+TEST(SettingsLocation, SystemProgramFoldersAreThoseUnderUsrBinSbinAndTheInstallFolder) {
+    for (const char* folder : {"/usr/bin", "/usr", "/usr/local/bin", "/bin", "/sbin"})
+        EXPECT_TRUE(IsSystemProgramFolder(folder)) << folder;
+    for (const char* folder : {"/usrbin", "/opt/vellum", "/home/ann/vellum", "/", "/binaries"})
+        EXPECT_FALSE(IsSystemProgramFolder(folder)) << folder;
 }
 
 }  // namespace
