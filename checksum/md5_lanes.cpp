@@ -29,13 +29,13 @@ constexpr std::uint32_t kStart[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325
 
 }  // namespace
 
-// What the object knows of each lane besides its words and where its blocks are (next_).
+// What the object knows of each lane besides its words, where its blocks are and how many are
+// left (next_ and left_, kept apart for the runs' quick look at every lane).
 struct Md5Lanes::Slot {
     Lane state = Lane::idle;
     bool last = false;         // the message's last bytes have been given
     std::uint8_t held = 0;     // bytes of an unfinished block kept in own
     std::uint64_t length = 0;  // bytes given so far
-    std::size_t blocks = 0;    // blocks still to run from next_
     // The blocks that follow those: the padded end of a message, copied into own.
     const std::uint8_t* then = nullptr;
     std::size_t thenBlocks = 0;
@@ -54,7 +54,8 @@ Md5Lanes::Md5Lanes(const paths::Md5LanesKernel& kernel)
       lanes_(std::min(kernel.width * kernel.groups, kMaxLanes)),
       slots_(std::make_unique<Slot[]>(lanes_)),
       rows_(std::make_unique<Rows[]>(4 * (lanes_ / kernel.width))),
-      next_(std::make_unique<const std::uint8_t*[]>(lanes_)) {}
+      next_(std::make_unique<const std::uint8_t*[]>(lanes_)),
+      left_(std::make_unique<std::size_t[]>(lanes_)) {}
 
 Md5Lanes::~Md5Lanes() = default;
 
@@ -91,7 +92,7 @@ void Md5Lanes::Start(int lane) {
     slot.last = false;
     slot.held = 0;
     slot.length = 0;
-    slot.blocks = 0;
+    left_[lane] = 0;
     slot.thenBlocks = 0;
     std::uint32_t* words = Words(lane);
     for (std::size_t w = 0; w < 4; ++w) words[w * paths::kLaneRow] = kStart[w];
@@ -123,11 +124,11 @@ bool Md5Lanes::Add(int lane, const std::uint8_t* data, std::size_t bytes) {
         RunOwnBlock(lane);
         slot.held = 0;
     }
-    slot.blocks = bytes / kBlock;
+    left_[lane] = bytes / kBlock;
     next_[lane] = data;
     slot.held = static_cast<std::uint8_t>(bytes % kBlock);
     if (slot.held > 0) std::memcpy(slot.own, data + bytes - slot.held, slot.held);
-    if (slot.blocks == 0) return false;
+    if (left_[lane] == 0) return false;
     Become(lane, Lane::busy);
     return true;
 }
@@ -146,7 +147,7 @@ void Md5Lanes::AddLast(int lane, std::uint8_t* data, std::size_t bytes, std::siz
     bytes -= wholeFirst;
     slot.length += bytes;
     const std::size_t whole = bytes / kBlock;
-    slot.blocks = whole + Pad(data + whole * kBlock, bytes % kBlock, slot.length);
+    left_[lane] = whole + Pad(data + whole * kBlock, bytes % kBlock, slot.length);
     next_[lane] = data;
     slot.last = true;
     Become(lane, Lane::busy);
@@ -159,9 +160,9 @@ void Md5Lanes::AddLast(int lane, const std::uint8_t* data, std::size_t bytes) {
     const std::size_t endBlocks = Pad(slot.own, slot.held, slot.length);
     slot.held = 0;
     slot.last = true;
-    if (slot.blocks == 0) {
+    if (left_[lane] == 0) {
         next_[lane] = slot.own;
-        slot.blocks = endBlocks;
+        left_[lane] = endBlocks;
     } else {
         slot.then = slot.own;
         slot.thenBlocks = endBlocks;
@@ -174,7 +175,7 @@ LaneMask Md5Lanes::Run() {
     while (stopped == 0 && busy_ != 0) {
         std::size_t blocks = std::numeric_limits<std::size_t>::max();
         for (LaneMask m = busy_; m != 0; m &= m - 1)
-            blocks = std::min(blocks, slots_[std::countr_zero(m)].blocks);
+            blocks = std::min(blocks, left_[std::countr_zero(m)]);
         if (std::popcount(busy_) <= kernel_.scalarUpTo)
             RunScalar(blocks);
         else
@@ -215,20 +216,24 @@ LaneMask Md5Lanes::Advance(std::size_t blocks) {
     LaneMask stopped = 0;
     for (LaneMask m = busy_; m != 0; m &= m - 1) {
         const int l = std::countr_zero(m);
-        Slot& slot = slots_[l];
         next_[l] += blocks * kBlock;
-        slot.blocks -= blocks;
-        if (slot.blocks > 0) continue;
-        if (slot.thenBlocks > 0) {
-            next_[l] = slot.then;
-            slot.blocks = slot.thenBlocks;
-            slot.thenBlocks = 0;
-            continue;
+        left_[l] -= blocks;
+        if (left_[l] == 0 && !TakeThen(l)) {
+            Become(l, slots_[l].last ? Lane::done : Lane::hungry);
+            stopped |= LaneMask{1} << l;
         }
-        Become(l, slot.last ? Lane::done : Lane::hungry);
-        stopped |= LaneMask{1} << l;
     }
     return stopped;
+}
+
+// Moves the lane on to the padded end that follows its blocks, if there is one.
+bool Md5Lanes::TakeThen(int lane) {
+    Slot& slot = slots_[lane];
+    if (slot.thenBlocks == 0) return false;
+    next_[lane] = slot.then;
+    left_[lane] = slot.thenBlocks;
+    slot.thenBlocks = 0;
+    return true;
 }
 
 Md5Digest Md5Lanes::Take(int lane) {

@@ -101,6 +101,7 @@ class Md5Lanes final {
     void RunGroups(std::size_t blocks);
     void RunScalar(std::size_t blocks);
     [[nodiscard]] LaneMask Advance(std::size_t blocks);
+    [[nodiscard]] bool TakeThen(int lane);
     [[nodiscard]] std::uint32_t* Words(int lane) const;
 
     const paths::Md5LanesKernel& kernel_;
@@ -109,6 +110,7 @@ class Md5Lanes final {
     std::unique_ptr<Slot[]> slots_;
     std::unique_ptr<Rows[]> rows_;
     std::unique_ptr<const std::uint8_t*[]> next_;
+    std::unique_ptr<std::size_t[]> left_;
 };
 
 }  // namespace vellum
