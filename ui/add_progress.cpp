@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "ui/fitted_size.h"
 #include "ui/qt_dialogs.h"

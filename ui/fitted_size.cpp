@@ -8,7 +8,6 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
-#include <cmath>
 
 namespace vellum::ui {
 namespace {
