@@ -15,6 +15,7 @@
 #include "filelist/list_context.h"
 #include "interchange/export_line.h"
 #include "pass/list_pass.h"
+#include "program_identity.h"
 
 namespace vellum::cli {
 namespace {
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (parsed.options.version) {
-        std::puts("vellum-cli 1.420");
+        std::printf("vellum-cli %s\n", std::string(vellum::kProgramVersion).c_str());
         return kExitOk;
     }
     if (parsed.options.verifyList) return RunVerify(parsed.options);

@@ -10,12 +10,9 @@
 
 #include "app/window_usage.h"
 #include "platform/trash.h"
+#include "program_identity.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
-
-#ifndef VELLUM_APP_ID
-#define VELLUM_APP_ID "example.vellum.vellum"
-#endif
 
 int main(int argc, char** argv) {
     if (const auto answer = vellum::app::EarlyAnswer({argv + 1, argv + argc})) {
@@ -24,8 +21,10 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     // The desktop entry's name, so that the desktop matches the window to its launcher.
-    QGuiApplication::setDesktopFileName(QStringLiteral(VELLUM_APP_ID));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(VELLUM_APP_ID)));
+    const QString id =
+        QString::fromUtf8(vellum::kApplicationId.data(), qsizetype(vellum::kApplicationId.size()));
+    QGuiApplication::setDesktopFileName(id);
+    QApplication::setWindowIcon(QIcon::fromTheme(id));
     // QApplication has taken its own options out of argv; what is left is ours, as bytes.
     std::vector<std::string> args(argv + 1, argv + argc);
     vellum::ui::TMain window(

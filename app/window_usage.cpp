@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "net/program_identity.h"
+#include "program_identity.h"
 
 namespace vellum::app {
 
@@ -24,7 +24,8 @@ std::string UsageText() {
            "  --version     print the version and exit\n"
            "\n"
            "The anonymous installation identifier is kept in vellum.INI beside the program when\n"
-           "that file exists or the program's folder is writable, otherwise in\n"
+           "that file exists or the program's folder is writable (and neither a system folder\n"
+           "such as /usr/bin nor ~/.local/bin), otherwise in\n"
            "$XDG_CONFIG_HOME/vellum/vellum.INI (~/.config/vellum/vellum.INI);\n"
            "VELLUM_SETTINGS names another file. See vellum(1).\n";
 }

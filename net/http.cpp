@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-#include "net/program_identity.h"
+#include "program_identity.h"
 
 namespace vellum::net {
 

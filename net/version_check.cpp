@@ -1,7 +1,7 @@
 #include "net/version_check.h"
 
-#include "net/program_identity.h"
 #include "net/web_host.h"
+#include "program_identity.h"
 
 namespace vellum::net {
 

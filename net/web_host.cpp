@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#ifndef VELLUM_DEFAULT_WEB_HOST
-// Under the reserved "example" domain, so no real third party ever receives an identifier.
-#define VELLUM_DEFAULT_WEB_HOST "vellum.example"
-#endif
+#include "program_identity.h"
 
 namespace vellum::net {
 
@@ -50,7 +47,7 @@ std::string WebHostFrom(const char* override) {
     const std::string_view wanted = override != nullptr ? override : "";
     const bool usable = !wanted.empty() && wanted.size() <= kLongestHost &&
                         std::all_of(wanted.begin(), wanted.end(), IsHostByte);
-    return usable ? std::string(wanted) : std::string(VELLUM_DEFAULT_WEB_HOST);
+    return usable ? std::string(wanted) : std::string(kDefaultWebHost);
 }
 
 std::string WebHost() {

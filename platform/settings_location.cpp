@@ -50,7 +50,7 @@ bool MakeFolders(const std::string& folder) {
 
 SettingsLocation ChooseSettingsLocation(const SettingsSources& s) {
     if (!s.settingsEnv.empty()) return {s.settingsEnv, false};
-    const bool portable = s.folderWritable && !s.systemFolder;
+    const bool portable = s.folderWritable && !s.installedFolder;
     if (!s.besidePath.empty() && (s.besideExists || portable)) return {s.besidePath, false};
     const std::string config = Absolute(s.xdgConfigHome) ? s.xdgConfigHome
                                : Absolute(s.home)        ? s.home + "/.config"
@@ -60,9 +60,10 @@ SettingsLocation ChooseSettingsLocation(const SettingsSources& s) {
     return {config + "/vellum/vellum.INI", true};
 }
 
-bool IsSystemProgramFolder(std::string_view folder) {
+bool IsInstalledProgramFolder(std::string_view folder, std::string_view home) {
     for (const std::string_view top : {"/usr", "/bin", "/sbin"})
         if (folder == top || (folder.starts_with(top) && folder[top.size()] == '/')) return true;
+    if (Absolute(std::string(home)) && folder == std::string(home) + "/.local/bin") return true;
     return folder == VELLUM_INSTALL_BINDIR;
 }
 
@@ -70,15 +71,15 @@ SettingsSources GatherSettingsSources() {
     SettingsSources s;
     s.settingsEnv = Env("VELLUM_SETTINGS");
     s.besidePath = SettingsPath();
+    s.xdgConfigHome = Env("XDG_CONFIG_HOME");
+    s.home = HomeFolder();
     if (!s.besidePath.empty()) {
         struct stat info {};
         s.besideExists = lstat(s.besidePath.c_str(), &info) == 0;
         const std::string folder = FolderOf(s.besidePath);
         s.folderWritable = access(folder.c_str(), W_OK) == 0;
-        s.systemFolder = IsSystemProgramFolder(folder);
+        s.installedFolder = IsInstalledProgramFolder(folder, s.home);
     }
-    s.xdgConfigHome = Env("XDG_CONFIG_HOME");
-    s.home = HomeFolder();
     return s;
 }
 

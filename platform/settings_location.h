@@ -10,13 +10,13 @@ namespace vellum::platform {
 
 // What the choice depends on, gathered from the environment and the file system.
 struct SettingsSources {
-    std::string settingsEnv;      // VELLUM_SETTINGS; empty when unset
-    std::string besidePath;       // the program's path with ".INI"; empty when unknown
-    bool besideExists = false;    // a file is at besidePath
-    bool folderWritable = false;  // the program's folder may be written
-    std::string xdgConfigHome;    // XDG_CONFIG_HOME; empty when unset
-    std::string home;             // the user's home folder; empty when unknown
-    bool systemFolder = false;    // the program's folder holds installed programs
+    std::string settingsEnv;       // VELLUM_SETTINGS; empty when unset
+    std::string besidePath;        // the program's path with ".INI"; empty when unknown
+    bool besideExists = false;     // a file is at besidePath
+    bool folderWritable = false;   // the program's folder may be written
+    std::string xdgConfigHome;     // XDG_CONFIG_HOME; empty when unset
+    std::string home;              // the user's home folder; empty when unknown
+    bool installedFolder = false;  // the program's folder holds installed programs
 };
 
 struct SettingsLocation {
@@ -27,9 +27,10 @@ struct SettingsLocation {
 [[nodiscard]] SettingsLocation ChooseSettingsLocation(const SettingsSources& sources);
 
 // Whether folder holds installed programs rather than a portable copy: anything under /usr,
-// /bin and /sbin, or the folder this build installs its programs into. Root may write there,
-// but a file made there belongs to no package and is shared by every user.
-[[nodiscard]] bool IsSystemProgramFolder(std::string_view folder);
+// /bin and /sbin, the user's ~/.local/bin, or the folder this build installs its programs into.
+// Root may write the system's folders, but a file made there belongs to no package and is
+// shared by every user; ~/.local/bin holds programs, not their settings.
+[[nodiscard]] bool IsInstalledProgramFolder(std::string_view folder, std::string_view home);
 
 // The sources of this run: the environment, /proc/self/exe, and HOME (or the password
 // database when HOME is unset or not absolute).

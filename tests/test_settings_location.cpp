@@ -41,11 +41,14 @@ TEST(SettingsLocation, VariableThenBesideThenUserConfiguration) {
     }
 }
 
-TEST(SettingsLocation, SystemProgramFoldersAreThoseUnderUsrBinSbinAndTheInstallFolder) {
-    for (const char* folder : {"/usr/bin", "/usr", "/usr/local/bin", "/bin", "/sbin"})
-        EXPECT_TRUE(IsSystemProgramFolder(folder)) << folder;
-    for (const char* folder : {"/usrbin", "/opt/vellum", "/home/ann/vellum", "/", "/binaries"})
-        EXPECT_FALSE(IsSystemProgramFolder(folder)) << folder;
+TEST(SettingsLocation, InstalledProgramFoldersAreTheSystemsTheUsersAndTheInstallFolder) {
+    for (const char* folder :
+         {"/usr/bin", "/usr", "/usr/local/bin", "/bin", "/sbin", "/home/ann/.local/bin"})
+        EXPECT_TRUE(IsInstalledProgramFolder(folder, "/home/ann")) << folder;
+    for (const char* folder :
+         {"/usrbin", "/opt/vellum", "/home/ann/vellum", "/", "/binaries", "/home/bob/.local/bin"})
+        EXPECT_FALSE(IsInstalledProgramFolder(folder, "/home/ann")) << folder;
+    EXPECT_FALSE(IsInstalledProgramFolder("/.local/bin", ""));
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "net/program_identity.h"
 #include "net/web_host.h"
+#include "program_identity.h"
 #include "ui/legible_colour.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"

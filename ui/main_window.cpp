@@ -12,8 +12,8 @@
 
 #include "filelist/adding.h"
 #include "filelist/command_line.h"
-#include "net/program_identity.h"
 #include "platform/settings_location.h"
+#include "program_identity.h"
 #include "ui/add_progress.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"

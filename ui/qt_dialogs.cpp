@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "net/program_identity.h"
+#include "program_identity.h"
 #include "ui/select_dir.h"
 
 namespace vellum::ui {

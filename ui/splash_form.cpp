@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <QTimer>
 
-#include "net/program_identity.h"
+#include "program_identity.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
 
