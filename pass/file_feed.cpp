@@ -1,10 +1,22 @@
 #include "pass/file_feed.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
 #include <utility>
 
 #include "checksum/fold_all.h"
 
 namespace vellum {
+
+int FilesInFlightWanted() {
+    static const int wanted = [] {
+        const char* value = std::getenv("VELLUM_IN_FLIGHT");
+        const int n = value != nullptr ? std::atoi(value) : 0;
+        return n >= 1 ? std::min(n, kMaxInFlight) : kMaxInFlight;
+    }();
+    return wanted;
+}
 
 std::uint16_t Crc16Start(std::uint8_t variant) {
     return variant == 1 ? 0xFFFF : 0x0000;
@@ -15,232 +27,230 @@ std::uint32_t Crc32Start(std::uint8_t variant) {
 }
 
 FileFeed::FileFeed(const FeedSource& source) : source_(source) {
-    calc_.ReadBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
-    calc_.AheadBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+    laneOwner_.fill(-1);
+    setFilesInFlight(FilesInFlightWanted());
 }
 
 FileFeed::~FileFeed() {
-    (void)TakeAhead();
-    ahead_.Settle();  // never close a file under a read
-    if (calc_.file >= 0) (void)Files().Close(calc_.file);
-    DropPrefetch();
+    for (int t = 0; t < kMaxInFlight; ++t)
+        if (files_[static_cast<std::size_t>(t)].state != State::Free) Abandon(t);
 }
 
-platform::FileSystem::Opened FileFeed::Open(std::int32_t row, const std::string& path) {
-    // What the helper took up stands for this row only if no event handler ran since it was
-    // told which rows come next: a handler may have changed the row's status.
-    if (prefetched_ && (thenPumps_ != pumps_ || thenAt_ >= then_.count || row > thenRows_[thenAt_]))
-        DropPrefetch();
-    row_ = row;
-    platform::FileSystem::Opened opened;
-    takenFromChain_ = prefetched_ && row == thenRows_[thenAt_] && TakeFromChain(opened);
-    if (!takenFromChain_) {
-        ahead_.Settle();
-        opened = Files().OpenIfFile(path);
-    }
-    return opened;
+void FileFeed::setFilesInFlight(int files) {
+    capacity_ = std::clamp(files, 1, std::min(kMaxInFlight, lanes_.Lanes()));
+    readsPerRound_ = std::min(kMaxReadsPerRound, capacity_);
+    for (auto& bank : banks_)
+        while (static_cast<int>(bank.size()) < readsPerRound_)
+            bank.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
 }
 
-bool FileFeed::init_processfile(const std::string& path, int fd, std::uint8_t crc16Variant,
-                                std::uint8_t crc32Variant) {
-    calc_.crc16 = Crc16Start(crc16Variant);
-    calc_.crc32 = Crc32Start(crc32Variant);
-    crc16Reflected_ = crc16Variant == 2;
-    invertCrc32_ = crc32Variant == 1;
-    calc_.bytesRead = 0;
-    calc_.xsum = 0;
-    DigestStart(calc_.digest);
-    path_ = path;
-    closedAhead_ = false;
-    firstReady_ = false;
-    againReady_ = false;
-    if (fd < 0) return false;
-    calc_.file = fd;
-    if (takenFromChain_) TakeChainedStart();
-    return true;
+const FileFeed::CalcState& FileFeed::file(int ticket) const {
+    return files_[static_cast<std::size_t>(ticket)];
 }
 
-void FileFeed::TakeChainedStart() {
-    const std::size_t j = static_cast<std::size_t>(thenAt_ - 1);
-    const NextFile& next = then_.next[j];
-    // The first row's block is in ReadBuffer already (it took AheadBuffer's place with the read
-    // that found the end before it); the others' are in their own buffers.
-    if (j > 0) std::swap(calc_.ReadBuffer, chainBuffers_[j]);
-    firstReady_ = true;
-    firstRead_ = next.firstRead;
-    againReady_ = next.readAgain;
-    againRead_ = next.secondRead;
-    againBuffer_ = j + 1;
-    if (next.closed) {
-        closedAhead_ = true;
-        closeAhead_ = next.closeResult;
-        calc_.file = -1;
-    }
+FileFeed::CalcState& FileFeed::file(int ticket) {
+    return files_[static_cast<std::size_t>(ticket)];
 }
 
-FileFeed::Block FileFeed::processfile() {
-    std::int64_t n;
-    bool besideFolded = false;  // the CRCs and the sum have this block already
-    if (firstReady_) {
-        firstReady_ = false;
-        n = firstRead_;
-    } else if (againReady_) {
-        againReady_ = false;
-        n = againRead_;
-        if (n > 0) std::swap(calc_.ReadBuffer, chainBuffers_[againBuffer_]);
-    } else if (ahead_.holds()) {
-        n = TakeAhead();
-        std::swap(calc_.ReadBuffer, calc_.AheadBuffer);
-        besideFolded = true;
-    } else {
-        ahead_.Settle();
-        n = Files().ReadSome(calc_.file, calc_.ReadBuffer.get(), kBlockSize);
-    }
-    if (n < 0) return ReadFailed(n);
-    const std::uint8_t* buffer = calc_.ReadBuffer.get();
-    const auto count = static_cast<std::int32_t>(n);
-    // DigestAdd, the variant's CRC-16, Crc32Update and XsumUpdate.
-    const RunningValues values{calc_.digest, calc_.crc16, calc_.crc32, calc_.xsum, crc16Reflected_};
-    if (n > 0 && readAhead_) {
-        // The helper folds the next block into the CRCs and the sum while MD5 runs here, so
-        // this block has to be in them first.
-        if (!besideFolded) FoldBesideDigest(values, buffer, count);
-        besideFolded = true;
-        // Unless the helper has made the next read already: after a short block the read that
-        // follows most likely finds the end, and the helper then also closes the file and
-        // takes up the rows that wait after it.
-        if (!againReady_) {
-            AfterTheEnd* then = nullptr;
-            if (n < kBlockSize) {
-                PlanNextRows();
-                then = &then_;
-            }
-            ahead_.Start(Files(), calc_.file, calc_.AheadBuffer.get(), kBlockSize, then, &values);
-        }
-    }
-    calc_.lastBlockLength = count;
-    calc_.bytesRead += count;
-    if (besideFolded)
-        DigestAdd(calc_.digest, buffer, count);
-    else
-        FoldAll(values, buffer, count);
-    return count == 0 ? Block::End : Block::More;
+bool FileFeed::NeedsJob(const CalcState& f) const {
+    return f.state == State::Opening || (f.state == State::Reading && !f.ended);
 }
 
-FileFeed::Block FileFeed::ReadFailed(std::int64_t result) {
-    error_ = "Cannot read " + path_ + ": " + platform::ErrorText(static_cast<int>(-result));
-    return Block::Error;
+int FileFeed::JobsWanted() const {
+    return static_cast<int>(std::count_if(files_.begin(), files_.end(),
+                                          [this](const CalcState& f) { return NeedsJob(f); }));
 }
 
-bool FileFeed::end_processfile() {
-    // A read still out is the one more block that a halt reads: its values are dropped with the
-    // rest, but its failure ends the pass as it would have if that block had been folded.
-    const std::int64_t oneMore = ahead_.holds() ? TakeAhead() : againReady_ ? againRead_ : 0;
-    againReady_ = false;
-    if (oneMore < 0) {
-        (void)ReadFailed(oneMore);
-        return false;  // Abandon closes the file
+bool FileFeed::Room() const {
+    const auto held = std::count_if(files_.begin(), files_.end(),
+                                    [](const CalcState& f) { return f.state != State::Free; });
+    return held < capacity_ && JobsWanted() < readsPerRound_;
+}
+
+bool FileFeed::Busy() const {
+    return std::any_of(files_.begin(), files_.end(), [](const CalcState& f) {
+        return f.state == State::Opening || f.state == State::Reading;
+    });
+}
+
+std::int64_t FileFeed::BytesInFlight() const {
+    std::int64_t bytes = 0;
+    for (const CalcState& f : files_)
+        if (f.state == State::Reading) bytes += f.values.size;
+    return bytes;
+}
+
+int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant) {
+    const auto free = std::find_if(files_.begin(), files_.end(),
+                                   [](const CalcState& f) { return f.state == State::Free; });
+    CalcState& f = *free;
+    f.state = State::Opening;
+    f.path.assign(path);
+    f.fd = -1;
+    f.lane = -1;
+    f.crc16 = Crc16Start(crc16Variant);
+    f.crc32 = Crc32Start(crc32Variant);
+    f.xsum = 0;
+    f.crc16Reflected = crc16Variant == 2;
+    f.invertCrc32 = crc32Variant == 1;
+    f.values = {};
+    f.error.clear();
+    f.ended = false;
+    f.chunkDue = false;
+    return static_cast<int>(free - files_.begin());
+}
+
+void FileFeed::Round() {
+    if (!Busy()) return;
+    jobs_.clear();
+    const auto& bank = banks_[round_ & 1];
+    for (int t = 0; t < kMaxInFlight; ++t) {
+        CalcState& f = file(t);
+        if (!NeedsJob(f)) continue;
+        f.buffer = bank[jobs_.size()].get();
+        f.got = 0;
+        f.failed = 0;
+        f.closeFailed = false;
+        jobs_.push_back(t);
     }
-    DigestFinish(calc_.digest, calc_.finalDigest);
-    if (invertCrc32_) calc_.crc32 = ~calc_.crc32;
-    int rc = closeAhead_;
-    if (!closedAhead_) {
-        ahead_.Settle();
-        rc = Files().Close(calc_.file);
+    // The file layer's calls run on both threads only where they may; a fake sees them one at
+    // a time, on the helper.
+    const bool bothRead = !helped_ || Files().CallsMayOverlap();
+    helper_.Begin(static_cast<int>(jobs_.size()), RunJob, this, helped_);
+    HashDueBlocks();
+    if (bothRead)
+        for (int job; helper_.Claim(job);) helper_.Run(job);
+    helper_.AwaitRound();
+    for (const int t : jobs_) Absorb(file(t));
+    ++round_;
+}
+
+void FileFeed::RunJob(void* feed, int job) {
+    auto& self = *static_cast<FileFeed*>(feed);
+    CalcState& f = self.file(self.jobs_[static_cast<std::size_t>(job)]);
+    if (f.state == State::Opening) {
+        self.init_processfile(f);
+        if (f.fd < 0) return;
     }
-    calc_.file = -1;
+    self.processfile(f);
+}
+
+void FileFeed::init_processfile(CalcState& f) {
+    f.opened = Files().OpenIfFile(f.path);
+    f.fd = f.opened.fd;
+}
+
+void FileFeed::processfile(CalcState& f) {
+    platform::FileSystem& files = Files();
+    std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
+    // After a short block the read that finds the end most likely follows at once; it goes into
+    // the rest of the same buffer, so that a small file is read, hashed and closed in one round.
+    if (n > 0 && n < kBlockSize) {
+        const std::int64_t more =
+            files.ReadSome(f.fd, f.buffer + n, static_cast<std::size_t>(kBlockSize - n));
+        if (more == 0) f.ended = true;
+        n = more < 0 ? more : n + more;
+    } else if (n == 0) {
+        f.ended = true;
+    }
+    if (n < 0) {
+        f.failed = static_cast<int>(n);
+        (void)files.Close(f.fd);
+        f.fd = -1;
+        return;
+    }
+    f.got = n;
+    static DigestState unused;  // the CRCs and the sum only: MD5 runs in the lanes
+    FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                     static_cast<std::int32_t>(n));
+    if (f.ended) end_processfile(f);
+}
+
+void FileFeed::end_processfile(CalcState& f) {
+    const int rc = Files().Close(f.fd);
+    f.fd = -1;
     if (rc < 0) {
-        error_ = "Cannot close " + path_ + ": " + platform::ErrorText(-rc);
-        return false;
+        f.failed = rc;
+        f.closeFailed = true;
     }
-    return true;
 }
 
-void FileFeed::Abandon() {
-    (void)TakeAhead();
-    ahead_.Settle();
-    if (calc_.file >= 0) {
-        (void)Files().Close(calc_.file);
-        calc_.file = -1;
-    }
-    DropPrefetch();
-    firstReady_ = false;
-    againReady_ = false;
-}
-
-void FileFeed::BeforeEvents() {
-    // Event handlers may use the file layer (and tests count its calls there): let the read
-    // out finish first, so that none of them ever runs beside it.
-    ahead_.Settle();
-    ++pumps_;
-}
-
-void FileFeed::EndOfPass() {
-    DropPrefetch();
-}
-
-std::int64_t FileFeed::TakeAhead() {
-    const std::int64_t n = ahead_.Take();
-    if (thenOut_) {
-        thenOut_ = false;
-        // The close and the rows after it are the helper's until AwaitStep says otherwise; the
-        // close is step 1, like the read.
-        if (then_.closed) {
-            closedAhead_ = true;
-            closeAhead_ = then_.closeResult;
-            calc_.file = -1;
+void FileFeed::Absorb(CalcState& f) {
+    if (f.state == State::Opening) {
+        if (!f.opened.isFile) {
+            f.state = State::NotAFile;
+            return;
         }
-        prefetched_ = then_.closed && then_.closeResult >= 0 && then_.count > 0;
-        thenAt_ = 0;
+        if (f.opened.fd < 0) {
+            f.state = State::OpenFailed;
+            return;
+        }
+        f.state = State::Reading;
+        f.lane = lanes_.IdleLane();
+        lanes_.Start(f.lane);
+        laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
     }
-    return n;
+    if (f.failed < 0) {
+        Fail(f, (f.closeFailed ? "Cannot close " : "Cannot read ") + f.path + ": " +
+                    platform::ErrorText(-f.failed));
+        return;
+    }
+    f.values.size += f.got;
+    f.chunk = f.buffer;
+    f.chunkBytes = static_cast<std::size_t>(f.got);
+    f.chunkLast = f.ended;
+    f.chunkDue = true;
 }
 
-void FileFeed::PlanNextRows() {
-    ahead_.Settle();
-    DropPrefetch();
-    if (!chainBuffers_[1]) {
-        for (std::size_t j = 1; j < chainBuffers_.size(); ++j)
-            chainBuffers_[j] = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
-    }
-    // Every buffer, not only those of the rows planned: the last row's read after its first
-    // block goes into the one after it. ([0] is the read's own buffer.)
-    for (std::size_t j = 1; j < chainBuffers_.size(); ++j)
-        then_.buffers[j] = chainBuffers_[j].get();
-    int count = 0;
-    for (std::int32_t r = row_; count < kChain; ++count) {
-        r = source_.NextRowToCalculate(r);
-        if (r == 0) break;
-        const auto j = static_cast<std::size_t>(count);
-        thenRows_[j] = r;
-        then_.next[j].path.assign(source_.PathOf(r));
-    }
-    then_.count = count;
-    thenPumps_ = pumps_;
-    thenOut_ = true;
+void FileFeed::Fail(CalcState& f, std::string text) {
+    f.state = State::Failed;
+    f.error = std::move(text);
+    f.chunkDue = false;
+    if (f.lane >= 0) lanes_.Drop(f.lane);
+    f.lane = -1;
 }
 
-bool FileFeed::TakeFromChain(platform::FileSystem::Opened& opened) {
-    const int j = thenAt_;
-    ahead_.AwaitStep(j + 2);
-    const NextFile& next = then_.next[static_cast<std::size_t>(j)];
-    if (!next.looked) {
-        prefetched_ = false;  // the helper stopped before this row, and so before the rest
-        return false;
+void FileFeed::HashDueBlocks() {
+    for (CalcState& f : files_) {
+        if (!f.chunkDue) continue;
+        f.chunkDue = false;
+        if (f.chunkLast)
+            lanes_.AddLast(f.lane, f.chunk, f.chunkBytes, kBlockSize);
+        else
+            (void)lanes_.Add(f.lane, f.chunk, f.chunkBytes);
     }
-    ++thenAt_;
-    opened = next.opened;
-    return true;
+    // Every lane uses up its input before the round ends: the next round reads into these
+    // buffers again.
+    while (lanes_.Busy() > 0) {
+        for (LaneMask stopped = lanes_.Run(); stopped != 0; stopped &= stopped - 1) {
+            const int lane = std::countr_zero(stopped);
+            if (lanes_.State(lane) == Md5Lanes::Lane::done) FinishDigest(lane);
+        }
+    }
 }
 
-void FileFeed::DropPrefetch() {
-    if (!prefetched_) return;
-    prefetched_ = false;
-    ahead_.Settle();
-    for (int j = thenAt_; j < then_.count; ++j) {
-        const NextFile& next = then_.next[static_cast<std::size_t>(j)];
-        if (next.looked && next.opened.fd >= 0 && !next.closed) (void)Files().Close(next.opened.fd);
-    }
+void FileFeed::FinishDigest(int lane) {
+    CalcState& f = file(laneOwner_[static_cast<std::size_t>(lane)]);
+    f.values.md5 = lanes_.Take(lane);
+    f.values.crc16 = f.crc16;
+    f.values.crc32 = f.invertCrc32 ? ~f.crc32 : f.crc32;
+    f.values.xsum = f.xsum;
+    f.lane = -1;
+    f.state = State::Done;
+}
+
+void FileFeed::Release(int ticket) {
+    file(ticket).state = State::Free;
+}
+
+void FileFeed::Abandon(int ticket) {
+    CalcState& f = file(ticket);
+    if (f.fd >= 0) (void)Files().Close(f.fd);
+    f.fd = -1;
+    if (f.lane >= 0) lanes_.Drop(f.lane);
+    f.lane = -1;
+    f.chunkDue = false;
+    f.state = State::Free;
 }
 
 }  // namespace vellum

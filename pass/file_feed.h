@@ -1,6 +1,9 @@
-// The file feed: opens the files the list pass takes up, reads them in 1 MiB blocks through the
-// four folds, reads ahead on a helper thread where that pays, and closes them. It keeps no rows,
-// statuses, totals or messages: the pass decides all of that from what the feed reports.
+// The file feed: opens the files the list pass takes up, reads them in 1 MiB blocks, folds the
+// CRCs and the sum of every block, runs MD5 over many files at once (one lane each), and closes
+// them. It works in rounds: a round reads one more block of every file in flight and opens the
+// files taken up since the round before, while MD5 runs over the blocks the round before read;
+// a helper thread and the feed's own take the files of a round between them. The feed keeps no
+// rows, statuses, totals or messages: the pass decides all of that from what it reports.
 #pragma once
 
 #include <array>
@@ -8,133 +11,157 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "checksum/md5.h"
-#include "pass/read_ahead.h"
+#include "checksum/md5_lanes.h"
+#include "pass/feed_helper.h"
 #include "platform/files.h"
 
 namespace vellum {
 
 inline constexpr std::int32_t kBlockSize = 0x100000;
 
+// At most this many files in flight, and this many being read in one round: a large file is
+// read every round and holds a buffer in each of the two banks, a small one is read whole in
+// one round and hashed in the next, so the banks hold kMaxReadsPerRound large files or twice as
+// many small ones, in 32 MiB.
+inline constexpr int kMaxInFlight = 32;
+inline constexpr int kMaxReadsPerRound = 16;
+
+// How many files may be in flight: VELLUM_IN_FLIGHT=N in the environment (1 reads one file at
+// a time, as a single loop would), else kMaxInFlight. Read once.
+[[nodiscard]] int FilesInFlightWanted();
+
 // The start value of a CRC-16 variant (0, 1 or 2) and of a CRC-32 variant (0 or 1).
 [[nodiscard]] std::uint16_t Crc16Start(std::uint8_t variant);
 [[nodiscard]] std::uint32_t Crc32Start(std::uint8_t variant);
 
-// The working values of the one file being calculated.
-struct CalcState {
+// The four values of a file, as its row stores them.
+struct FileValues {
+    std::int64_t size = 0;
     std::uint16_t crc16 = 0;
     std::uint32_t crc32 = 0;
     std::uint16_t xsum = 0;
-    DigestState digest{};
-    int file = -1;
-    std::int64_t bytesRead = 0;
-    std::int32_t lastBlockLength = 0;
-    std::unique_ptr<std::uint8_t[]> ReadBuffer;  // kBlockSize bytes, allocated once
-    // The block being read ahead while ReadBuffer's is folded; the two change places as each
-    // read is taken. Also allocated once.
-    std::unique_ptr<std::uint8_t[]> AheadBuffer;
-    Md5Digest finalDigest{};
+    Md5Digest md5{};
 };
 
-// What the feed needs to know of the list: the file layer in use now, and which files wait
-// after a row, so that the helper can take them up early.
+// The file layer the feed reads through: the one the list uses at the moment.
 class FeedSource {
   public:
     virtual ~FeedSource() = default;
     [[nodiscard]] virtual platform::FileSystem& Files() const = 0;
-    // The first row after row that waits for calculation, or 0.
-    [[nodiscard]] virtual std::int32_t NextRowToCalculate(std::int32_t row) const = 0;
-    [[nodiscard]] virtual std::string_view PathOf(std::int32_t row) const = 0;
 };
 
 class FileFeed final {
   public:
+    // What became of a file taken up. Opening and Reading are in flight; the others are settled
+    // and wait for the pass to release them.
+    enum class State : std::uint8_t {
+        Free,
+        Opening,     // its open waits for the next round
+        Reading,     // open and read block by block; its MD5 may still be running
+        NotAFile,    // no regular file at the path
+        OpenFailed,  // a regular file that could not be opened
+        Done,        // read to its end and closed: values() holds its values
+        Failed,      // a read or close failed (error() says how); the file is closed
+    };
+
     explicit FileFeed(const FeedSource& source);
     ~FileFeed();
     FileFeed(const FileFeed&) = delete;
     FileFeed& operator=(const FileFeed&) = delete;
 
-    // Takes up row's file: IsFile, then the open; or what the helper found for it already.
-    [[nodiscard]] platform::FileSystem::Opened Open(std::int32_t row, const std::string& path);
+    // Whether one more file can be taken up before the next round.
+    [[nodiscard]] bool Room() const;
+    // Takes up the file at path; its open comes with the next round. Returns the file's ticket.
+    int TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant);
+    // One round; does nothing when no file is in flight.
+    void Round();
+    // Whether a file is in flight (opening, or being read or hashed).
+    [[nodiscard]] bool Busy() const;
 
-    // One file: start the values for the variants on fd (the descriptor Open gave; false when
-    // it is none); read and fold one block; finish and close. With read-ahead on, processfile
-    // has the next read made on the helper thread while it folds, and after a short block the
-    // helper also closes the file and takes up the rows that wait after it, as long as each of
-    // them ends as simply (the feed uses that only if no event handler ran meanwhile); the next
-    // call takes the read, and end_processfile waits for a read still out (the one more block
-    // a halt reads) and reports its failure like any read error.
-    bool init_processfile(const std::string& path, int fd, std::uint8_t crc16Variant,
-                          std::uint8_t crc32Variant);
-    enum class Block { More, End, Error };
-    Block processfile();
-    bool end_processfile();
-    // After a read or close error: closes the file and drops whatever the helper took up.
-    void Abandon();
+    [[nodiscard]] State state(int ticket) const { return file(ticket).state; }
+    [[nodiscard]] const FileValues& values(int ticket) const { return file(ticket).values; }
+    [[nodiscard]] const std::string& error(int ticket) const { return file(ticket).error; }
+    // Bytes read so far of the files in flight, for a progress display.
+    [[nodiscard]] std::int64_t BytesInFlight() const;
 
-    // Event handlers are about to run: no read may run beside them, and what the helper took up
-    // for the rows after the current one no longer stands.
-    void BeforeEvents();
-    // The pass is over: the files the helper opened for rows it will not take are closed.
-    void EndOfPass();
+    // The pass is done with a settled file.
+    void Release(int ticket);
+    // Stops a file wherever it is (a halt, or a read error before it): it is closed, its MD5
+    // dropped, and its ticket free again.
+    void Abandon(int ticket);
 
-    // Whether processfile reads the next block on the helper thread; ReadAheadPays() at first.
-    void setReadAhead(bool on) { readAhead_ = on; }
-    // What the last read or close error said.
-    [[nodiscard]] const std::string& error() const { return error_; }
-    [[nodiscard]] const CalcState& calc() const { return calc_; }
+    // Whether the feed has a helper thread; ReadAheadPays() at first.
+    void setHelper(bool on) { helped_ = on; }
+    // How many files may be in flight (1 to kMaxInFlight, and no more than there are MD5 lanes);
+    // FilesInFlightWanted() at first. Only between passes.
+    void setFilesInFlight(int files);
+    [[nodiscard]] int filesInFlight() const { return capacity_; }
 
   private:
+    // The working values of one file, from its take-up to its release.
+    struct CalcState {
+        State state = State::Free;
+        std::string path;
+        int fd = -1;
+        int lane = -1;
+        std::uint16_t crc16 = 0;
+        std::uint32_t crc32 = 0;
+        std::uint16_t xsum = 0;
+        bool crc16Reflected = false;
+        bool invertCrc32 = false;
+        FileValues values;
+        std::string error;
+        // The round's job and what came of it: the block read into buffer (got bytes; ended
+        // when a read found the end and the file was closed), or the -errno of the read or
+        // close that failed.
+        std::uint8_t* buffer = nullptr;
+        platform::FileSystem::Opened opened;
+        std::int64_t got = 0;
+        bool ended = false;
+        int failed = 0;
+        bool closeFailed = false;
+        // The block MD5 takes in the next round.
+        std::uint8_t* chunk = nullptr;
+        std::size_t chunkBytes = 0;
+        bool chunkLast = false;
+        bool chunkDue = false;
+    };
+
+    [[nodiscard]] const CalcState& file(int ticket) const;
+    [[nodiscard]] CalcState& file(int ticket);
     [[nodiscard]] platform::FileSystem& Files() const { return source_.Files(); }
-    Block ReadFailed(std::int64_t result);
-    // Takes the helper's read, and what it did after the end of the file when it was told to.
-    std::int64_t TakeAhead();
-    // Fills then_ with the rows that wait after the current one, kChain of them at most.
-    void PlanNextRows();
-    // Takes up what the helper did for the row it took up next, which is the row in hand;
-    // false if it did not get as far as that row.
-    bool TakeFromChain(platform::FileSystem::Opened& opened);
-    // Moves the helper's first block (and what it did after it) of the row taken from the chain
-    // into the calculation.
-    void TakeChainedStart();
-    // Closes the files the helper opened for rows that will not take them.
-    void DropPrefetch();
+    [[nodiscard]] bool NeedsJob(const CalcState& f) const;
+    [[nodiscard]] int JobsWanted() const;
+
+    // A job, on either thread: open the file if it was just taken up, read and fold its next
+    // block (and, after a short one, make the read that finds the end), close it at its end.
+    static void RunJob(void* feed, int job);
+    void init_processfile(CalcState& f);
+    void processfile(CalcState& f);
+    void end_processfile(CalcState& f);
+    // After the round, on the feed's thread: what the job did becomes the file's state.
+    void Absorb(CalcState& f);
+    void Fail(CalcState& f, std::string text);
+    // MD5 over the blocks the round before read, until every lane has used its input.
+    void HashDueBlocks();
+    void FinishDigest(int lane);
 
     const FeedSource& source_;
-    CalcState calc_;
-    ReadAhead ahead_;
-    bool readAhead_ = ReadAheadPays();
-    bool crc16Reflected_ = false;
-    bool invertCrc32_ = false;
-    // The helper's work after the end of a file: then_ while thenOut_, for rows thenRows_ as
-    // they were when pumps_ (the times events ran so far) was thenPumps_. prefetched_: the rows
-    // from then_.next[thenAt_] on may have been taken up, and nobody has used or dropped them;
-    // takenFromChain_: the row in hand was. For the row in hand: firstReady_, its first block is in
-    // ReadBuffer with firstRead_ as its read's result; againReady_, the read after it was made too,
-    // giving againRead_ bytes in chainBuffers_[againBuffer_]; closedAhead_, the helper closed the
-    // file, with closeAhead_.
-    AfterTheEnd then_;
-    std::array<std::int32_t, kChain> thenRows_{};
-    int thenAt_ = 0;
-    // The buffers that then_.next[1] and the rows after it read into; [0] stays empty, the
-    // first row takes AheadBuffer. Allocated at the first pass that reads ahead.
-    std::array<std::unique_ptr<std::uint8_t[]>, kChain> chainBuffers_;
-    std::int32_t row_ = 0;  // the row whose file is in hand
-    std::uint64_t pumps_ = 0;
-    std::uint64_t thenPumps_ = 0;
-    bool thenOut_ = false;
-    bool prefetched_ = false;
-    bool takenFromChain_ = false;
-    bool firstReady_ = false;
-    std::int64_t firstRead_ = 0;
-    bool againReady_ = false;
-    std::int64_t againRead_ = 0;
-    std::size_t againBuffer_ = 0;
-    bool closedAhead_ = false;
-    int closeAhead_ = 0;
-    std::string path_;  // the file being calculated
-    std::string error_;
+    Md5Lanes lanes_;
+    FeedHelper helper_;
+    bool helped_ = ReadAheadPays();
+    int capacity_ = 1;
+    int readsPerRound_ = 1;
+    std::uint64_t round_ = 0;
+    std::array<CalcState, kMaxInFlight> files_;
+    std::array<int, Md5Lanes::kMaxLanes> laneOwner_{};
+    std::vector<int> jobs_;  // the tickets of this round's jobs
+    // Two banks of block buffers, allocated once: a round reads into one while MD5 runs over
+    // the other.
+    std::array<std::vector<std::unique_ptr<std::uint8_t[]>>, 2> banks_;
 };
 
 }  // namespace vellum

@@ -50,23 +50,13 @@ platform::FileSystem& ListPass::Files() const {
     return *ctx_.fs;
 }
 
-std::int32_t ListPass::NextRowToCalculate(std::int32_t row) const {
-    for (std::int32_t r = row + 1; r < ctx_.state.RowCount; ++r)
-        if (AwaitsCalculation(ctx_.table[r].status)) return r;
-    return 0;
-}
-
-std::string_view ListPass::PathOf(std::int32_t row) const {
-    return ctx_.table[row].path.view();
-}
-
 std::int64_t ListPass::Now() const {
     return clock_();
 }
 
 void ListPass::updatefilez() {
-    // The pass shares one CalcState and holds row numbers across its event pumps, so a pass
-    // asked for from inside a pump waits for this one and then runs once.
+    // The pass holds row numbers and files in flight across its event pumps, so a pass asked
+    // for from inside a pump waits for this one and then runs once.
     if (running_) {
         pending_ = true;
         return;
@@ -84,8 +74,9 @@ void ListPass::HaltOrResume(const std::function<void(bool halted)>& announce) {
     s.HaltRequested = !s.HaltRequested;
     announce(s.HaltRequested);
     if (s.HaltRequested) {
-        // A running pass ends after one more block and clears the flags itself; until then
-        // they keep the menu and the row-moving commands away from the rows it holds.
+        // A running pass ends after one more block of each file in flight and clears the flags
+        // itself; until then they keep the menu and the row-moving commands away from the rows
+        // it holds.
         if (!running_) {
             s.Processing = false;
             s.Updating = false;
@@ -104,74 +95,148 @@ void ListPass::RunPass() {
     host.FitRows(s.RowCount);
     host.RepaintGrid(s.RowCount);
     ZeroTotals(s);
-    for (std::int32_t i = 1; i < s.RowCount && !s.HaltRequested; ++i) {
-        currentRow_ = i;
-        if (!CalculateRow(i)) {
-            EndWithError();
-            return;
-        }
-        AddToTotals(s, ctx_.table[i]);
+    commitRow_ = 1;
+    takeRow_ = 1;
+    error_.clear();
+    // A halt before the pass leaves every row as it is; one that comes in a pump lets the
+    // files in flight read one more block.
+    for (bool halting = s.HaltRequested; !halting;) {
+        SettleRows(false);
+        if (error_.empty()) TakeUpRows();
+        if (!feed_.Busy()) break;
+        RefreshIfDue();
+        halting = s.HaltRequested;
+        feed_.Round();
+        AfterRound();
     }
-    feed_.EndOfPass();
-    currentRow_ = 0;
+    SettleRows(s.HaltRequested);
+    if (!error_.empty()) {
+        EndWithError();
+        return;
+    }
+    EndPass();
+}
+
+void ListPass::TakeUpRows() {
+    const ListState& s = ctx_.state;
+    while (takeRow_ < s.RowCount && feed_.Room()) {
+        const std::int32_t row = takeRow_++;
+        const FileEntry& e = ctx_.table[row];
+        if (!AwaitsCalculation(e.status)) continue;  // only its totals, when it is settled
+        Entry entry{.row = row,
+                    .ticket = feed_.TakeUp(e.path.view(), s.Crc16Variant, s.Crc32Variant),
+                    .original = e.status,
+                    .stored = e};
+        entries_.push_back(std::move(entry));
+    }
+}
+
+void ListPass::AfterRound() {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        const FileFeed::State state = feed_.state(e.ticket);
+        // A row whose file exists is CALCING from its open on, as long as no event handler
+        // has changed it since it was taken up.
+        FileEntry& row = ctx_.table[e.row];
+        if (!e.marked && state != FileFeed::State::NotAFile && row.status == e.original) {
+            row.status = EntryStatus::CALCING;
+            e.marked = true;
+        }
+        if (state != FileFeed::State::Failed) continue;
+        // The first failed file ends the pass once the rows before it are settled; the rows
+        // after it are left as they were.
+        error_ = feed_.error(e.ticket);
+        takeRow_ = e.row + 1;
+        PutBackFrom(i + 1);
+        return;
+    }
+}
+
+void ListPass::PutBackFrom(std::size_t first) {
+    for (std::size_t i = first; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        feed_.Abandon(e.ticket);
+        FileEntry& row = ctx_.table[e.row];
+        if (e.marked && row.status == EntryStatus::CALCING) row.status = e.original;
+    }
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.end());
+}
+
+void ListPass::SettleRows(bool all) {
+    ListState& s = ctx_.state;
+    while (commitRow_ < takeRow_) {
+        if (!entries_.empty() && entries_.front().row == commitRow_) {
+            const Entry& e = entries_.front();
+            const FileFeed::State state = feed_.state(e.ticket);
+            if (state == FileFeed::State::Failed) return;  // EndWithError takes it from here
+            const bool inFlight =
+                state == FileFeed::State::Opening || state == FileFeed::State::Reading;
+            if (inFlight && !all) return;
+            if (inFlight) {
+                feed_.Abandon(e.ticket);  // halted part-way: stays CALCING, old values kept
+            } else {
+                Settle(e);
+                feed_.Release(e.ticket);
+            }
+            entries_.pop_front();
+        }
+        AddToTotals(s, ctx_.table[commitRow_]);
+        ++commitRow_;
+    }
+}
+
+void ListPass::Settle(const Entry& entry) {
+    FileEntry& row = ctx_.table[entry.row];
+    // An event handler that changed the row while its file was in flight has the last word.
+    if (row.status != (entry.marked ? EntryStatus::CALCING : entry.original)) return;
+    switch (feed_.state(entry.ticket)) {
+        case FileFeed::State::NotAFile:
+            row.status = EntryStatus::INVALID;
+            break;
+        case FileFeed::State::OpenFailed:  // stays CALCING, and every later pass tries again
+            PostFailed(ctx_, std::string(row.path.view()));
+            break;
+        case FileFeed::State::Done:
+            StoreValues(entry);
+            break;
+        default:
+            break;
+    }
+}
+
+void ListPass::StoreValues(const Entry& entry) {
+    const FileValues& v = feed_.values(entry.ticket);
+    FileEntry& done = ctx_.table[entry.row];
+    done.size = v.size;
+    done.crc16 = v.crc16;
+    done.crc32 = v.crc32;
+    done.xsum = v.xsum;
+    done.md5 = v.md5;
+    done.status = EntryStatus::OKAY;
+    if (entry.stored.band != EntryBand::IMPORTED)
+        done.band = EntryBand::NEW;
+    else
+        done.band = SameValues(done, entry.stored) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
+}
+
+void ListPass::RefreshIfDue() {
+    if (std::llabs(Now() - LastRefresh) <= kRefreshMilliseconds) return;
+    ctx_.host->RepaintGrid(ctx_.state.RowCount);
+    ctx_.host->ShowStatus();
+    ctx_.host->PumpEvents();
+    LastRefresh = Now();
+}
+
+void ListPass::EndPass() {
+    ListState& s = ctx_.state;
+    ListHost& host = *ctx_.host;
+    commitRow_ = 0;
     s.Processing = false;
     if (!s.HaltRequested) host.ShowStatus();
     s.Updating = false;
     host.RepaintGrid(s.RowCount);
     host.PumpEvents();
     host.RepaintHeaderAndHexView();
-}
-
-bool ListPass::CalculateRow(std::int32_t i) {
-    FileEntry& row = ctx_.table[i];
-    if (!AwaitsCalculation(row.status)) return true;
-    const std::string path(row.path.view());
-    const platform::FileSystem::Opened opened = feed_.Open(i, path);
-    if (!opened.isFile) {
-        row.status = EntryStatus::INVALID;
-        return true;
-    }
-    row.status = EntryStatus::CALCING;
-    const bool imported = row.band == EntryBand::IMPORTED;
-    const FileEntry stored = row;
-    const ListState& s = ctx_.state;
-    if (!feed_.init_processfile(path, opened.fd, s.Crc16Variant, s.Crc32Variant)) {
-        PostFailed(ctx_, path);
-        return true;  // stays CALCING
-    }
-
-    FileFeed::Block block = FileFeed::Block::More;
-    while (block == FileFeed::Block::More && !s.HaltRequested) {
-        RefreshIfDue();
-        block = feed_.processfile();
-    }
-    if (block == FileFeed::Block::Error) return false;
-    if (!feed_.end_processfile()) return false;
-    if (s.HaltRequested) return true;  // the values read so far are dropped
-
-    // Handlers ran during the pumps; take the row afresh rather than trust an old reference.
-    const CalcState& calc = feed_.calc();
-    FileEntry& done = ctx_.table[i];
-    done.size = calc.bytesRead;
-    done.crc16 = calc.crc16;
-    done.crc32 = calc.crc32;
-    done.xsum = calc.xsum;
-    done.md5 = calc.finalDigest;
-    done.status = EntryStatus::OKAY;
-    if (!imported)
-        done.band = EntryBand::NEW;
-    else
-        done.band = SameValues(done, stored) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
-    return true;
-}
-
-void ListPass::RefreshIfDue() {
-    if (std::llabs(Now() - LastRefresh) <= kRefreshMilliseconds) return;
-    feed_.BeforeEvents();
-    ctx_.host->RepaintGrid(ctx_.state.RowCount);
-    ctx_.host->ShowStatus();
-    ctx_.host->PumpEvents();
-    LastRefresh = Now();
 }
 
 void ListPass::RecountTotals() {
@@ -181,10 +246,11 @@ void ListPass::RecountTotals() {
 }
 
 void ListPass::EndWithError() {
-    // The file is closed and its row left CALCING with its old values, so the next pass
-    // takes it up again from its first byte; the rest of the table is as it was.
-    feed_.Abandon();
-    currentRow_ = 0;
+    // The failed file is closed and its row left CALCING with its old values, so the next pass
+    // takes it up again from its first byte; the rows after it are as they were.
+    for (const Entry& e : entries_) feed_.Abandon(e.ticket);
+    entries_.clear();
+    commitRow_ = 0;
     RecountTotals();
     ListState& s = ctx_.state;
     s.Processing = false;
@@ -193,7 +259,7 @@ void ListPass::EndWithError() {
     host.ShowStatus();
     host.RepaintGrid(s.RowCount);
     host.RepaintHeaderAndHexView();
-    host.ShowError(feed_.error());
+    host.ShowError(error_);
 }
 
 }  // namespace vellum

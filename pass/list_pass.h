@@ -1,13 +1,17 @@
-// The list pass: walks the table, has every row that waits for it calculated by the file feed,
-// verifies imported values, recounts the totals and keeps the window alive every 300 ms. One
+// The list pass: walks the table, has the file feed calculate every row that waits for it,
+// verifies imported values, recounts the totals and keeps the window alive every 300 ms. The
+// feed has many files in flight at once; the pass takes rows up in order and settles them in
+// order, so every row, message and total comes out as one file at a time would give them. One
 // pass at a time: a pass asked for while one runs is run once after it.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "filelist/file_entry.h"
 #include "filelist/list_host.h"
 #include "pass/file_feed.h"
 
@@ -35,24 +39,44 @@ class ListPass final : public PassRunner, private FeedSource {
     // while that pass runs.
     void HaltOrResume(const std::function<void(bool halted)>& announce);
 
-    // For progress displays: whether a pass runs, the row it is on and the bytes of that
-    // row's file read so far.
+    // For progress displays: whether a pass runs, the first row it has not settled yet, and the
+    // bytes read so far of the files in flight.
     [[nodiscard]] bool running() const { return running_; }
-    [[nodiscard]] std::int32_t currentRow() const { return currentRow_; }
-    [[nodiscard]] std::int64_t bytesRead() const { return feed_.calc().bytesRead; }
+    [[nodiscard]] std::int32_t currentRow() const { return running_ ? commitRow_ : 0; }
+    [[nodiscard]] std::int64_t bytesRead() const { return feed_.BytesInFlight(); }
 
-    // Whether the feed reads the next block on a helper thread; ReadAheadPays() at first.
-    void setReadAhead(bool on) { feed_.setReadAhead(on); }
+    // Whether the feed has a helper thread (ReadAheadPays() at first), and how many files it
+    // may have in flight (FilesInFlightWanted() at first). Only between passes.
+    void setReadAhead(bool on) { feed_.setHelper(on); }
+    void setFilesInFlight(int files) { feed_.setFilesInFlight(files); }
+    [[nodiscard]] int filesInFlight() const { return feed_.filesInFlight(); }
 
   private:
+    // A row the pass has taken up and not yet settled.
+    struct Entry {
+        std::int32_t row = 0;
+        int ticket = -1;
+        EntryStatus original = EntryStatus::WAITING;  // its status when taken up
+        bool marked = false;                          // set CALCING by the pass
+        FileEntry stored;                             // the values it held, for verification
+    };
+
     [[nodiscard]] platform::FileSystem& Files() const override;
-    [[nodiscard]] std::int32_t NextRowToCalculate(std::int32_t row) const override;
-    [[nodiscard]] std::string_view PathOf(std::int32_t row) const override;
 
     void RunPass();
-    // False when a read or close error ended the pass.
-    bool CalculateRow(std::int32_t row);
+    // Takes up the rows that wait, in order, as long as the feed has room.
+    void TakeUpRows();
+    // After a round: rows whose files are open become CALCING; a failed file stops the pass
+    // from taking up more, and the rows after it are put back as they were.
+    void AfterRound();
+    void PutBackFrom(std::size_t first);
+    // Settles the rows in order as far as their outcomes are known; with all true, every row
+    // taken up (a halt: those still in flight stay CALCING).
+    void SettleRows(bool all);
+    void Settle(const Entry& entry);
+    void StoreValues(const Entry& entry);
     void RefreshIfDue();
+    void EndPass();
     void EndWithError();
     void RecountTotals();
     [[nodiscard]] std::int64_t Now() const;
@@ -60,8 +84,11 @@ class ListPass final : public PassRunner, private FeedSource {
     ListContext& ctx_;
     Clock clock_;
     FileFeed feed_{*this};
+    std::deque<Entry> entries_;   // in row order
+    std::int32_t commitRow_ = 0;  // the first row not yet settled
+    std::int32_t takeRow_ = 0;    // the first row not yet looked at for a take-up
+    std::string error_;           // the error that ends this pass, once a file failed
     std::int64_t LastRefresh = 0;
-    std::int32_t currentRow_ = 0;
     bool running_ = false;
     bool pending_ = false;
 };

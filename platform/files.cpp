@@ -277,6 +277,8 @@ class KernelFileSystem final : public FileSystem {
         return sizes;
     }
 
+    bool CallsMayOverlap() const override { return true; }
+
   private:
     static constexpr std::size_t kSplitFolder = 64;  // below, a thread costs more than it saves
 

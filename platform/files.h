@@ -73,6 +73,9 @@ public:
     // on the joined paths; the real file system opens each relative to the folder.
     [[nodiscard]] virtual std::vector<std::int64_t> SizesOfFiles(
         const std::string& folder, const std::vector<std::string>& names);
+    // Whether two threads may call it at the same time. Only the real file system says so:
+    // a fake that counts or upsets calls sees them one at a time.
+    [[nodiscard]] virtual bool CallsMayOverlap() const { return false; }
 
     // Names of the regular files in folder whose names match mask (MaskMatches), in byte
     // order of their names; links to files count as files. Empty when the folder cannot be

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <map>
 #include <random>
 
 #include "checksum/crc16.h"
@@ -20,18 +21,20 @@ namespace {
 
 using S = EntryStatus;
 
-// Counts reads and closes, and fails where a test says so.
+// Counts reads and open files, and fails where a test says so: the failReadAt-th read of the
+// file failRead, every close, the open of refuseOpen.
 class FaultyFs final : public platform::FileSystem {
   public:
     std::int64_t Read(int fd, void* buffer, std::size_t count) override {
         ++reads;
-        if (failReadAt >= 0 && reads == failReadAt) return -EIO;
+        if (paths[fd] == failRead && ++readsOfFailRead == failReadAt) return -EIO;
         return FileSystem::Read(fd, buffer, count);
     }
     int OpenForReading(const std::string& path) override {
         if (path == refuseOpen) return -EACCES;
         const int fd = FileSystem::OpenForReading(path);
         if (fd >= 0) ++open;
+        if (fd >= 0) paths[fd] = path;
         return fd;
     }
     int Close(int fd) override {
@@ -41,9 +44,12 @@ class FaultyFs final : public platform::FileSystem {
     }
     int reads = 0;
     int open = 0;
+    std::string failRead;
     int failReadAt = -1;
+    int readsOfFailRead = 0;
     bool failClose = false;
     std::string refuseOpen;
+    std::map<int, std::string> paths;
 };
 
 // Records what the pass asks of the window; its pump runs whatever the test puts there.
@@ -228,18 +234,29 @@ TEST_F(Pass, HaltReadsOneMoreBlockAndLeavesTheRowCalcing) {
     EXPECT_EQ(ctx.table[row].status, S::OKAY);
 }
 
+// Files after the failed one may have been read, refused or found missing meanwhile: their rows
+// and messages stay as they were all the same.
 TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     const std::string a = dir.Write("a", RandomBytes(3 * 0x100000, 2));
     const std::string b = dir.Write("b", "b");
+    const std::string c = dir.Write("c", "c");
     const std::int32_t ra = List(a, S::RECHECK);
     const std::int32_t rb = List(b);
+    const std::int32_t rc = List(c, S::CALCING);
+    const std::int32_t rd = List(dir / "missing");
     ctx.table[ra].md5 = DigestOfText("old");
     ctx.table[ra].size = 77;
+    fs.failRead = a;
     fs.failReadAt = 2;
+    fs.refuseOpen = c;
     ctx.updatefilez();
     EXPECT_EQ(ctx.table[ra].status, S::CALCING);
     EXPECT_EQ(ctx.table[ra].md5, DigestOfText("old"));
-    EXPECT_EQ(ctx.table[rb].status, S::WAITING);  // the rest of the table is untouched
+    // The rest of the table is untouched.
+    EXPECT_EQ(test::Statuses(ctx),
+              (std::vector<S>{S::CALCING, S::WAITING, S::CALCING, S::WAITING}));
+    EXPECT_EQ(ctx.table[rb].size, 0);
+    EXPECT_EQ(ctx.message.StatusMessage, "");
     EXPECT_FALSE(ctx.state.Updating);
     EXPECT_FALSE(ctx.state.Processing);
     EXPECT_EQ(fs.open, 0);
@@ -248,9 +265,12 @@ TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     EXPECT_EQ(ctx.state.TotalBytes, 77);  // the totals still describe the whole list
 
     fs.failReadAt = -1;
+    fs.refuseOpen.clear();
     ctx.updatefilez();
     EXPECT_EQ(ctx.table[ra].status, S::OKAY);
     EXPECT_EQ(ctx.table[rb].status, S::OKAY);
+    EXPECT_EQ(ctx.table[rc].status, S::OKAY);
+    EXPECT_EQ(ctx.table[rd].status, S::INVALID);
 }
 
 TEST_F(Pass, ACloseErrorEndsThePassToo) {
