@@ -67,8 +67,9 @@ void DropUniqueSizes(ListContext& ctx) {
     WithoutPass(ctx, RemovedDeletedClick);
 }
 
-// Sorted by md5 and then by path, identical neighbours flagged.
-void FlagDuplicates(ListContext& ctx) {
+// Sorted by md5 and then by path, identical neighbours flagged (all but the first of each
+// group with keepFirst).
+void FlagDuplicates(ListContext& ctx, bool keepFirst) {
     ctx.sort = SortState{.PrimaryColumn = kColumnMd5,
                          .SecondaryColumn = kColumnFilename,
                          .PrimaryDescending = false,
@@ -77,14 +78,15 @@ void FlagDuplicates(ListContext& ctx) {
     SortRows(ctx, 1, ctx.state.RowCount - 1);
     // Every row has had its pass; the one that flagging ends with would only read the
     // unreadable files again and report them a second time.
-    WithoutPass(ctx, FlagIdenticals1Click);
+    WithoutPass(ctx, keepFirst ? FlagIdenticalsExceptFirst1Click : FlagIdenticals1Click);
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
 // was calculated. A row whose file was gone when the pass came to it (or whose path was cut to
 // the stored length) is named on standard error, since no other message tells of it.
 bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
-    const ExportLayout layout = o.tabbed ? ExportLayout::Tabbed : ExportLayout::Csv;
+    const std::string_view header = ExportHeader(o.layout);
+    std::fwrite(header.data(), 1, header.size(), stdout);
     bool complete = true;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
         const FileEntry& row = ctx.table[i];
@@ -94,7 +96,11 @@ bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
             row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED;
         complete = complete && calculated;
         if (!calculated || (o.duplicates && row.status != EntryStatus::FLAGGED)) continue;
-        const std::string line = ExportLine(row, layout);
+        const std::string line = ExportLine(row, o.layout);
+        if (line.empty()) {
+            host.Say(std::string(row.path.view()) + " left out: SFV cannot hold a line break");
+            complete = false;
+        }
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return complete;
@@ -108,7 +114,7 @@ int Run(const Options& o) {
     const bool allFound = AddPaths(ctx, o);
     if (o.duplicates) DropUniqueSizes(ctx);
     session.CalculateAll();
-    if (o.duplicates) FlagDuplicates(ctx);
+    if (o.duplicates) FlagDuplicates(ctx, o.keepFirst);
     host.EndProgress();
     const bool complete = PrintRows(ctx, host, o);
     std::fflush(stdout);

@@ -6,14 +6,16 @@
 #include <vector>
 
 #include "filelist/file_table.h"
+#include "interchange/export_line.h"
 
 namespace vellum::cli {
 
 struct Options {
     ListState variants;  // only the CRC variants are taken from it
     std::string mask = "*.*";
-    bool tabbed = false;
+    ExportLayout layout = ExportLayout::Csv;  // --format, --tab
     bool duplicates = false;
+    bool keepFirst = false;        // --keep-first: of each group of copies, all but the first
     std::optional<bool> progress;  // unset: on when standard error is a terminal
     bool help = false;
     bool version = false;

@@ -44,14 +44,14 @@ int RunVerify(const Options& o) {
     CliHost& host = session.host;
 
     const std::int32_t first = ctx.state.RowCount;
-    if (const auto error = ImportFileList(ctx, list)) {
+    ImportCounts counts;
+    if (const auto error = ImportFileList(ctx, list, &counts)) {
         std::fprintf(stderr, "vellum-cli: cannot read %s: %s\n", list.c_str(), error->c_str());
         return kExitUnreadable;
     }
-    if (ctx.state.RowCount == first) {
-        std::fprintf(stderr, "vellum-cli: %s holds no valid line\n", list.c_str());
-        return kExitNotAllUnchanged;
-    }
+    if (const auto notice = ImportNotice(counts, list))
+        std::fprintf(stderr, "vellum-cli: %s\n", notice->c_str());
+    if (ctx.state.RowCount == first) return kExitNotAllUnchanged;
     session.CalculateAll();
     host.EndProgress();
     const bool allUnchanged = PrintVerdicts(ctx, first);

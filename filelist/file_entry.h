@@ -59,6 +59,15 @@ private:
     char bytes_[kMaxPathLength] = {};
 };
 
+// The values a row holds, as bits of FileEntry::held. A row read from another tool's checksum
+// file holds only the value its line gives (md5, or the CRC-32) until its file is calculated.
+inline constexpr std::uint8_t kHeldSize = 0x01;
+inline constexpr std::uint8_t kHeldCrc16 = 0x02;
+inline constexpr std::uint8_t kHeldCrc32 = 0x04;
+inline constexpr std::uint8_t kHeldXsum = 0x08;
+inline constexpr std::uint8_t kHeldMd5 = 0x10;
+inline constexpr std::uint8_t kHeldAll = 0x1F;
+
 struct FileEntry {
     PathText path;
     std::int64_t size = 0;
@@ -68,7 +77,20 @@ struct FileEntry {
     Md5Digest md5{};
     EntryStatus status = EntryStatus::EMPTY;
     EntryBand band = EntryBand::OLD;
+    std::uint8_t held = kHeldAll;  // fits in the row's padding
 };
+
+// The verification of imported values: every value that stored holds equals the one calculated.
+[[nodiscard]] inline bool HeldValuesEqual(const FileEntry& stored, const FileEntry& calculated) {
+    const auto differs = [&](std::uint8_t bit, bool equal) {
+        return (stored.held & bit) != 0 && !equal;
+    };
+    return !differs(kHeldSize, stored.size == calculated.size) &&
+           !differs(kHeldCrc16, stored.crc16 == calculated.crc16) &&
+           !differs(kHeldCrc32, stored.crc32 == calculated.crc32) &&
+           !differs(kHeldXsum, stored.xsum == calculated.xsum) &&
+           !differs(kHeldMd5, DigestsEqual(stored.md5, calculated.md5));
+}
 
 // The statuses whose four values were calculated from the file and are on show.
 [[nodiscard]] constexpr bool ValuesShown(EntryStatus s) {

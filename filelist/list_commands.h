@@ -24,6 +24,10 @@ void RemoveAdjacentDuplicates1Click(ListContext& ctx);
 // Flags both rows of every pair of neighbours whose five values are equal and were calculated
 // from their files, unless the two rows name one and the same file.
 void FlagIdenticals1Click(ListContext& ctx);
+// Of every stretch of identical neighbours (paired as above), keeps the first whose file is in
+// place (not DELETED, still there) and flags every other row that names another file; DELETED
+// rows stay as they are. The trash straight after it leaves one copy of each content.
+void FlagIdenticalsExceptFirst1Click(ListContext& ctx);
 // With exactly two MARKER rows, flags every row from one to the other.
 void FlagMarkersClick(ListContext& ctx);
 

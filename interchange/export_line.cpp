@@ -1,14 +1,12 @@
 #include "interchange/export_line.h"
 
 #include "filelist/value_text.h"
+#include "interchange/checksum_lines.h"
 
 namespace vellum {
+namespace {
 
-ExportLayout LayoutForFilterIndex(int filterIndex) {
-    return filterIndex == 1 ? ExportLayout::Csv : ExportLayout::Tabbed;
-}
-
-std::string ExportLine(const FileEntry& row, ExportLayout layout) {
+std::string OwnLayoutLine(const FileEntry& row, ExportLayout layout) {
     const std::string q = layout == ExportLayout::Csv ? "\"" : "";
     const std::string s = layout == ExportLayout::Csv ? "," : "\t";
     std::string line;
@@ -22,6 +20,36 @@ std::string ExportLine(const FileEntry& row, ExportLayout layout) {
     line += q + DigestToHex(row.md5) + q;
     line += "\r\n";
     return line;
+}
+
+}  // namespace
+
+ExportLayout LayoutForFilterIndex(int filterIndex) {
+    switch (filterIndex) {
+        case 1:
+            return ExportLayout::Csv;
+        case 3:
+            return ExportLayout::Md5sum;
+        case 4:
+            return ExportLayout::Sfv;
+        default:
+            return ExportLayout::Tabbed;
+    }
+}
+
+std::string_view ExportHeader(ExportLayout layout) {
+    return layout == ExportLayout::Sfv ? kSfvHeader : std::string_view();
+}
+
+std::string ExportLine(const FileEntry& row, ExportLayout layout) {
+    switch (layout) {
+        case ExportLayout::Md5sum:
+            return (row.held & kHeldMd5) != 0 ? Md5sumLine(row.md5, row.path.view()) : "";
+        case ExportLayout::Sfv:
+            return (row.held & kHeldCrc32) != 0 ? SfvLine(row.crc32, row.path.view()) : "";
+        default:
+            return OwnLayoutLine(row, layout);
+    }
 }
 
 }  // namespace vellum

@@ -3,11 +3,14 @@
 // Every reader is a fold over the field's characters, and a line is read in one sweep that
 // keeps only the first bytes of the path and the folds of its last five fields. A line of any
 // length thus costs the same small, fixed amount of memory, and the file is read in chunks.
+// Lines of other tools' checksum files are recognised one by one, so a list may mix them; they
+// are read from a copy of the line kept up to kMaxChecksumLine bytes.
 #include <array>
 #include <limits>
 #include <vector>
 
 #include "filelist/list_context.h"
+#include "interchange/checksum_lines.h"
 #include "interchange/list_file.h"
 
 namespace vellum {
@@ -15,6 +18,8 @@ namespace {
 
 constexpr char kCtrlZ = '\x1A';
 constexpr std::size_t kReadChunk = 64 * 1024;
+// Room for the longest path the system opens (4096 bytes), escaped, and the digest.
+constexpr std::size_t kMaxChecksumLine = 16 * 1024;
 
 // The value of a hexadecimal digit of either case, or -1. Only ASCII letters count: bytes
 // from 128 up are never digits, whatever the code page.
@@ -206,13 +211,63 @@ bool LineScan::Finish(FileEntry& row) const {
     return true;
 }
 
+// A row of another tool's checksum file: its name against the list's folder, and the one value
+// it gives.
+ListLineKind ChecksumRow(const ChecksumLine& line, const ListRules& rules, FileEntry& row) {
+    const bool absolute = line.name[0] == '/';
+    const std::string path = absolute ? line.name : rules.folder + line.name;
+    if (path.find('\0') != std::string::npos) return ListLineKind::Skipped;
+    FileEntry read;
+    read.path.assign(path);
+    if (line.kind == ChecksumLineKind::Md5) {
+        read.md5 = line.md5;
+        read.held = kHeldMd5;
+    } else {
+        read.crc32 = line.crc32;
+        read.held = kHeldCrc32;
+    }
+    row = read;
+    return ListLineKind::Row;
+}
+
+// The shapes are tried from the strictest: md5sum and tag lines start in ways no list line
+// of the comma-separated layout does; an SFV line is only the name and a word of hex.
+ListLineKind ReadLine(const LineScan& csv, std::optional<std::string_view> text,
+                      const ListRules& rules, FileEntry& row) {
+    if (text) {
+        const ChecksumLine digest = ReadDigestLine(*text);
+        if (digest.kind == ChecksumLineKind::OtherDigest) return ListLineKind::OtherDigest;
+        if (digest.kind == ChecksumLineKind::Md5) return ChecksumRow(digest, rules, row);
+    }
+    if (csv.Finish(row)) {
+        row.held = kHeldAll;
+        return ListLineKind::Row;
+    }
+    if (!text) return ListLineKind::Skipped;
+    const ChecksumLine sfv = ReadSfvLine(*text);
+    if (sfv.kind != ChecksumLineKind::Crc32) return ListLineKind::Skipped;
+    if (!rules.crc32Common) return ListLineKind::SfvRefused;
+    return ChecksumRow(sfv, rules, row);
+}
+
+void Count(ImportCounts& counts, ListLineKind kind) {
+    if (kind == ListLineKind::Row) ++counts.usable;
+    if (kind == ListLineKind::OtherDigest) ++counts.otherDigests;
+    if (kind == ListLineKind::SfvRefused) ++counts.sfvRefused;
+}
+
+std::string Lines(std::int32_t n) {
+    return std::to_string(n) + (n == 1 ? " line" : " lines");
+}
+
 // Cuts the file's bytes into lines: a line's text ends at its first CR or LF, the next line
 // starts after the next LF, and Ctrl-Z ends the file where a line would start. Inside a line's
 // text it is one of the line's bytes: a file name may hold it, and ending the file there would
 // lose every row after that one without a word.
 class ListReader {
   public:
-    explicit ListReader(ListContext& ctx) : ctx_(ctx) {}
+    ListReader(ListContext& ctx, ListRules rules) : ctx_(ctx), rules_(std::move(rules)) {}
+    [[nodiscard]] const ImportCounts& counts() const { return counts_; }
 
     void Feed(std::string_view bytes) {
         for (const char c : bytes) {
@@ -226,6 +281,10 @@ class ListReader {
                 state_ = c == '\n' ? State::Text : State::SkipToLineFeed;
             } else {
                 scan_.Add(c);
+                if (text_.size() < kMaxChecksumLine)
+                    text_ += c;
+                else
+                    overlong_ = true;
             }
         }
     }
@@ -240,17 +299,27 @@ class ListReader {
 
     void EndLine() {
         FileEntry row;
-        if (scan_.Finish(row)) {
+        const auto text = overlong_ ? std::nullopt : std::optional<std::string_view>(text_);
+        const ListLineKind kind =
+            scan_.empty() ? ListLineKind::Skipped : ReadLine(scan_, text, rules_, row);
+        Count(counts_, kind);
+        if (kind == ListLineKind::Row) {
             row.status = EntryStatus::RECHECK;
             row.band = EntryBand::IMPORTED;
             // A full table refuses the row silently, as every append does.
             (void)AppendRow(ctx_, row);
         }
         scan_.Reset();
+        text_.clear();
+        overlong_ = false;
     }
 
     ListContext& ctx_;
+    ListRules rules_;
+    ImportCounts counts_;
     LineScan scan_;
+    std::string text_;  // the line, for the checksum shapes, unless it is overlong
+    bool overlong_ = false;
     State state_ = State::Text;
 };
 
@@ -279,11 +348,41 @@ bool ReadListLine(std::string_view line, FileEntry& row) {
     return FoldText<LineScan>(line).Finish(row);
 }
 
-std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& path) {
+ListRules RulesFor(const ListContext& ctx, std::string_view listPath) {
+    const std::size_t slash = listPath.rfind('/');
+    ListRules rules;
+    if (slash != listPath.npos) rules.folder = listPath.substr(0, slash + 1);
+    rules.crc32Common = ctx.state.Crc32Variant == 1;
+    return rules;
+}
+
+ListLineKind ReadAnyListLine(std::string_view line, const ListRules& rules, FileEntry& row) {
+    if (line.empty()) return ListLineKind::Skipped;
+    const auto text = line.size() > kMaxChecksumLine ? std::nullopt : std::optional(line);
+    return ReadLine(FoldText<LineScan>(line), text, rules, row);
+}
+
+std::optional<std::string> ImportNotice(const ImportCounts& counts, std::string_view listPath) {
+    std::string notice;
+    const auto add = [&](const std::string& part) {
+        notice += (notice.empty() ? "" : "; ") + part;
+    };
+    if (counts.usable == 0) add(std::string(listPath) + " holds no usable line");
+    if (counts.otherDigests > 0)
+        add(Lines(counts.otherDigests) + " of digests other than MD5 skipped");
+    if (counts.sfvRefused > 0)
+        add("SFV holds the CRC-32 of -crc32b, so " + Lines(counts.sfvRefused) +
+            " could not be checked under -crc32a");
+    if (notice.empty()) return std::nullopt;
+    return notice;
+}
+
+std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& path,
+                                          ImportCounts* counts) {
     platform::FileSystem& fs = *ctx.fs;
     const int fd = fs.OpenForReading(path);
     if (fd < 0) return IoErrorText(-fd);
-    ListReader reader(ctx);
+    ListReader reader(ctx, RulesFor(ctx, path));
     std::vector<char> buffer(kReadChunk);
     std::optional<std::string> error;
     while (!reader.ended()) {
@@ -300,13 +399,17 @@ std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& p
     }
     // Every byte is in by now; a close error on a file only read changes nothing.
     (void)fs.Close(fd);
+    if (counts) *counts = reader.counts();
     return error;
 }
 
 std::optional<std::string> IMPORTfilelist1Click(ListContext& ctx,
                                                 const std::optional<std::string>& chosen) {
     if (chosen) {
-        if (auto error = ImportFileList(ctx, *chosen)) return error;
+        ImportCounts counts;
+        if (auto error = ImportFileList(ctx, *chosen, &counts)) return error;
+        if (const auto notice = ImportNotice(counts, *chosen))
+            PostStatusMessage(ctx, *notice, "Bold", "Red", 5);
     }
     ctx.updatefilez();
     return std::nullopt;

@@ -10,11 +10,6 @@ namespace vellum {
 
 namespace {
 
-bool SameValues(const FileEntry& a, const FileEntry& b) {
-    return a.size == b.size && a.crc16 == b.crc16 && a.crc32 == b.crc32 && a.xsum == b.xsum &&
-           DigestsEqual(a.md5, b.md5);
-}
-
 void ZeroTotals(ListState& s) {
     s.FlaggedBytes = 0;
     s.TotalBytes = 0;
@@ -213,10 +208,12 @@ void ListPass::StoreValues(const Entry& entry) {
     done.xsum = v.xsum;
     done.md5 = v.md5;
     done.status = EntryStatus::OKAY;
+    done.held = kHeldAll;
     if (entry.stored.band != EntryBand::IMPORTED)
         done.band = EntryBand::NEW;
     else
-        done.band = SameValues(done, entry.stored) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
+        done.band =
+            HeldValuesEqual(entry.stored, done) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
 }
 
 void ListPass::RefreshIfDue() {

@@ -1,5 +1,8 @@
 // vellum-cli on real files: the lines it prints, the walk's order, duplicates and exit codes.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "checksum/md5.h"
 
 #include "tests/support/run.h"
 #include "tests/support/temp_dir.h"
@@ -62,6 +65,22 @@ TEST(Cli, DuplicatesPrintsOnlyFilesWithAnIdenticalCopy) {
     EXPECT_EQ(r.out.find("other"), std::string::npos);
 }
 
+// What it prints is what can go: every copy but the first, and no other name of that one.
+TEST(Cli, KeepFirstPrintsEveryCopyButOneAndNoLinkOfTheOneKept) {
+    test::TempDir dir;
+    const std::string a = dir.Write("d/a", "same bytes");
+    const std::string copy = dir.Write("d/b/copy", "same bytes");
+    const std::string c = dir.Write("d/c", "same bytes");
+    dir.Write("d/other", "different");
+    ASSERT_EQ(link(a.c_str(), (dir / "d/hard").c_str()), 0);
+    ASSERT_EQ(symlink(a.c_str(), (dir / "d/soft").c_str()), 0);
+    const auto r =
+        RunProgram({"vellum-cli", "--duplicates", "--keep-first", "--format", "md5sum", dir / "d"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string md5 = DigestToHex(DigestOfText("same bytes"));
+    EXPECT_EQ(r.out, md5 + "  " + copy + "\n" + md5 + "  " + c + "\n");
+}
+
 TEST(Cli, ExitStatusTellsWhatWentWrong) {
     test::TempDir dir;
     const std::string file = dir.Write("f", "x");
@@ -75,7 +94,13 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
     EXPECT_EQ(std::count(repeated.out.begin(), repeated.out.end(), '\n'), 1);
 
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"vellum-cli"}, {"vellum-cli", "--bogus", file}, {"vellum-cli", "--mask"}}) {
+             {"vellum-cli"},
+             {"vellum-cli", "--bogus", file},
+             {"vellum-cli", "--mask"},
+             {"vellum-cli", "--format", "xml", file},
+             {"vellum-cli", "--keep-first", file},
+             {"vellum-cli", "-crc32a", "--format", "sfv", file},
+             {"vellum-cli", "--format", "md5sum", "--verify", file}}) {
         const auto usage = RunProgram(args);
         EXPECT_EQ(usage.exitCode, 2);
         EXPECT_NE(usage.err.find("usage:"), std::string::npos);

@@ -42,7 +42,7 @@ TEST(CliVerify, PrintsAVerdictPerRowAndExitsByTheWorstOfThem) {
          ""},
         {{"-crc16a", "--verify", crc16a}, 0, "UNCHANGED\t" + same + "\n", ""},
         {{"--verify", crc16a}, 1, "CHANGED\t" + same + "\n", ""},
-        {{"--verify", tabbed}, 1, "", "no valid line"},
+        {{"--verify", tabbed}, 1, "", "no usable line"},
         {{"--verify", dir / "missing.csv"}, 2, "", "File not found"},
         {{"--verify", one, same}, 2, "", "--verify takes no PATH"},
     };

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "filelist/list_context.h"
+#include "interchange/checksum_lines.h"
 #include "interchange/export_line.h"
 #include "interchange/list_file.h"
 #include "tests/support/rows.h"
@@ -60,6 +63,33 @@ TEST(ExportFlaggedList, WritesFlaggedRowsInListOrderInTheChosenLayout) {
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) ctx.table[i].status = EntryStatus::OKAY;
     ASSERT_EQ(ExportFlaggedList(ctx, dir / "list.txt", 1), std::nullopt);
     EXPECT_EQ(ReadAll(dir / "list.txt"), "");  // emptied, not left as it was
+}
+
+TEST(ExportFlaggedList, WritesTheOtherToolsLayoutsWithoutRowsTheyCannotHold) {
+    TempDir dir;
+    SizedList ctx;
+    FileEntry plain = test::Row("/d/plain", EntryStatus::FLAGGED, 3);
+    plain.md5 = DigestOfText("abc");
+    plain.crc32 = 0x352441C2;
+    FileEntry broken = plain;
+    broken.path.assign("/d/new\nline");
+    FileEntry sfvOnly = plain;  // imported from an SFV list and flagged before it was verified
+    sfvOnly.path.assign("/d/sfv-only");
+    sfvOnly.held = kHeldCrc32;
+    test::Fill(ctx, {plain, test::Row("/d/okay"), broken, sfvOnly});
+    const std::string leftOut =
+        "1 flagged row was left out: this layout cannot hold its name or value";
+    const std::tuple<int, std::string, std::optional<std::string>> cases[] = {
+        {3, Md5sumLine(plain.md5, "/d/plain") + Md5sumLine(plain.md5, "/d/new\nline"), leftOut},
+        {4, std::string(kSfvHeader) + "/d/plain 352441C2\n/d/sfv-only 352441C2\n", leftOut},
+    };
+    for (const auto& [filter, want, result] : cases) {
+        EXPECT_EQ(ExportFlaggedList(ctx, dir / "list", filter), result) << filter;
+        EXPECT_EQ(ReadAll(dir / "list"), want) << filter;
+    }
+    ctx.state.Crc32Variant = 0;
+    EXPECT_EQ(ExportFlaggedList(ctx, dir / "crc32a.sfv", 4), std::string(kSfvNeedsCommonCrc));
+    EXPECT_FALSE(std::filesystem::exists(dir / "crc32a.sfv"));
 }
 
 TEST(ExportFlaggedList, ReportsATargetThatCannotBeWrittenInTheRunTimesWording) {

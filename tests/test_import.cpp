@@ -149,6 +149,63 @@ TEST(ImportFileList, SplitsLinesAtCrOrLfAndStopsAtCtrlZWhereALineStarts) {
     }
 }
 
+// Lines of md5sum, the tag form and SFV, mixed with a line of Vellum's own and lines of no use.
+TEST(ImportFileList, ChecksumLinesHoldTheirOneValueAndNameFilesFromTheListsFolder) {
+    TempDir dir;
+    const std::string bytes = std::string(kAbcMd5) + "  rel.txt\n\\" + kAbcMd5 +
+                              " *sub/new\\nline\r\nMD5 (/abs/tag) = " + kAbcMd5 +
+                              "\nSHA256 (x) = abcd\nSHA1 (y) = ab\n; comment\ncrc.bin 352441C2\n" +
+                              Line("/csv") + "\r\ngarbage\n";
+    const std::string list = dir.Write("lists/all.txt", bytes);
+    const std::string folder = dir / "lists/";
+    struct Case {
+        std::uint8_t crc32Variant;
+        std::vector<std::string> paths;
+        std::vector<std::uint8_t> held;
+        ImportCounts counts;
+    };
+    const Case cases[] = {
+        {1,
+         {folder + "rel.txt", folder + "sub/new\nline", "/abs/tag", folder + "crc.bin", "/csv"},
+         {kHeldMd5, kHeldMd5, kHeldMd5, kHeldCrc32, kHeldAll},
+         {.usable = 5, .otherDigests = 2, .sfvRefused = 0}},
+        {0,
+         {folder + "rel.txt", folder + "sub/new\nline", "/abs/tag", "/csv"},
+         {kHeldMd5, kHeldMd5, kHeldMd5, kHeldAll},
+         {.usable = 4, .otherDigests = 2, .sfvRefused = 1}},
+    };
+    for (const Case& c : cases) {
+        SizedList ctx;
+        ctx.state.Crc32Variant = c.crc32Variant;
+        ImportCounts counts;
+        ASSERT_EQ(ImportFileList(ctx, list, &counts), std::nullopt);
+        EXPECT_EQ(Paths(ctx), c.paths);
+        for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
+            EXPECT_EQ(ctx.table[i].held, c.held[i - 1]) << i;
+        EXPECT_EQ(DigestToHex(ctx.table[1].md5), kAbcMd5);
+        EXPECT_EQ(counts.usable, c.counts.usable);
+        EXPECT_EQ(counts.otherDigests, c.counts.otherDigests);
+        EXPECT_EQ(counts.sfvRefused, c.counts.sfvRefused);
+    }
+    SizedList ctx;  // a list named without a folder: its names stay as they are
+    FileEntry row;
+    EXPECT_EQ(ReadAnyListLine("crc.bin 352441C2", RulesFor(ctx, "all.txt"), row),
+              ListLineKind::Row);
+    EXPECT_EQ(row.path.view(), "crc.bin");
+}
+
+TEST(ImportNotice, SaysWhatWasSkippedAndWhenNothingWasOfUse) {
+    const std::pair<ImportCounts, std::optional<std::string>> cases[] = {
+        {{.usable = 2}, std::nullopt},
+        {{.usable = 0}, "l.md5 holds no usable line"},
+        {{.usable = 3, .otherDigests = 1}, "1 line of digests other than MD5 skipped"},
+        {{.usable = 0, .otherDigests = 2, .sfvRefused = 3},
+         "l.md5 holds no usable line; 2 lines of digests other than MD5 skipped; SFV holds the "
+         "CRC-32 of -crc32b, so 3 lines could not be checked under -crc32a"},
+    };
+    for (const auto& [counts, want] : cases) EXPECT_EQ(ImportNotice(counts, "l.md5"), want);
+}
+
 // Hands over the first chunk, then fails with EIO.
 class FailingSecondRead final : public platform::FileSystem {
   public:

@@ -135,6 +135,52 @@ TEST_F(Commands, FlagIdenticalsNeverPairsAFileWithItself) {
     EXPECT_EQ(Statuses(ctx), (std::vector<S>{S::OKAY, S::OKAY, S::OKAY, S::FLAGGED, S::FLAGGED}));
 }
 
+// Three copies of one content, the first also under a hard link and a symbolic link, and a
+// path whose file is gone; every row holds the same values.
+TEST(FlagIdenticalsExceptFirst, KeepsTheFirstCopyInPlaceAndFlagsTheOthers) {
+    test::TempDir dir;
+    const std::string x = dir.Write("x", "abc");
+    const std::string y = dir.Write("y", "abc");
+    const std::string z = dir.Write("z", "abc");
+    const std::string hard = dir / "x-hard";
+    const std::string soft = dir / "x-soft";
+    ASSERT_EQ(link(x.c_str(), hard.c_str()), 0);
+    ASSERT_EQ(symlink(x.c_str(), soft.c_str()), 0);
+    const std::string gone = dir / "gone";
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, S>> rows;
+        std::vector<S> want;
+    };
+    const Case cases[] = {
+        {"a run of three",
+         {{x, S::OKAY}, {y, S::OKAY}, {z, S::FLAGGED}},
+         {S::OKAY, S::FLAGGED, S::FLAGGED}},
+        {"a flagged first is unflagged", {{x, S::FLAGGED}, {y, S::FLAGGED}}, {S::OKAY, S::FLAGGED}},
+        {"a copy in the trash is not the one kept",
+         {{x, S::DELETED}, {y, S::OKAY}, {z, S::MARKER}},
+         {S::DELETED, S::OKAY, S::FLAGGED}},
+        {"a file gone meanwhile is not the one kept",
+         {{gone, S::OKAY}, {y, S::OKAY}},
+         {S::FLAGGED, S::OKAY}},
+        {"other names of the kept file are kept too",
+         {{soft, S::OKAY}, {x, S::FLAGGED}, {hard, S::OKAY}, {y, S::OKAY}},
+         {S::OKAY, S::OKAY, S::OKAY, S::FLAGGED}},
+        {"a marker kept stays a marker", {{x, S::MARKER}, {y, S::OKAY}}, {S::MARKER, S::FLAGGED}},
+        {"a row not calculated parts two runs",
+         {{x, S::OKAY}, {y, S::RECHECK}, {z, S::OKAY}},
+         {S::OKAY, S::RECHECK, S::OKAY}},
+    };
+    for (const Case& c : cases) {
+        ListContext ctx;
+        test::CountingPass pass(ctx);
+        for (const auto& [path, status] : c.rows) (void)AppendRow(ctx, Valued(path, status));
+        FlagIdenticalsExceptFirst1Click(ctx);
+        EXPECT_EQ(Statuses(ctx), c.want) << c.what;
+        EXPECT_EQ(pass.count, 1) << c.what;
+    }
+}
+
 TEST_F(Commands, FlagBetweenMarkersNeedsExactlyTwo) {
     Given({S::OKAY, S::OKAY, S::MARKER, S::WAITING, S::INVALID, S::DELETED, S::MARKER, S::OKAY});
     FlagMarkersClick(ctx);

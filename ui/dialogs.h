@@ -17,7 +17,7 @@ struct FolderChoice {
 };
 
 // What the save dialog of the export returns: the file's path and the file type chosen
-// (1 "csv", 2 "tabbed txt").
+// (1 "csv", 2 "tabbed txt", 3 "md5sum list", 4 "SFV").
 struct SaveChoice {
     std::string path;
     int filterIndex = 1;
@@ -32,9 +32,10 @@ public:
     virtual std::optional<std::vector<std::string>> ChooseFiles(const std::string& startFolder) = 0;
     // TSelectDir, modal; nothing unless closed with OK.
     virtual std::optional<FolderChoice> ChooseFolder() = 0;
-    // SaveDialog1 of the export: filter "csv|*.csv|tabbed txt|*.txt", no overwrite prompt.
+    // SaveDialog1 of the export: the types "csv", "tabbed txt", "md5sum list" and "SFV", no
+    // overwrite prompt.
     virtual std::optional<SaveChoice> ChooseExportFile() = 0;
-    // OpenDialog2 of the import: filter "CSV|*.csv", one file.
+    // OpenDialog2 of the import: one file; "CSV" first among the file types.
     virtual std::optional<std::string> ChooseImportFile() = 0;
     // A Yes/No question; true only for Yes.
     virtual bool Confirm(const std::string& text) = 0;

@@ -63,11 +63,30 @@ std::string SystemGroupSeparator() {
     return QLocale::system().groupSeparator().toStdString();
 }
 
+// The row's bit of FileEntry::held for a value column, or 0.
+std::uint8_t HeldBit(int column) {
+    switch (column) {
+        case kColumnSize:
+            return kHeldSize;
+        case kColumnCrc16:
+            return kHeldCrc16;
+        case kColumnCrc32:
+            return kHeldCrc32;
+        case kColumnXsum:
+            return kHeldXsum;
+        case kColumnMd5:
+            return kHeldMd5;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 std::string GridCellText(const FileEntry& e, int column, const std::string& separator) {
     const bool hidden = !ValuesShown(e.status) && column >= kColumnCrc16 && column <= kColumnMd5;
-    if (hidden) return {};
+    // A row read from another tool's list shows only the value the list gave.
+    if (hidden || (e.held & HeldBit(column)) != HeldBit(column)) return {};
     switch (column) {
         case kColumnFilename:
             return std::string(e.path.view());

@@ -119,6 +119,7 @@ class TMain final : public QWidget {
     void FlagNONE1Click();
     void RemoveFlagged1Click();
     void FlagIdenticals1Click();
+    void FlagIdenticalsExceptFirst1Click();
     void FlagMarkersClick();
     void RemoveAdjacentDuplicates1Click();
     void RecycleClick();

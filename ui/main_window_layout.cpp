@@ -219,6 +219,7 @@ void TMain::BuildPopupMenu1() {
         {"Flag NONE", &TMain::FlagNONE1Click},
         {"Remove Flagged", &TMain::RemoveFlagged1Click},
         {"Flag Adjacent Identicals", &TMain::FlagIdenticals1Click},
+        {"Flag Adjacent Identicals Except First", &TMain::FlagIdenticalsExceptFirst1Click},
         {"Flag Between Markers", &TMain::FlagMarkersClick},
         {nullptr, nullptr},
         {"Remove Adjacent Duplicates", &TMain::RemoveAdjacentDuplicates1Click},

@@ -43,6 +43,10 @@ void TMain::FlagIdenticals1Click() {
     vellum::FlagIdenticals1Click(ctx_);
 }
 
+void TMain::FlagIdenticalsExceptFirst1Click() {
+    vellum::FlagIdenticalsExceptFirst1Click(ctx_);
+}
+
 void TMain::FlagMarkersClick() {
     vellum::FlagMarkersClick(ctx_);
 }

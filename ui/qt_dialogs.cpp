@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "platform/files.h"
 #include "program_identity.h"
 #include "ui/select_dir.h"
 
@@ -48,9 +49,10 @@ std::unique_ptr<QFileDialog> MakeOpenDialog1(QWidget* parent, const std::string&
 
 std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent) {
     auto dialog = MakeFileDialog(parent, QFileDialog::AcceptSave, QFileDialog::AnyFile);
-    dialog->setNameFilters({"csv (*.csv)", "tabbed txt (*.txt)"});
+    dialog->setNameFilters(
+        {"csv (*.csv)", "tabbed txt (*.txt)", "md5sum list (*.md5)", "SFV (*.sfv)"});
     dialog->selectNameFilter("csv (*.csv)");
-    dialog->setDefaultSuffix("txt");
+    // No default suffix here: ChooseExportFile adds the one of the type chosen at the end.
     // An existing list file is replaced without a question.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     return dialog;
@@ -58,10 +60,23 @@ std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent) {
 
 std::unique_ptr<QFileDialog> MakeOpenDialog2(QWidget* parent) {
     auto dialog = MakeFileDialog(parent, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
-    dialog->setNameFilter("CSV (*.csv)");
-    dialog->setDefaultSuffix("csv");
+    // Lines are recognised by their shape, whatever the file is called. No default suffix: a
+    // list called MD5SUMS would be looked for as MD5SUMS.csv.
+    dialog->setNameFilters(
+        {"CSV (*.csv)", "md5sum list (*.md5 *MD5SUMS* *md5sums*)", "SFV (*.sfv)", "All files (*)"});
     return dialog;
 }
+
+namespace {
+
+std::string WithDefaultSuffix(std::string path, int filterIndex) {
+    const std::string_view name = platform::FileNamePart(path);
+    if (name.empty() || name.find('.') != std::string_view::npos) return path;
+    // Vellum's own layouts take "txt"; the other tools look for their lists by these.
+    return path + (filterIndex == 3 ? ".md5" : filterIndex == 4 ? ".sfv" : ".txt");
+}
+
+}  // namespace
 
 int SelectedFilterIndex(const QFileDialog& dialog) {
     const auto position = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
@@ -112,7 +127,8 @@ std::optional<SaveChoice> QtDialogs::ChooseExportFile() {
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     const auto paths = ChosenPaths(*dialog);
     if (paths.empty()) return std::nullopt;
-    return SaveChoice{paths.front(), SelectedFilterIndex(*dialog)};
+    const int type = SelectedFilterIndex(*dialog);
+    return SaveChoice{WithDefaultSuffix(paths.front(), type), type};
 }
 
 std::optional<std::string> QtDialogs::ChooseImportFile() {

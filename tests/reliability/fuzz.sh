@@ -19,7 +19,7 @@ cmake --build "$build"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
-for name in list_line http_reply ini mask; do
+for name in list_line checksum_line http_reply ini mask; do
     corpus=$root/tests/fuzz/$name
     # Every seed once: a crash that a seed already shows fails here, named.
     "$build/fuzz_$name" -runs=0 "$corpus" >"$scratch/$name.replay" 2>&1 ||

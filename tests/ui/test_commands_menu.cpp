@@ -54,6 +54,7 @@ class CommandsMenuTest final : public QObject {
                                       "Flag NONE",
                                       "Remove Flagged",
                                       "Flag Adjacent Identicals",
+                                      "Flag Adjacent Identicals Except First",
                                       "Flag Between Markers",
                                       "-",
                                       "Remove Adjacent Duplicates",
@@ -200,6 +201,59 @@ class CommandsMenuTest final : public QObject {
         QCOMPARE(w.Background(1), QColor(0xFFFF00));
         w.Menu("Flag Between Markers");
         QCOMPARE(Statuses(w), std::vector<EntryStatus>(3, EntryStatus::FLAGGED));
+    }
+
+    // The road the README recommends: sorted by md5, all copies but the first shown flagged,
+    // then trashed.
+    void keepFirstThenTrashLeavesOneCopyOfEach() {
+        TempDir dir;
+        const std::string other = dir.Write("c.txt", "other");
+        std::vector<std::string> copies = {dir.Write("b.txt", "same"), dir.Write("d.txt", "same"),
+                                           dir.Write("a.txt", "same")};
+        Window w({"-noautocheck", copies[0], other, copies[1], copies[2]});
+        w.ClickCaption(5);
+        std::erase(copies, w.Paths()[w.Paths()[0] == other ? 1 : 0]);  // the first one shown
+        w.Menu("Flag Adjacent Identicals Except First");
+        w.Menu("Send Flagged to Recycle Bin");
+        std::sort(w.trash.moved.begin(), w.trash.moved.end());
+        std::sort(copies.begin(), copies.end());
+        QCOMPARE(w.trash.moved, copies);
+        QCOMPARE(w.ctx().state.FlaggedCount, 0);
+    }
+
+    // md5sum and SFV lists written through the save dialog, and read back by the import.
+    void otherToolsListsGoOutAndComeBack() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.Menu("Flag ALL");
+        const std::string md5 = f.dir / "list.md5";
+        const std::string sfv = f.dir / "list.sfv";
+        w.dialogs->saves.push_back({md5, 3});
+        w.dialogs->saves.push_back({sfv, 4});
+        w.Menu("EXPORT Flagged List");
+        w.Menu("EXPORT Flagged List");
+        QVERIFY(w.dialogs->errors.empty());
+        const std::string first = vellum::DigestToHex(w.ctx().table[1].md5) + "  " + f.small + "\n";
+        QCOMPARE(ReadAll(md5).substr(0, first.size()), first);
+        QCOMPARE(QString::fromStdString(ReadAll(sfv)).count('\n'), 4);  // the comment and three
+
+        f.dir.Write("c-middle.txt", "changed");
+        f.dir.Write("list.md5", ReadAll(md5) + vellum::DigestToHex({}) + "  gone\nSHA1 (x) = ab\n");
+        const std::vector<EntryBand> verified = {EntryBand::UNCHANGED, EntryBand::UNCHANGED,
+                                                 EntryBand::CHANGED};
+        for (const std::string& list : {md5, sfv}) {
+            const std::int32_t first = w.ctx().state.RowCount;
+            w.dialogs->imports.push_back(list);
+            w.Menu("IMPORT file list");
+            for (std::int32_t k = 0; k < 3; ++k)
+                QCOMPARE(w.ctx().table[first + k].band, verified[k]);
+        }
+        QCOMPARE(w.ctx().table[7].status, EntryStatus::INVALID);
+        QCOMPARE(w.Cell(7, 1), QString());  // an md5sum line gives no size
+        w.ctx().state.Crc32Variant = 0;
+        w.dialogs->imports.push_back(sfv);
+        w.Menu("IMPORT file list");
+        QVERIFY(w.StatusText().contains("could not be checked under -crc32a"));
     }
 
     void recycleMarksMovedRowsDeleted() {

@@ -74,6 +74,7 @@ class DialogsTest final : public QObject {
     void textsFitTheirControls();
     void fileDialogSettings();
     void exportDialogReturnsPathAndFileType();
+    void importDialogTakesAListOfAnyName();
     void chooseFolderKeepsTheChooser();
     void confirmCountsOnlyYes_data();
     void confirmCountsOnlyYes();
@@ -293,32 +294,55 @@ void DialogsTest::fileDialogSettings() {
     QCOMPARE(open1->nameFilters(), QStringList{"All Files (*)"});
 
     const auto save1 = vellum::ui::MakeSaveDialog1(nullptr);
-    QCOMPARE(save1->nameFilters(), (QStringList{"csv (*.csv)", "tabbed txt (*.txt)"}));
+    QCOMPARE(save1->nameFilters(), (QStringList{"csv (*.csv)", "tabbed txt (*.txt)",
+                                                "md5sum list (*.md5)", "SFV (*.sfv)"}));
     QCOMPARE(vellum::ui::SelectedFilterIndex(*save1), 1);
 
     const auto open2 = vellum::ui::MakeOpenDialog2(nullptr);
     QCOMPARE(open2->fileMode(), QFileDialog::ExistingFile);
-    QCOMPARE(open2->nameFilters(), QStringList{"CSV (*.csv)"});
-    QCOMPARE(open2->defaultSuffix(), QString("csv"));
+    QCOMPARE(open2->nameFilters().first(), QString("CSV (*.csv)"));
+    QCOMPARE(open2->nameFilters().last(), QString("All files (*)"));
+    QCOMPARE(open2->defaultSuffix(), QString());
 }
 
 void DialogsTest::exportDialogReturnsPathAndFileType() {
     vellum::test::TempDir dir;
     dir.Write("list.txt", "old");  // an overwrite question would stop the test here
     vellum::ui::QtDialogs dialogs(nullptr);
-    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
-        dialog.setDirectory(Q(dir.path()));
-        dialog.selectNameFilter("tabbed txt (*.txt)");
-        dialog.selectFile("list");
-        static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, as the button runs it
-    });
-    const auto choice = dialogs.ChooseExportFile();
-    QVERIFY(choice.has_value());
-    QCOMPARE(choice->path, dir / "list.txt");
-    QCOMPARE(choice->filterIndex, 2);
+    // The other tools' types take their own suffix.
+    const std::tuple<QString, std::string, int> cases[] = {
+        {"tabbed txt (*.txt)", "list.txt", 2},
+        {"md5sum list (*.md5)", "list.md5", 3},
+        {"SFV (*.sfv)", "list.sfv", 4},
+    };
+    for (const auto& [filter, file, index] : cases) {
+        AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+            dialog.setDirectory(Q(dir.path()));
+            dialog.selectNameFilter(filter);
+            dialog.selectFile("list");
+            static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, as the button runs it
+        });
+        const auto choice = dialogs.ChooseExportFile();
+        QVERIFY(choice.has_value());
+        QCOMPARE(choice->path, dir / file);
+        QCOMPARE(choice->filterIndex, index);
+    }
 
     AnswerNextModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
     QVERIFY(!dialogs.ChooseExportFile().has_value());
+}
+
+// md5sum lists are often called MD5SUMS: the dialog must not look for "MD5SUMS.csv".
+void DialogsTest::importDialogTakesAListOfAnyName() {
+    vellum::test::TempDir dir;
+    const std::string list = dir.Write("MD5SUMS", "");
+    vellum::ui::QtDialogs dialogs(nullptr);
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+        dialog.setDirectory(Q(dir.path()));
+        dialog.selectFile("MD5SUMS");
+        static_cast<QDialog&>(dialog).accept();
+    });
+    QCOMPARE(dialogs.ChooseImportFile(), std::optional<std::string>(list));
 }
 
 void DialogsTest::chooseFolderKeepsTheChooser() {

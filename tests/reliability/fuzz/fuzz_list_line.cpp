@@ -1,7 +1,8 @@
 // The list file's reader, two ways over the same bytes: the whole-file import, fed through a
 // file system that hands the bytes over in pieces of odd sizes, and the single-line reader on
-// each line as the import's rules cut them. Both must agree row for row, and no row may carry a
-// NUL, a path longer than the stored length, or a negative size.
+// each line as the import's rules cut them (every shape: Vellum's own, md5sum, tag and SFV
+// lines). Both must agree row for row and count for count, and no row may carry a NUL, a path
+// longer than the stored length, a negative size, or a value it does not hold.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -55,7 +56,15 @@ std::vector<std::string_view> Lines(std::string_view bytes) {
 
 bool Same(const FileEntry& a, const FileEntry& b) {
     return a.path == b.path && a.size == b.size && a.crc16 == b.crc16 && a.crc32 == b.crc32 &&
-           a.xsum == b.xsum && vellum::DigestsEqual(a.md5, b.md5);
+           a.xsum == b.xsum && vellum::DigestsEqual(a.md5, b.md5) && a.held == b.held;
+}
+
+// A row of another tool's list holds one value, and the others stay zero.
+bool HoldsWhatItShould(const FileEntry& row) {
+    if (row.held == vellum::kHeldAll) return true;
+    if (row.held != vellum::kHeldMd5 && row.held != vellum::kHeldCrc32) return false;
+    return row.size == 0 && row.crc16 == 0 && row.xsum == 0 &&
+           (row.held == vellum::kHeldMd5 ? row.crc32 == 0 : row.md5 == vellum::Md5Digest{});
 }
 
 void Check(bool ok) {
@@ -66,19 +75,28 @@ void Check(bool ok) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::uint8_t crc32Variant = size % 2;  // SFV lines count as refused under -crc32a
+    const vellum::ListRules rules{.folder = "", .crc32Common = crc32Variant == 1};
     std::vector<FileEntry> expected;
+    vellum::ImportCounts wanted;
     for (const std::string_view line : Lines(bytes)) {
         FileEntry row;
         row.path.assign("untouched");
         row.size = -7;
         const FileEntry before = row;
-        if (vellum::ReadListLine(line, row)) {
+        const vellum::ListLineKind kind = vellum::ReadAnyListLine(line, rules, row);
+        if (kind == vellum::ListLineKind::Row) {
             Check(row.path.view().find('\0') == std::string_view::npos);
+            Check(!row.path.empty() || row.held == vellum::kHeldAll);
             Check(row.path.size() <= vellum::kMaxPathLength);
             Check(row.size >= 0);
+            Check(HoldsWhatItShould(row));
             expected.push_back(row);
+            ++wanted.usable;
         } else {
             Check(Same(row, before));  // a line that fails leaves the row alone
+            wanted.otherDigests += kind == vellum::ListLineKind::OtherDigest;
+            wanted.sfvRefused += kind == vellum::ListLineKind::SfvRefused;
         }
     }
     for (const auto& pieces : {std::vector<std::size_t>{65536}, std::vector<std::size_t>{1, 2, 7},
@@ -86,7 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         MemoryFs memory(bytes, pieces);
         vellum::ListContext ctx;
         ctx.fs = &memory;
-        Check(!vellum::ImportFileList(ctx, "memory").has_value());
+        ctx.state.Crc32Variant = crc32Variant;
+        vellum::ImportCounts counts;
+        Check(!vellum::ImportFileList(ctx, "memory", &counts).has_value());
+        Check(counts.usable == wanted.usable && counts.otherDigests == wanted.otherDigests &&
+              counts.sfvRefused == wanted.sfvRefused);
         Check(ctx.state.RowCount - 1 == static_cast<std::int32_t>(expected.size()));
         for (std::size_t k = 0; k < expected.size(); ++k) {
             const FileEntry& row = ctx.table[static_cast<std::int32_t>(k + 1)];
