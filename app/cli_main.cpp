@@ -86,7 +86,8 @@ void FlagDuplicates(ListContext& ctx, bool keepFirst) {
 // the stored length) is named on standard error, since no other message tells of it.
 bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
     const std::string_view header = ExportHeader(o.layout);
-    std::fwrite(header.data(), 1, header.size(), stdout);
+    // An empty view may have no data at all, and fwrite must never be handed a null.
+    if (!header.empty()) std::fwrite(header.data(), 1, header.size(), stdout);
     bool complete = true;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
         const FileEntry& row = ctx.table[i];
