@@ -34,6 +34,7 @@ FileFeed::FileFeed(const FeedSource& source) : source_(source) {
 FileFeed::~FileFeed() {
     for (int t = 0; t < kMaxInFlight; ++t)
         if (files_[static_cast<std::size_t>(t)].state != State::Free) Abandon(t);
+    Rest();
 }
 
 void FileFeed::setFilesInFlight(int files) {
@@ -86,6 +87,8 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     CalcState& f = *free;
     f.state = State::Opening;
     f.path.assign(path);
+    f.folder = FolderFor(path);
+    f.folderHandle = f.folder >= 0 ? folders_[static_cast<std::size_t>(f.folder)].handle : -1;
     f.fd = -1;
     f.lane = -1;
     f.crc16 = Crc16Start(crc16Variant);
@@ -136,7 +139,7 @@ void FileFeed::RunJob(void* feed, int job) {
 }
 
 void FileFeed::init_processfile(CalcState& f) {
-    f.opened = Files().OpenIfFile(f.path);
+    f.opened = Files().OpenIfFileIn(f.folderHandle, f.path);
     f.fd = f.opened.fd;
 }
 
@@ -177,6 +180,7 @@ void FileFeed::end_processfile(CalcState& f) {
 
 void FileFeed::Absorb(CalcState& f) {
     if (f.state == State::Opening) {
+        LeaveFolder(f);
         if (!f.opened.isFile) {
             f.state = State::NotAFile;
             return;
@@ -245,12 +249,49 @@ void FileFeed::Release(int ticket) {
 
 void FileFeed::Abandon(int ticket) {
     CalcState& f = file(ticket);
+    LeaveFolder(f);
     if (f.fd >= 0) (void)Files().Close(f.fd);
     f.fd = -1;
     if (f.lane >= 0) lanes_.Drop(f.lane);
     f.lane = -1;
     f.chunkDue = false;
     f.state = State::Free;
+}
+
+int FileFeed::FolderFor(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return -1;
+    const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
+    const auto at = [this](int i) -> Folder& { return folders_[static_cast<std::size_t>(i)]; };
+    // Rows of one folder mostly come one after the other.
+    if (lastFolder_ < 0 || at(lastFolder_).path != folder) {
+        const auto same = std::find_if(folders_.begin(), folders_.end(),
+                                       [folder](const Folder& d) { return d.path == folder; });
+        auto slot = same;
+        if (slot == folders_.end())
+            slot = std::find_if(folders_.begin(), folders_.end(),
+                                [](const Folder& d) { return d.users == 0; });
+        if (slot == folders_.end()) slot = folders_.insert(folders_.end(), Folder{});
+        if (same == folders_.end()) {
+            Files().CloseFolder(slot->handle);
+            slot->path.assign(folder);
+            slot->handle = Files().OpenFolder(slot->path);
+        }
+        lastFolder_ = static_cast<int>(slot - folders_.begin());
+    }
+    ++at(lastFolder_).users;
+    return lastFolder_;
+}
+
+void FileFeed::LeaveFolder(CalcState& f) {
+    if (f.folder >= 0) --folders_[static_cast<std::size_t>(f.folder)].users;
+    f.folder = -1;
+}
+
+void FileFeed::Rest() {
+    for (const Folder& d : folders_) Files().CloseFolder(d.handle);
+    folders_.clear();
+    lastFolder_ = -1;
 }
 
 }  // namespace vellum

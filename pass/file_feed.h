@@ -92,6 +92,8 @@ class FileFeed final {
     // Stops a file wherever it is (a halt, or a read error before it): it is closed, its MD5
     // dropped, and its ticket free again.
     void Abandon(int ticket);
+    // The pass is over: the folders held open for looking names up are let go.
+    void Rest();
 
     // Whether the feed has a helper thread; ReadAheadPays() at first.
     void setHelper(bool on) { helped_ = on; }
@@ -105,6 +107,8 @@ class FileFeed final {
     struct CalcState {
         State state = State::Free;
         std::string path;
+        int folder = -1;        // while it waits for its open: its folder in folders_, or -1
+        int folderHandle = -1;  // that folder's handle
         int fd = -1;
         int lane = -1;
         std::uint16_t crc16 = 0;
@@ -130,6 +134,13 @@ class FileFeed final {
         bool chunkDue = false;
     };
 
+    // A folder held open while files in it are taken up; users counts those still to be opened.
+    struct Folder {
+        std::string path;
+        int handle = -1;
+        int users = 0;
+    };
+
     [[nodiscard]] const CalcState& file(int ticket) const;
     [[nodiscard]] CalcState& file(int ticket);
     [[nodiscard]] platform::FileSystem& Files() const { return source_.Files(); }
@@ -148,6 +159,10 @@ class FileFeed final {
     // MD5 over the blocks the round before read, until every lane has used its input.
     void HashDueBlocks();
     void FinishDigest(int lane);
+    // The folder of path in folders_ (opened if need be), with one user more; -1 for a path
+    // without a folder.
+    int FolderFor(std::string_view path);
+    void LeaveFolder(CalcState& f);
 
     const FeedSource& source_;
     Md5Lanes lanes_;
@@ -159,6 +174,8 @@ class FileFeed final {
     std::array<CalcState, kMaxInFlight> files_;
     std::array<int, Md5Lanes::kMaxLanes> laneOwner_{};
     std::vector<int> jobs_;  // the tickets of this round's jobs
+    std::vector<Folder> folders_;
+    int lastFolder_ = -1;
     // Two banks of block buffers, allocated once: a round reads into one while MD5 runs over
     // the other.
     std::array<std::vector<std::unique_ptr<std::uint8_t[]>>, 2> banks_;

@@ -105,6 +105,7 @@ void ListPass::RunPass() {
         AfterRound();
     }
     SettleRows(s.HaltRequested);
+    feed_.Rest();
     if (!error_.empty()) {
         EndWithError();
         return;

@@ -43,6 +43,15 @@ int OpenRegularFile(const std::string& path, struct stat& st, int folder = AT_FD
     return fd;
 }
 
+// Only advice, and only where there is a read ahead to widen: a file that one read of the list
+// pass takes whole gains nothing from it. A file system that ignores it reads the file just the
+// same. Passes fd (or the -errno of its open) on.
+int Advised(int fd, const struct stat& st) {
+    if (fd >= 0 && st.st_size > kAdviceFloor)
+        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return fd;
+}
+
 // Descriptors stay O_NONBLOCK after the open: Linux ignores it for regular files, so it costs
 // nothing there. Should a file system ever answer EAGAIN for one, the flag is cleared once and
 // the read tried again, so that no read ever fails for it. False when the flag was not set or
@@ -174,19 +183,23 @@ std::optional<FileIdentity> FileSystem::Identity(const std::string& path) {
 
 int FileSystem::OpenForReading(const std::string& path) {
     struct stat st {};
-    const int fd = OpenRegularFile(path, st);
-    if (fd < 0) return fd;
-    // Only advice, and only where there is a read ahead to widen: a file that one read of the
-    // list pass takes whole gains nothing from it. A file system that ignores it reads the file
-    // just the same.
-    if (st.st_size > kAdviceFloor) (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return fd;
+    return Advised(OpenRegularFile(path, st), st);
 }
 
 FileSystem::Opened FileSystem::OpenIfFile(const std::string& path) {
     if (!IsFile(path)) return {};
     return {OpenForReading(path), true};
 }
+
+int FileSystem::OpenFolder(const std::string&) {
+    return -1;
+}
+
+FileSystem::Opened FileSystem::OpenIfFileIn(int, const std::string& path) {
+    return OpenIfFile(path);
+}
+
+void FileSystem::CloseFolder(int) {}
 
 std::int64_t FileSystem::Read(int fd, void* buffer, std::size_t count) {
     return ReadFully(fd, buffer, count, false,
@@ -278,6 +291,26 @@ class KernelFileSystem final : public FileSystem {
     }
 
     bool CallsMayOverlap() const override { return true; }
+
+    int OpenFolder(const std::string& path) override {
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        return fd < 0 ? -1 : fd;
+    }
+    // The same two steps as OpenIfFile, by name in the folder: the type first, so that a FIFO
+    // is never opened, then the open that checks it again.
+    Opened OpenIfFileIn(int folder, const std::string& path) override {
+        if (folder < 0) return OpenIfFile(path);
+        const std::string name(FileNamePart(path));
+        struct stat st {};
+        if (::fstatat(folder, name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return {};
+        return {Advised(OpenRegularFile(name, st, folder), st), true};
+    }
+    void CloseFolder(int folder) override {
+        if (folder >= 0) ::close(folder);
+    }
 
   private:
     static constexpr std::size_t kSplitFolder = 64;  // below, a thread costs more than it saves

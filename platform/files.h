@@ -53,6 +53,14 @@ public:
         bool isFile = false;
     };
     [[nodiscard]] virtual Opened OpenIfFile(const std::string& path);
+    // A folder held open while the files in it are opened one after the other, so that each is
+    // looked up by its name in the folder rather than by walking the whole path again:
+    // OpenFolder gives a handle (or -1), OpenIfFileIn is OpenIfFile for a path in that folder,
+    // CloseFolder lets the handle go. Here the handle is always -1 and OpenIfFileIn is
+    // OpenIfFile, so a fake sees whole paths; the real file system uses the handle.
+    [[nodiscard]] virtual int OpenFolder(const std::string& path);
+    [[nodiscard]] virtual Opened OpenIfFileIn(int folder, const std::string& path);
+    virtual void CloseFolder(int folder);
     // Reads up to count bytes, fewer only at the end of the file or before an error that the
     // next call returns; 0 at the end of the file, -errno on error (EINTR is retried).
     [[nodiscard]] virtual std::int64_t Read(int fd, void* buffer, std::size_t count);

@@ -215,14 +215,25 @@ TEST_F(PlatformTree, OpenForReadingTakesRegularFilesOnly) {
 
 // The kernel's shortcuts must give what the plain calls give: one fstat instead of an open,
 // an fstat and a close more; opens relative to the folder instead of through the whole path.
-TEST_F(PlatformTree, SizesAgreeWithThePlainCalls) {
+TEST_F(PlatformTree, SizesAndOpensAgreeWithThePlainCalls) {
     ::alarm(30);
     FileSystem plain;
     const std::vector<std::string> names = {"plain.txt", "link-to-file", "locked", "fifo",
                                             "sub",       "sock",         "dangling", "loop-a",
                                             "missing",   "link-to-sub",  kLatin1};
-    for (const std::string& name : names)
+    const int folder = fs_.OpenFolder(dir_.path());
+    ASSERT_GE(folder, 0);
+    const auto opened = [](FileSystem::Opened o, FileSystem& fs) {
+        if (o.fd >= 0) (void)fs.Close(o.fd);
+        return std::pair(o.isFile, o.fd >= 0 ? 0 : o.fd);
+    };
+    for (const std::string& name : names) {
         EXPECT_EQ(fs_.SizeOfFile(Path(name)), plain.SizeOfFile(Path(name))) << name;
+        EXPECT_EQ(opened(fs_.OpenIfFileIn(folder, Path(name)), fs_),
+                  opened(plain.OpenIfFile(Path(name)), plain))
+            << name;
+    }
+    fs_.CloseFolder(folder);
     EXPECT_EQ(fs_.SizeOfFile("/dev/null"), plain.SizeOfFile("/dev/null"));
     EXPECT_EQ(fs_.SizesOfFiles(dir_.path(), names), plain.SizesOfFiles(dir_.path(), names));
     EXPECT_EQ(fs_.SizesOfFiles(Path("missing"), {"plain.txt"}),
