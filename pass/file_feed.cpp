@@ -39,7 +39,9 @@ FileFeed::~FileFeed() {
 
 void FileFeed::setFilesInFlight(int files) {
     capacity_ = std::clamp(files, 1, std::min(kMaxInFlight, lanes_.Lanes()));
-    readsPerRound_ = std::min(kMaxReadsPerRound, capacity_);
+    // Half of those in flight are read in a round, so that small files read in one round leave
+    // room for as many to be taken up while they are hashed in the next.
+    readsPerRound_ = std::clamp(capacity_ / 2, 1, kMaxReadsPerRound);
     for (auto& bank : banks_)
         while (static_cast<int>(bank.size()) < readsPerRound_)
             bank.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
