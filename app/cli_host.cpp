@@ -65,8 +65,7 @@ void CliHost::ShowStatus() {
     std::int64_t bytes = pass_.bytesRead();
     for (std::int32_t i = 1; i < current; ++i) {
         const FileEntry& row = ctx_.table[i];
-        if (row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED)
-            bytes += row.size;
+        if (ValuesCalculated(row.status)) bytes += row.size;
     }
     const double seconds = static_cast<double>(platform::LocalMilliseconds() - startMs_) / 1000.0;
     const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;

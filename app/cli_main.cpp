@@ -93,8 +93,7 @@ bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
         const FileEntry& row = ctx.table[i];
         if (row.status == EntryStatus::INVALID)
             host.Say(std::string(row.path.view()) + " not found");
-        const bool calculated =
-            row.status == EntryStatus::OKAY || row.status == EntryStatus::FLAGGED;
+        const bool calculated = ValuesCalculated(row.status);
         complete = complete && calculated;
         if (!calculated || (o.duplicates && row.status != EntryStatus::FLAGGED)) continue;
         const std::string line = ExportLine(row, o.layout);

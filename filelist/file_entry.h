@@ -80,22 +80,37 @@ struct FileEntry {
     std::uint8_t held = kHeldAll;  // fits in the row's padding
 };
 
-// The verification of imported values: every value that stored holds equals the one calculated.
-[[nodiscard]] inline bool HeldValuesEqual(const FileEntry& stored, const FileEntry& calculated) {
-    const auto differs = [&](std::uint8_t bit, bool equal) {
-        return (stored.held & bit) != 0 && !equal;
-    };
-    return !differs(kHeldSize, stored.size == calculated.size) &&
-           !differs(kHeldCrc16, stored.crc16 == calculated.crc16) &&
-           !differs(kHeldCrc32, stored.crc32 == calculated.crc32) &&
-           !differs(kHeldXsum, stored.xsum == calculated.xsum) &&
-           !differs(kHeldMd5, DigestsEqual(stored.md5, calculated.md5));
+// Which of the five values of a and b are equal, as bits of FileEntry::held: the one place that
+// says what the five values are and when two of them are equal.
+[[nodiscard]] inline std::uint8_t EqualValues(const FileEntry& a, const FileEntry& b) {
+    const auto bit = [](std::uint8_t value, bool equal) { return equal ? value : std::uint8_t{0}; };
+    return static_cast<std::uint8_t>(
+        bit(kHeldSize, a.size == b.size) | bit(kHeldCrc16, a.crc16 == b.crc16) |
+        bit(kHeldCrc32, a.crc32 == b.crc32) | bit(kHeldXsum, a.xsum == b.xsum) |
+        bit(kHeldMd5, DigestsEqual(a.md5, b.md5)));
 }
 
-// The statuses whose four values were calculated from the file and are on show.
+// Identical contents, as the commands that pair neighbours see them: all five values equal.
+[[nodiscard]] inline bool FiveValuesEqual(const FileEntry& a, const FileEntry& b) {
+    return EqualValues(a, b) == kHeldAll;
+}
+
+// The verification of imported values: every value that stored holds equals the one calculated
+// (a row from another tool's list holds only some of them).
+[[nodiscard]] inline bool HeldValuesEqual(const FileEntry& stored, const FileEntry& calculated) {
+    return (EqualValues(stored, calculated) & stored.held) == stored.held;
+}
+
+// The statuses whose values were calculated from the file by a pass that read it to its end.
+[[nodiscard]] constexpr bool ValuesCalculated(EntryStatus s) {
+    return s == EntryStatus::OKAY || s == EntryStatus::FLAGGED || s == EntryStatus::MARKER ||
+           s == EntryStatus::DELETED;
+}
+
+// The statuses whose values are on show: calculated ones, and a RECHECK row's values (an earlier
+// calculation's, or those of an imported list) until the pass calculates the file again.
 [[nodiscard]] constexpr bool ValuesShown(EntryStatus s) {
-    return s == EntryStatus::RECHECK || s == EntryStatus::OKAY || s == EntryStatus::FLAGGED ||
-           s == EntryStatus::DELETED || s == EntryStatus::MARKER;
+    return s == EntryStatus::RECHECK || ValuesCalculated(s);
 }
 
 // The statuses that the list pass takes up.

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "filelist/list_context.h"
-#include "filelist/sorting.h"
 
 namespace vellum {
 
@@ -32,18 +31,6 @@ void Keep(ListContext& ctx, std::int32_t from, std::int32_t& w) {
     ++w;
 }
 
-// Values calculated from the file itself; other rows hold zeros or stale values.
-bool ValuesCalculated(EntryStatus s) {
-    return s == EntryStatus::OKAY || s == EntryStatus::FLAGGED || s == EntryStatus::MARKER ||
-           s == EntryStatus::DELETED;
-}
-
-bool FiveValuesTie(const FileEntry& a, const FileEntry& b) {
-    for (std::int32_t column = kColumnSize; column <= kColumnMd5; ++column)
-        if (CompareEntries(a, b, column, false, false) != 0) return false;
-    return true;
-}
-
 std::optional<platform::FileIdentity> IdentityOf(ListContext& ctx, const FileEntry& row) {
     return ctx.fs->Identity(std::string(row.path.view()));
 }
@@ -67,7 +54,7 @@ void ForEachIdenticalStretch(ListContext& ctx, Visit&& visit) {
         if (i < ctx.state.RowCount) {
             const FileEntry& a = ctx.table[i - 1];
             const FileEntry& b = ctx.table[i];
-            if (ValuesCalculated(a.status) && ValuesCalculated(b.status) && FiveValuesTie(a, b))
+            if (ValuesCalculated(a.status) && ValuesCalculated(b.status) && FiveValuesEqual(a, b))
                 continue;
         }
         if (i - 1 > first) visit(first, i - 1);

@@ -1,4 +1,4 @@
-// The table's capacity rule, growth, emptying and Clear.
+// The table's capacity rule, growth, emptying and Clear; when two rows' values are equal.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -95,6 +95,30 @@ TEST(PathText, StoresAtMost250BytesAndKeepsAnyByte) {
     EXPECT_EQ(t.view(), longPath.substr(0, 250));
     const std::string odd("a\xff\x01/\xe9");
     EXPECT_EQ(PathText(odd).view(), odd);
+}
+
+// Pairing asks for all five values equal; verification only for those the stored row holds.
+TEST(FileEntry, EachOfTheFiveValuesCountsForPairingAndForVerificationWhenHeld) {
+    const FileEntry base = Row("/a", EntryStatus::OKAY, 7);
+    const std::pair<std::uint8_t, void (*)(FileEntry&)> changes[] = {
+        {kHeldSize, [](FileEntry& e) { e.size = -1; }},
+        {kHeldCrc16, [](FileEntry& e) { e.crc16 ^= 0x8000; }},
+        {kHeldCrc32, [](FileEntry& e) { e.crc32 ^= 0x80000000u; }},
+        {kHeldXsum, [](FileEntry& e) { e.xsum ^= 1; }},
+        {kHeldMd5, [](FileEntry& e) { e.md5.bytes[15] ^= 1; }},
+    };
+    EXPECT_TRUE(FiveValuesEqual(base, base));
+    for (const auto& [bit, change] : changes) {
+        FileEntry other = base;
+        change(other);
+        EXPECT_EQ(EqualValues(base, other), kHeldAll & ~bit) << int(bit);
+        EXPECT_FALSE(FiveValuesEqual(base, other)) << int(bit);
+        FileEntry stored = base;
+        stored.held = bit;
+        EXPECT_FALSE(HeldValuesEqual(stored, other)) << int(bit);
+        stored.held = kHeldAll & ~bit;
+        EXPECT_TRUE(HeldValuesEqual(stored, other)) << int(bit);
+    }
 }
 
 }  // namespace
