@@ -12,6 +12,7 @@
 #include "filelist/list_context.h"
 #include "interchange/checksum_lines.h"
 #include "interchange/list_file.h"
+#include "platform/error_text.h"
 
 namespace vellum {
 namespace {
@@ -381,7 +382,7 @@ std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& p
                                           ImportCounts* counts) {
     platform::FileSystem& fs = *ctx.fs;
     const int fd = fs.OpenForReading(path);
-    if (fd < 0) return IoErrorText(-fd);
+    if (fd < 0) return platform::IoErrorText(-fd);
     ListReader reader(ctx, RulesFor(ctx, path));
     std::vector<char> buffer(kReadChunk);
     std::optional<std::string> error;
@@ -389,7 +390,7 @@ std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& p
         const std::int64_t n = fs.Read(fd, buffer.data(), buffer.size());
         if (n < 0) {
             // The line being read is incomplete and is dropped with the rest of the file.
-            error = IoErrorText(static_cast<int>(-n));
+            error = platform::IoErrorText(static_cast<int>(-n));
             break;
         }
         if (n == 0)

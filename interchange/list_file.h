@@ -48,10 +48,6 @@ inline constexpr std::string_view kSfvNeedsCommonCrc =
 // anything after the 32nd is not looked at.
 [[nodiscard]] std::optional<Md5Digest> ReadMd5Text(std::string_view text);
 
-// An errno value in the run-time's wording: "File access denied", "Disk full",
-// "File not found", otherwise "I/O error %d".
-[[nodiscard]] std::string IoErrorText(int code);
-
 // How the lines of other tools' checksum files are read for one list: their relative names
 // against the list's folder ("" or a folder ending in '/'), and whether SFV's CRC-32 (that
 // of -crc32b) can be checked under the variant in force.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "checksum/fold_all.h"
+#include "platform/error_text.h"
 
 namespace vellum {
 

@@ -125,15 +125,6 @@ std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
     return names;
 }
 
-// strerror_r has two shapes: the POSIX one fills the buffer and returns a status, the GNU one
-// returns the text, which may be a static string rather than the buffer.
-[[maybe_unused]] const char* MessageOf(int status, const char* buffer) {
-    return status == 0 ? buffer : nullptr;
-}
-[[maybe_unused]] const char* MessageOf(const char* text, const char*) {
-    return text;
-}
-
 std::string CurrentFolder() {
     std::string buffer(256, '\0');
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -336,13 +327,6 @@ class KernelFileSystem final : public FileSystem {
 FileSystem& RealFileSystem() {
     static KernelFileSystem real;
     return real;
-}
-
-std::string ErrorText(int code) {
-    char buffer[256] = {};
-    const char* text = MessageOf(::strerror_r(code, buffer, sizeof buffer), buffer);
-    if (text == nullptr || *text == '\0') return "Unknown error " + std::to_string(code);
-    return text;
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {

@@ -1,5 +1,6 @@
 // Files and folders as the list needs them: attributes, opening for reading, block reads,
-// identity, path joining and the masked folder search. Paths are bytes throughout.
+// identity, path joining and the masked folder search, and the writing of a list file. Paths
+// are bytes throughout.
 //
 // FileSystem is the seam where tests inject faults: every call the core makes on files goes
 // through it. Its own methods make the kernel's calls, so a fake overrides only what it upsets;
@@ -71,7 +72,9 @@ public:
     [[nodiscard]] virtual std::int64_t ReadAt(int fd, void* buffer, std::size_t count,
                                               std::int64_t offset);
     [[nodiscard]] virtual std::int64_t SizeOf(int fd);  // bytes, or -errno
-    [[nodiscard]] virtual int Close(int fd);            // 0, or -errno
+    // 0, or -errno. After writes it may be the first word of their failure: network and
+    // quota-checked file systems report a write that did not get through only here.
+    [[nodiscard]] virtual int Close(int fd);
     // Opens path as OpenForReading does, takes its size and closes it again, for a caller that
     // reads nothing and has checked that path is a regular file: the size, or the -errno of the
     // open or of the size. Here it is those three calls; the real file system makes one open,
@@ -81,6 +84,16 @@ public:
     // on the joined paths; the real file system opens each relative to the folder.
     [[nodiscard]] virtual std::vector<std::int64_t> SizesOfFiles(
         const std::string& folder, const std::vector<std::string>& names);
+    // The write side, for the list file. CreateForWriting opens path for writing, created
+    // (0666 less the umask) when missing and emptied when present: a descriptor, or -errno.
+    [[nodiscard]] virtual int CreateForWriting(const std::string& path);
+    // Writes all of bytes, going on after short writes and interrupted calls: 0, or the -errno
+    // of the write that failed (-EIO for one that takes nothing). What got in before the
+    // failure stays in the file.
+    [[nodiscard]] virtual int WriteAll(int fd, std::string_view bytes);
+    // Cuts the file to size bytes: 0, or -errno (-EINVAL for what is no regular file).
+    [[nodiscard]] virtual int Truncate(int fd, std::int64_t size);
+
     // Whether two threads may call it at the same time. Only the real file system says so:
     // a fake that counts or upsets calls sees them one at a time.
     [[nodiscard]] virtual bool CallsMayOverlap() const { return false; }
@@ -96,9 +109,6 @@ public:
 };
 
 FileSystem& RealFileSystem();
-
-// The text of an errno value ("Permission denied").
-[[nodiscard]] std::string ErrorText(int code);
 
 // folder + "/" + name, with no check whether folder already ends in a slash.
 [[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);

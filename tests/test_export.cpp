@@ -13,12 +13,14 @@
 #include "interchange/checksum_lines.h"
 #include "interchange/export_line.h"
 #include "interchange/list_file.h"
+#include "tests/support/fake_files.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
 namespace vellum {
 namespace {
 
+using test::FakeFiles;
 using test::ReadAll;
 using test::TempDir;
 
@@ -137,6 +139,42 @@ TEST(ExportFlaggedList, AFailedWriteKeepsTheWholeLinesBeforeIt) {
     }
     EXPECT_EQ(error, "I/O error 27");  // EFBIG
     EXPECT_EQ(ReadAll(path), first);
+}
+
+TEST(ExportFlaggedList, FaultsOfTheDiskLeaveOnlyWholeLinesAndTheFirstErrorIsReported) {
+    TempDir dir;
+    SizedList ctx;
+    FillList(ctx);
+    const std::string all = FlaggedLines(ctx, ExportLayout::Csv);
+    const std::string first = ExportLine(ctx.table[1], ExportLayout::Csv);
+    using Call = FakeFiles::Call;
+    const struct {
+        const char* what;
+        std::vector<FakeFiles::Fault> faults;
+        std::string error;
+        std::string kept;
+    } cases[] = {
+        {"refused", {{Call::Create, "", EACCES}}, "File access denied", "older list"},
+        {"full half-way through the second line",
+         {{Call::Write, "", ENOSPC, 2, 2, 10}},
+         "Disk full",
+         first},
+        {"a failure told only at the close", {{Call::Close, "", EDQUOT}}, "Disk full", all},
+        {"the write's error, not the close's",
+         {{Call::Write, "", EIO, 1, 1, 5}, {Call::Close, "", ENOSPC}},
+         "I/O error 5",
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.Write("list.csv", "older list");
+        FakeFiles files;
+        for (const FakeFiles::Fault& fault : c.faults) files.Fail(fault);
+        ctx.fs = &files;
+        EXPECT_EQ(ExportFlaggedList(ctx, path, 1), c.error);
+        EXPECT_EQ(ReadAll(path), c.kept);
+        EXPECT_EQ(files.OpenNow(), 0);
+    }
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -301,13 +302,25 @@ TEST_F(PlatformTree, ReadGoesOnToTheEndAndReadAtKeepsThePosition) {
 
 void IgnoreSignal(int) {}
 
+// While it lives, SIGUSR1 breaks into a waiting read or write, which fails with EINTR or hands
+// over what it moved so far: the handler is set without SA_RESTART.
+class SignalsInterrupt {
+  public:
+    SignalsInterrupt() {
+        struct sigaction quiet {};
+        quiet.sa_handler = IgnoreSignal;
+        ::sigaction(SIGUSR1, &quiet, &old_);
+    }
+    ~SignalsInterrupt() { ::sigaction(SIGUSR1, &old_, nullptr); }
+
+  private:
+    struct sigaction old_ {};
+};
+
 TEST(FileSystemRead, SurvivesShortReadsAndInterruptions) {
     // A pipe hands over what has arrived and a signal breaks into a waiting read; neither is
     // the end of the data.
-    struct sigaction quiet {};
-    struct sigaction old {};
-    quiet.sa_handler = IgnoreSignal;  // no SA_RESTART: read(2) fails with EINTR
-    ASSERT_EQ(::sigaction(SIGUSR1, &quiet, &old), 0);
+    SignalsInterrupt interrupting;
     int pipe_fds[2];
     ASSERT_EQ(::pipe(pipe_fds), 0);
     const pthread_t reader = ::pthread_self();
@@ -327,7 +340,32 @@ TEST(FileSystemRead, SurvivesShortReadsAndInterruptions) {
     EXPECT_EQ(got, 6);
     EXPECT_EQ(std::string(buffer), "abcdef");
     ::close(pipe_fds[0]);
-    ::sigaction(SIGUSR1, &old, nullptr);
+}
+
+TEST(FileSystemWrite, SurvivesShortWritesAndInterruptions) {
+    // A full pipe takes part of a write and waits for room; a signal breaks into the wait after
+    // some bytes went in (a short write) or before any did (EINTR). Neither ends the writing.
+    SignalsInterrupt interrupting;
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    std::string bytes(1 << 20, '\0');
+    for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<char>(k * 131 >> 8);
+    const pthread_t writer = ::pthread_self();
+    std::string got;
+    std::thread reader([&] {
+        for (int k = 0; k < 3; ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            ::pthread_kill(writer, SIGUSR1);
+        }
+        char block[4096];
+        for (ssize_t n; (n = ::read(pipe_fds[0], block, sizeof block)) > 0;)
+            got.append(block, static_cast<std::size_t>(n));
+    });
+    EXPECT_EQ(RealFileSystem().WriteAll(pipe_fds[1], bytes), 0);
+    ::close(pipe_fds[1]);
+    reader.join();
+    EXPECT_TRUE(got == bytes) << got.size() << " of " << bytes.size() << " bytes";
+    ::close(pipe_fds[0]);
 }
 
 TEST_F(PlatformTree, SizeOfNeedsSixtyFourBits) {

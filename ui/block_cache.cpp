@@ -2,6 +2,7 @@
 #include "ui/block_cache.h"
 
 #include "filelist/list_context.h"
+#include "platform/error_text.h"
 #include "platform/files.h"
 
 namespace vellum::ui {

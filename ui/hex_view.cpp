@@ -17,6 +17,7 @@
 
 #include "filelist/list_context.h"
 #include "filelist/status_line.h"
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "ui/fitted_size.h"
 #include "ui/legible_colour.h"
