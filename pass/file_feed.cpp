@@ -19,6 +19,9 @@ int FilesInFlightWanted() {
     return wanted;
 }
 
+namespace {
+
+// The start value of a CRC-16 variant (0, 1 or 2) and of a CRC-32 variant (0 or 1).
 std::uint16_t Crc16Start(std::uint8_t variant) {
     return variant == 1 ? 0xFFFF : 0x0000;
 }
@@ -26,6 +29,8 @@ std::uint16_t Crc16Start(std::uint8_t variant) {
 std::uint32_t Crc32Start(std::uint8_t variant) {
     return variant == 1 ? 0xFFFFFFFFu : 0u;
 }
+
+}  // namespace
 
 FileFeed::FileFeed(const FeedSource& source) : source_(source) {
     laneOwner_.fill(-1);

@@ -33,10 +33,6 @@ inline constexpr int kMaxReadsPerRound = 16;
 // a time, as a single loop would), else kMaxInFlight. Read once.
 [[nodiscard]] int FilesInFlightWanted();
 
-// The start value of a CRC-16 variant (0, 1 or 2) and of a CRC-32 variant (0 or 1).
-[[nodiscard]] std::uint16_t Crc16Start(std::uint8_t variant);
-[[nodiscard]] std::uint32_t Crc32Start(std::uint8_t variant);
-
 // The four values of a file, as its row stores them.
 struct FileValues {
     std::int64_t size = 0;
