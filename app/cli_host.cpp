@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <vector>
 
 #include "filelist/counted.h"
 #include "filelist/list_context.h"
@@ -24,38 +23,7 @@ CliSession::CliSession(const Options& options)
     ctx.state.Crc16Variant = options.variants.Crc16Variant;
     ctx.state.Crc32Variant = options.variants.Crc32Variant;
     ctx.host = &host;
-}
-
-namespace {
-
-bool SomeRowWaits(const ListContext& ctx) {
-    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
-        const EntryStatus s = ctx.table[i].status;
-        if (s == EntryStatus::WAITING || s == EntryStatus::RECHECK) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-void CliSession::CalculateAll() {
-    // A read error ends a pass. In the window the user runs the next one; here nobody would,
-    // and every file after the bad one would go unread and unreported. So the rows that could
-    // not be read sit out the next pass (as INVALID, which no pass takes up), until none waits.
-    ctx.updatefilez();
-    std::vector<std::int32_t> failed;
-    while (SomeRowWaits(ctx)) {
-        const std::size_t before = failed.size();
-        for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
-            if (ctx.table[i].status != EntryStatus::CALCING) continue;
-            failed.push_back(i);
-            ctx.table[i].status = EntryStatus::INVALID;
-        }
-        if (failed.size() == before) break;  // a pass that ended without an error: halted
-        ctx.updatefilez();
-    }
-    // A pass moves no row, so the numbers still hold.
-    for (const std::int32_t i : failed) ctx.table[i].status = EntryStatus::CALCING;
+    pass.setFailedFiles(FailedFiles::TryOnce);
 }
 
 void CliHost::ShowStatus() {

@@ -35,12 +35,10 @@ private:
 };
 
 // The list, its pass and the terminal host, set up from the options: what every mode of
-// vellum-cli runs on.
+// vellum-cli runs on. Its pass tries every file once: a file that fails is told of, stays
+// CALCING and is not taken up again by the passes the commands end with.
 struct CliSession {
     explicit CliSession(const Options& options);
-    // List passes until every row has been tried once; rows that could not be read stay
-    // CALCING.
-    void CalculateAll();
 
     ListContext ctx;
     ListPass pass{ctx};

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "app/cli_host.h"
@@ -48,23 +47,16 @@ bool AddPaths(ListContext& ctx, const Options& o) {
     return allFound;
 }
 
-// Runs a list command without the pass that it ends with.
-void WithoutPass(ListContext& ctx, void (*command)(ListContext&)) {
-    PassRunner* const pass = std::exchange(ctx.pass, nullptr);
-    command(ctx);
-    ctx.pass = pass;
-}
-
 // A file whose size no other listed file shares cannot have an identical copy: its row leaves
-// the list before the pass, so that only files that may have one are read. Every listed row has
-// its size from adding.
+// the list before any file is read, and the pass that the removal ends with reads only files
+// that may have one. Every listed row has its size from adding.
 void DropUniqueSizes(ListContext& ctx) {
     std::unordered_map<std::int64_t, std::int32_t> rowsOfSize;
     const std::int32_t rows = ctx.state.RowCount;
     for (std::int32_t i = 1; i < rows; ++i) ++rowsOfSize[ctx.table[i].size];
     for (std::int32_t i = 1; i < rows; ++i)
         if (rowsOfSize[ctx.table[i].size] == 1) ctx.table[i].status = EntryStatus::DELETED;
-    WithoutPass(ctx, RemovedDeletedClick);
+    RemovedDeletedClick(ctx);
 }
 
 // Sorted by md5 and then by path, identical neighbours flagged (all but the first of each
@@ -76,9 +68,7 @@ void FlagDuplicates(ListContext& ctx, bool keepFirst) {
                          .SecondaryDescending = false,
                          .FileNameOnly = false};
     SortRows(ctx, 1, ctx.state.RowCount - 1);
-    // Every row has had its pass; the one that flagging ends with would only read the
-    // unreadable files again and report them a second time.
-    WithoutPass(ctx, keepFirst ? FlagIdenticalsExceptFirst1Click : FlagIdenticals1Click);
+    (keepFirst ? FlagIdenticalsExceptFirst1Click : FlagIdenticals1Click)(ctx);
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
@@ -112,9 +102,14 @@ int Run(const Options& o) {
     CliHost& host = session.host;
 
     const bool allFound = AddPaths(ctx, o);
-    if (o.duplicates) DropUniqueSizes(ctx);
-    session.CalculateAll();
-    if (o.duplicates) FlagDuplicates(ctx, o.keepFirst);
+    // The commands end with a pass, as in the window: the first one calculates every row, the
+    // later ones find nothing left to read.
+    if (o.duplicates) {
+        DropUniqueSizes(ctx);
+        FlagDuplicates(ctx, o.keepFirst);
+    } else {
+        ctx.updatefilez();
+    }
     host.EndProgress();
     const bool complete = PrintRows(ctx, host, o);
     std::fflush(stdout);

@@ -52,7 +52,7 @@ int RunVerify(const Options& o) {
     if (const auto notice = ImportNotice(counts, list))
         std::fprintf(stderr, "vellum-cli: %s\n", notice->c_str());
     if (ctx.state.RowCount == first) return kExitNotAllUnchanged;
-    session.CalculateAll();
+    ctx.updatefilez();
     host.EndProgress();
     const bool allUnchanged = PrintVerdicts(ctx, first);
     std::fflush(stdout);

@@ -22,7 +22,8 @@ public:
     virtual void FitRows(std::int32_t rowCount) { (void)rowCount; }
     // Redraw the header strip and the hex view (end of a pass).
     virtual void RepaintHeaderAndHexView() {}
-    // An error that ended a command (a read error in the middle of a file).
+    // A read or close error in the middle of a file: in the window it ends the command's pass,
+    // on the command line only that file's calculation.
     virtual void ShowError(std::string_view text) { (void)text; }
     // A status message was just posted; the window shows it at its next ShowStatus, the
     // command line prints it at once.

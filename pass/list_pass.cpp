@@ -118,13 +118,19 @@ void ListPass::TakeUpRows() {
     while (takeRow_ < s.RowCount && feed_.Room()) {
         const std::int32_t row = takeRow_++;
         const FileEntry& e = ctx_.table[row];
-        if (!AwaitsCalculation(e.status)) continue;  // only its totals, when it is settled
+        if (!TakesUp(e.status)) continue;  // only its totals, when it is settled
         Entry entry{.row = row,
                     .ticket = feed_.TakeUp(e.path.view(), s.Crc16Variant, s.Crc32Variant),
                     .original = e.status,
                     .stored = e};
         entries_.push_back(std::move(entry));
     }
+}
+
+bool ListPass::TakesUp(EntryStatus status) const {
+    // An earlier pass left the row CALCING: its file failed there (or a halt stopped it).
+    const bool failedBefore = status == EntryStatus::CALCING;
+    return AwaitsCalculation(status) && !(failedBefore && failedFiles_ == FailedFiles::TryOnce);
 }
 
 void ListPass::AfterRound() {
@@ -138,7 +144,7 @@ void ListPass::AfterRound() {
             row.status = EntryStatus::CALCING;
             e.marked = true;
         }
-        if (state != FileFeed::State::Failed) continue;
+        if (state != FileFeed::State::Failed || failedFiles_ == FailedFiles::TryOnce) continue;
         // The first failed file ends the pass once the rows before it are settled; the rows
         // after it are left as they were.
         error_ = feed_.error(e.ticket);
@@ -164,7 +170,8 @@ void ListPass::SettleRows(bool all) {
         if (!entries_.empty() && entries_.front().row == commitRow_) {
             const Entry& e = entries_.front();
             const FileFeed::State state = feed_.state(e.ticket);
-            if (state == FileFeed::State::Failed) return;  // EndWithError takes it from here
+            const bool endsPass = failedFiles_ == FailedFiles::EndPassAndRetry;
+            if (state == FileFeed::State::Failed && endsPass) return;  // for EndWithError
             const bool inFlight =
                 state == FileFeed::State::Opening || state == FileFeed::State::Reading;
             if (inFlight && !all) return;
@@ -194,6 +201,9 @@ void ListPass::Settle(const Entry& entry) {
             break;
         case FileFeed::State::Done:
             StoreValues(entry);
+            break;
+        case FileFeed::State::Failed:  // goes on: stays CALCING, old values kept
+            ctx_.host->ShowError(feed_.error(entry.ticket));
             break;
         default:
             break;

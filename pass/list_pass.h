@@ -21,6 +21,19 @@ struct ListContext;
 
 inline constexpr std::int64_t kRefreshMilliseconds = 300;
 
+// What a pass does about a file that fails: one that cannot be opened, or whose read or close
+// fails part-way. Either way its row stays CALCING with its old values.
+enum class FailedFiles : std::uint8_t {
+    // The window's way: a read or close error ends the pass and is shown, and every later pass
+    // takes the row up again, since the user may have mended the cause meanwhile.
+    EndPassAndRetry,
+    // The command line's way, where nobody runs the next pass: the error is told and the pass
+    // goes on with the next file; no later pass takes up a row left CALCING, so every file is
+    // tried once and each failure told once, whatever passes the commands run afterwards. (A
+    // halted row stays CALCING too, and would not be taken up again either.)
+    TryOnce,
+};
+
 class ListPass final : public PassRunner, private FeedSource {
   public:
     using Clock = std::function<std::int64_t()>;
@@ -50,6 +63,8 @@ class ListPass final : public PassRunner, private FeedSource {
     void setReadAhead(bool on) { feed_.setHelper(on); }
     void setFilesInFlight(int files) { feed_.setFilesInFlight(files); }
     [[nodiscard]] int filesInFlight() const { return feed_.filesInFlight(); }
+    // EndPassAndRetry at first. Only between passes.
+    void setFailedFiles(FailedFiles policy) { failedFiles_ = policy; }
 
   private:
     // A row the pass has taken up and not yet settled.
@@ -66,8 +81,9 @@ class ListPass final : public PassRunner, private FeedSource {
     void RunPass();
     // Takes up the rows that wait, in order, as long as the feed has room.
     void TakeUpRows();
-    // After a round: rows whose files are open become CALCING; a failed file stops the pass
-    // from taking up more, and the rows after it are put back as they were.
+    [[nodiscard]] bool TakesUp(EntryStatus status) const;
+    // After a round: rows whose files are open become CALCING; a failed file that ends the pass
+    // stops it from taking up more, and the rows after it are put back as they were.
     void AfterRound();
     void PutBackFrom(std::size_t first);
     // Settles the rows in order as far as their outcomes are known; with all true, every row
@@ -88,6 +104,7 @@ class ListPass final : public PassRunner, private FeedSource {
     std::int32_t commitRow_ = 0;  // the first row not yet settled
     std::int32_t takeRow_ = 0;    // the first row not yet looked at for a take-up
     std::string error_;           // the error that ends this pass, once a file failed
+    FailedFiles failedFiles_ = FailedFiles::EndPassAndRetry;
     std::int64_t LastRefresh = 0;
     bool running_ = false;
     bool pending_ = false;

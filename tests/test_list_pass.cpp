@@ -273,6 +273,42 @@ TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     EXPECT_EQ(ctx.table[rd].status, S::INVALID);
 }
 
+// The command line's way: each failure is told once, the pass goes on, and no later pass
+// (such as the one a command ends with) tries a failed file again.
+TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
+    pass.setFailedFiles(FailedFiles::TryOnce);
+    const std::string a = dir.Write("a", RandomBytes(3 * 0x100000, 2));
+    const std::string c = dir.Write("c", "c");
+    const std::int32_t ra = List(a);
+    List(dir.Write("b", "b"));
+    List(c);
+    List(dir / "missing");
+    List(dir.Write("e", "e"));
+    ctx.table[ra].md5 = DigestOfText("old");
+    fs.failRead = a;
+    fs.failReadAt = 2;
+    fs.refuseOpen = c;
+    ctx.updatefilez();
+    EXPECT_EQ(test::Statuses(ctx),
+              (std::vector<S>{S::CALCING, S::OKAY, S::CALCING, S::INVALID, S::OKAY}));
+    EXPECT_EQ(ctx.table[ra].md5, DigestOfText("old"));
+    EXPECT_EQ(host.errors, std::vector<std::string>{"Cannot read " + a + ": Input/output error"});
+    EXPECT_EQ(ctx.message.StatusMessage, c + " failed");
+    EXPECT_EQ(ctx.state.TotalBytes, 2);
+    EXPECT_FALSE(ctx.state.Updating);
+    EXPECT_EQ(fs.open, 0);
+
+    const int reads = fs.reads;
+    fs.failReadAt = -1;
+    fs.refuseOpen.clear();
+    ctx.message.StatusMessage.clear();
+    FlagALL1Click(ctx);
+    EXPECT_EQ(fs.reads, reads);
+    EXPECT_EQ(host.errors.size(), 1u);
+    EXPECT_EQ(ctx.message.StatusMessage, "");
+    EXPECT_EQ(ctx.table[ra].status, S::CALCING);
+}
+
 TEST_F(Pass, ACloseErrorEndsThePassToo) {
     const std::int32_t row = List(dir.Write("a", "abc"));
     fs.failClose = true;
