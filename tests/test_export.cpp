@@ -24,11 +24,6 @@ using test::FakeFiles;
 using test::ReadAll;
 using test::TempDir;
 
-// A list sized as at start-up.
-struct SizedList : ListContext {
-    SizedList() { SizeFileTable(*this); }
-};
-
 // Rows of every status, FLAGGED ones among them, in an order that is not the order of names.
 void FillList(ListContext& ctx) {
     const std::pair<const char*, EntryStatus> rows[] = {
@@ -52,7 +47,7 @@ std::string FlaggedLines(const ListContext& ctx, ExportLayout layout) {
 
 TEST(ExportFlaggedList, WritesFlaggedRowsInListOrderInTheChosenLayout) {
     TempDir dir;
-    SizedList ctx;
+    ListContext ctx;
     FillList(ctx);
     const std::string tabbed = FlaggedLines(ctx, ExportLayout::Tabbed);
     const std::pair<int, std::string> cases[] = {
@@ -69,7 +64,7 @@ TEST(ExportFlaggedList, WritesFlaggedRowsInListOrderInTheChosenLayout) {
 
 TEST(ExportFlaggedList, WritesTheOtherToolsLayoutsWithoutRowsTheyCannotHold) {
     TempDir dir;
-    SizedList ctx;
+    ListContext ctx;
     FileEntry plain = test::Row("/d/plain", EntryStatus::FLAGGED, 3);
     plain.md5 = DigestOfText("abc");
     plain.crc32 = 0x352441C2;
@@ -96,7 +91,7 @@ TEST(ExportFlaggedList, WritesTheOtherToolsLayoutsWithoutRowsTheyCannotHold) {
 
 TEST(ExportFlaggedList, ReportsATargetThatCannotBeWrittenInTheRunTimesWording) {
     TempDir dir;
-    SizedList ctx;
+    ListContext ctx;
     FillList(ctx);
     const std::pair<std::string, std::string> cases[] = {
         {"/dev/full", "Disk full"},
@@ -127,7 +122,7 @@ class FileSizeLimit {
 
 TEST(ExportFlaggedList, AFailedWriteKeepsTheWholeLinesBeforeIt) {
     TempDir dir;
-    SizedList ctx;
+    ListContext ctx;
     FillList(ctx);
     const std::string first = ExportLine(ctx.table[1], ExportLayout::Csv);
     const std::string path = dir / "list.csv";
@@ -143,7 +138,7 @@ TEST(ExportFlaggedList, AFailedWriteKeepsTheWholeLinesBeforeIt) {
 
 TEST(ExportFlaggedList, FaultsOfTheDiskLeaveOnlyWholeLinesAndTheFirstErrorIsReported) {
     TempDir dir;
-    SizedList ctx;
+    ListContext ctx;
     FillList(ctx);
     const std::string all = FlaggedLines(ctx, ExportLayout::Csv);
     const std::string first = ExportLine(ctx.table[1], ExportLayout::Csv);

@@ -13,12 +13,14 @@
 #include <map>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "filelist/list_context.h"
 #include "pass/feed_helper.h"
 #include "pass/list_pass.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/random_bytes.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,90 +28,21 @@ namespace vellum {
 namespace {
 
 using S = EntryStatus;
+using Call = test::FakeFiles::Call;
+using test::RandomBytes;
 constexpr std::size_t kMiB = 0x100000;
 
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(rng());
-    return s;
-}
-
-// Counts calls and open files, fails the calls a test names (the n-th read of a file, the close
-// of a file, the open of a file), and notes a read that runs while something else happens.
-// Reads dawdle a little, so that one running beside something else would be seen.
-class SlowFs final : public platform::FileSystem {
-  public:
-    std::int64_t Read(int fd, void* buffer, std::size_t count) override {
-        reading = true;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        ++reads;
-        const std::string& path = paths[fd];
-        ++readsOf[path];
-        const bool fail = path == failRead && ++readsOfFailRead == failReadAt;
-        const std::int64_t got = fail ? -EIO : FileSystem::Read(fd, buffer, count);
-        reading = false;
-        return got;
-    }
-    int OpenForReading(const std::string& path) override {
-        ++opens;
-        if (path == refuseOpen) return -EACCES;
-        const int fd = FileSystem::OpenForReading(path);
-        if (fd < 0) return fd;
-        paths[fd] = path;
-        maxOpen = std::max(maxOpen, ++open);
-        return fd;
-    }
-    int Close(int fd) override {
-        if (reading) closedUnderARead = true;
-        ++closes;
-        --open;
-        const bool fail = paths[fd] == failClose;
-        const int rc = FileSystem::Close(fd);
-        return fail ? -EIO : rc;
-    }
-    [[nodiscard]] std::string Counts() const {
-        return "reads " + std::to_string(reads) + ", opens " + std::to_string(opens) + ", closes " +
-               std::to_string(closes);
-    }
-    int reads = 0;
-    int opens = 0;
-    int closes = 0;
-    int open = 0;
-    int maxOpen = 0;
-    std::string failRead;
-    int failReadAt = 0;
-    int readsOfFailRead = 0;
-    std::string failClose;
-    std::string refuseOpen;
-    std::map<int, std::string> paths;
-    std::map<std::string, int> readsOf;
-    std::atomic<bool> reading = false;
-    std::atomic<bool> closedUnderARead = false;
-};
-
-class PumpHost final : public ListHost {
-  public:
-    void PumpEvents() override {
-        if (fs->reading) readDuringPump = true;
-        ++pumps;
-        if (onPump) onPump();
-    }
-    void ShowError(std::string_view text) override { errors.emplace_back(text); }
-    SlowFs* fs = nullptr;
-    std::function<void()> onPump;
-    std::vector<std::string> errors;
-    bool readDuringPump = false;
-    int pumps = 0;
-};
-
-// A list, its pass and the fakes, for one run.
+// A list, its pass and the fakes, for one run. Reads dawdle a little, so that one running
+// beside an event handler would be seen.
 struct PassRun {
     PassRun(int inFlight, bool helper, bool refreshEveryRound) {
-        SizeFileTable(ctx);
         ctx.fs = &fs;
-        host.fs = &fs;
         ctx.host = &host;
+        fs.dawdle = std::chrono::microseconds(200);
+        host.onPump = [this] {
+            if (fs.Reading()) readDuringPump = true;
+            if (step) step();
+        };
         pass.setFilesInFlight(inFlight);
         pass.setReadAhead(helper);
         every = refreshEveryRound;
@@ -127,9 +60,16 @@ struct PassRun {
         for (const std::string& error : host.errors) out += "error: " + error + "\n";
         return out;
     }
+    [[nodiscard]] std::string Counts() const {
+        return "reads " + std::to_string(fs.Calls(Call::Read)) + ", opens " +
+               std::to_string(fs.Calls(Call::Open)) + ", closes " +
+               std::to_string(fs.Calls(Call::Close));
+    }
     ListContext ctx;
-    SlowFs fs;
-    PumpHost host;
+    test::FakeFiles fs;
+    test::RecordingHost host;
+    std::function<void()> step;  // runs inside every pump, as an event handler would
+    bool readDuringPump = false;
     std::int64_t now = 0;
     bool every = false;
     ListPass pass{ctx, [this] { return every ? now += 301 : now; }};
@@ -188,22 +128,22 @@ TEST(FileFeed, ManyFilesInFlightGiveWhatOneAtATimeGives) {
         std::vector<std::string> outcomes, counts;
         for (const Config& config : kConfigs) {
             PassRun run(config.inFlight, config.helper, c.everyRound);
-            run.fs.failRead = c.failRead;
-            run.fs.failReadAt = c.failReadAt;
-            run.fs.failClose = c.failClose;
-            run.fs.refuseOpen = refused;
+            if (!c.failRead.empty())
+                run.fs.Fail({Call::Read, c.failRead, EIO, c.failReadAt, c.failReadAt});
+            if (!c.failClose.empty()) run.fs.Fail({Call::Close, c.failClose, EIO});
+            run.fs.Fail({Call::Open, refused, EACCES});
             for (const std::string& path : paths)
                 (void)AppendRow(run.ctx, test::Row(path, S::WAITING));
-            run.host.onPump = [&] {
+            run.step = [&] {
                 if (c.handler && run.host.pumps == 2) run.ctx.table[30].status = S::OKAY;
             };
             run.ctx.updatefilez();
             outcomes.push_back(run.Outcome());
-            counts.push_back(run.fs.Counts());
-            EXPECT_EQ(run.fs.open, 0);
-            EXPECT_LE(run.fs.maxOpen, kMaxReadsPerRound);
-            EXPECT_FALSE(run.host.readDuringPump);
-            EXPECT_FALSE(run.fs.closedUnderARead);
+            counts.push_back(run.Counts());
+            EXPECT_EQ(run.fs.OpenNow(), 0);
+            EXPECT_LE(run.fs.MostOpen(), kMaxReadsPerRound);
+            EXPECT_FALSE(run.readDuringPump);
+            EXPECT_FALSE(run.fs.ClosedUnderARead());
             EXPECT_FALSE(run.ctx.state.Updating);
             EXPECT_FALSE(run.ctx.state.Processing);
         }
@@ -230,15 +170,16 @@ TEST(FileFeed, AHaltStopsEveryFileInFlightWithinOneMoreBlock) {
                         test::Row(dir.Write("f" + std::to_string(k), contents.back()), S::WAITING));
     }
     std::map<std::string, int> readsAtHalt;
-    run.host.onPump = [&] {
+    run.step = [&] {
         if (run.host.pumps != 2) return;
         run.pass.HaltOrResume([](bool) {});
-        readsAtHalt = run.fs.readsOf;
+        readsAtHalt = run.fs.CallsByPath(Call::Read);
     };
     run.ctx.updatefilez();
-    EXPECT_EQ(run.fs.open, 0);
-    EXPECT_LE(run.fs.maxOpen, kMaxReadsPerRound);
-    for (const auto& [path, reads] : run.fs.readsOf) EXPECT_LE(reads - readsAtHalt[path], 1);
+    EXPECT_EQ(run.fs.OpenNow(), 0);
+    EXPECT_LE(run.fs.MostOpen(), kMaxReadsPerRound);
+    for (const auto& [path, reads] : run.fs.CallsByPath(Call::Read))
+        EXPECT_LE(reads - readsAtHalt[path], 1);
     int calcing = 0;
     for (std::int32_t r = 1; r < run.ctx.state.RowCount; ++r) {
         const FileEntry& e = run.ctx.table[r];

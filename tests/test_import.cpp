@@ -11,6 +11,7 @@
 #include "filelist/list_context.h"
 #include "interchange/list_file.h"
 #include "pass/list_pass.h"
+#include "tests/support/fake_files.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 using test::Paths;
 using test::TempDir;
-
-// A list sized as at start-up.
-struct SizedList : ListContext {
-    SizedList() { SizeFileTable(*this); }
-};
 
 constexpr char kAbcMd5[] = "900150983cd24fb0d6963f7d28e17f72";
 
@@ -139,7 +135,7 @@ TEST(ImportFileList, SplitsLinesAtCrOrLfAndStopsAtCtrlZWhereALineStarts) {
     };
     TempDir dir;
     for (const Case& c : cases) {
-        SizedList ctx;
+        ListContext ctx;
         ASSERT_EQ(ImportFileList(ctx, dir.Write("list.csv", c.bytes)), std::nullopt) << c.what;
         EXPECT_EQ(Paths(ctx), c.paths) << c.what;
         for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
@@ -175,7 +171,7 @@ TEST(ImportFileList, ChecksumLinesHoldTheirOneValueAndNameFilesFromTheListsFolde
          {.usable = 4, .otherDigests = 2, .sfvRefused = 1}},
     };
     for (const Case& c : cases) {
-        SizedList ctx;
+        ListContext ctx;
         ctx.state.Crc32Variant = c.crc32Variant;
         ImportCounts counts;
         ASSERT_EQ(ImportFileList(ctx, list, &counts), std::nullopt);
@@ -187,7 +183,7 @@ TEST(ImportFileList, ChecksumLinesHoldTheirOneValueAndNameFilesFromTheListsFolde
         EXPECT_EQ(counts.otherDigests, c.counts.otherDigests);
         EXPECT_EQ(counts.sfvRefused, c.counts.sfvRefused);
     }
-    SizedList ctx;  // a list named without a folder: its names stay as they are
+    ListContext ctx;  // a list named without a folder: its names stay as they are
     FileEntry row;
     EXPECT_EQ(ReadAnyListLine("crc.bin 352441C2", RulesFor(ctx, "all.txt"), row),
               ListLineKind::Row);
@@ -206,24 +202,14 @@ TEST(ImportNotice, SaysWhatWasSkippedAndWhenNothingWasOfUse) {
     for (const auto& [counts, want] : cases) EXPECT_EQ(ImportNotice(counts, "l.md5"), want);
 }
 
-// Hands over the first chunk, then fails with EIO.
-class FailingSecondRead final : public platform::FileSystem {
-  public:
-    std::int64_t Read(int fd, void* buffer, std::size_t count) override {
-        return ++reads_ == 1 ? FileSystem::Read(fd, buffer, count) : -EIO;
-    }
-
-  private:
-    int reads_ = 0;
-};
-
 TEST(IMPORTfilelist1Click, ReadErrorKeepsEarlierRowsAndRunsNoPass) {
     TempDir dir;
     std::string bytes;
     while (bytes.size() < 200000) bytes += Line("/a") + "\r\n";
     const std::string list = dir.Write("list.csv", bytes);
-    FailingSecondRead failing;
-    SizedList ctx;
+    test::FakeFiles failing;  // hands over the first chunk, then fails
+    failing.Fail({test::FakeFiles::Call::Read, list, EIO, 2});
+    ListContext ctx;
     ctx.fs = &failing;
     test::CountingPass pass(ctx);
     EXPECT_EQ(IMPORTfilelist1Click(ctx, list), "I/O error 5");
@@ -247,7 +233,7 @@ TEST(ListFileRoundTrip, VerifiesUnchangedChangedAndMissingFiles) {
         dir.Write("a,b,c,d,e.txt", "commas"), dir.Write("changed.txt", "abc"),
         dir.Write("deleted.txt", "abc")};
     ASSERT_EQ(files[1].size(), 200u);
-    SizedList before;
+    ListContext before;
     {
         ListPass pass(before);
         for (const std::string& f : files) test::Fill(before, {test::Row(f, EntryStatus::WAITING)});
@@ -260,7 +246,7 @@ TEST(ListFileRoundTrip, VerifiesUnchangedChangedAndMissingFiles) {
     dir.Write("changed.txt", "abd");
     ASSERT_EQ(std::remove(files[4].c_str()), 0);
 
-    SizedList after;
+    ListContext after;
     ListPass pass(after);
     ASSERT_EQ(IMPORTfilelist1Click(after, list), std::nullopt);
     ASSERT_EQ(Paths(after), files);

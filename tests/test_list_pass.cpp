@@ -3,16 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <functional>
-#include <map>
-#include <random>
-
 #include "checksum/crc16.h"
 #include "checksum/crc32.h"
 #include "checksum/xsum.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
 #include "pass/list_pass.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/random_bytes.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,62 +19,14 @@ namespace vellum {
 namespace {
 
 using S = EntryStatus;
-
-// Counts reads and open files, and fails where a test says so: the failReadAt-th read of the
-// file failRead, every close, the open of refuseOpen.
-class FaultyFs final : public platform::FileSystem {
-  public:
-    std::int64_t Read(int fd, void* buffer, std::size_t count) override {
-        ++reads;
-        if (paths[fd] == failRead && ++readsOfFailRead == failReadAt) return -EIO;
-        return FileSystem::Read(fd, buffer, count);
-    }
-    int OpenForReading(const std::string& path) override {
-        if (path == refuseOpen) return -EACCES;
-        const int fd = FileSystem::OpenForReading(path);
-        if (fd >= 0) ++open;
-        if (fd >= 0) paths[fd] = path;
-        return fd;
-    }
-    int Close(int fd) override {
-        const int rc = FileSystem::Close(fd);
-        --open;
-        return failClose ? -EIO : rc;
-    }
-    int reads = 0;
-    int open = 0;
-    std::string failRead;
-    int failReadAt = -1;
-    int readsOfFailRead = 0;
-    bool failClose = false;
-    std::string refuseOpen;
-    std::map<int, std::string> paths;
-};
-
-// Records what the pass asks of the window; its pump runs whatever the test puts there.
-class ScriptHost final : public ListHost {
-  public:
-    void ShowStatus() override { lines.push_back(showstatus(*ctx, ",").text); }
-    void PumpEvents() override {
-        ++pumps;
-        if (onPump) onPump();
-    }
-    void FitRows(std::int32_t rowCount) override { fits.push_back(rowCount); }
-    void ShowError(std::string_view text) override { errors.emplace_back(text); }
-    ListContext* ctx = nullptr;
-    std::function<void()> onPump;
-    std::vector<std::string> lines;
-    std::vector<std::string> errors;
-    std::vector<std::int32_t> fits;
-    int pumps = 0;
-};
+using Call = test::FakeFiles::Call;
+using test::RandomBytes;
 
 class Pass : public ::testing::Test {
   protected:
     void SetUp() override {
-        SizeFileTable(ctx);
         ctx.fs = &fs;
-        host.ctx = &ctx;
+        host.list = &ctx;
         ctx.host = &host;
     }
     std::int32_t List(const std::string& path, S status = S::WAITING) {
@@ -84,18 +35,11 @@ class Pass : public ::testing::Test {
     // Every call moves the clock on past the refresh interval: a refresh before each block.
     std::int64_t now = 1'000'000;
     ListContext ctx;
-    FaultyFs fs;
-    ScriptHost host;
+    test::FakeFiles fs;
+    test::RecordingHost host;
     ListPass pass{ctx, [this] { return now += 301; }};
     test::TempDir dir;
 };
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(rng());
-    return s;
-}
 
 TEST_F(Pass, ValuesDoNotDependOnWhereBlocksEnd) {
     struct Case {
@@ -105,7 +49,7 @@ TEST_F(Pass, ValuesDoNotDependOnWhereBlocksEnd) {
     for (const Case& c : cases) {
         const std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
         const std::int32_t row = List(dir.Write("f" + std::to_string(c.size), bytes));
-        fs.reads = 0;
+        const int readsBefore = fs.Calls(Call::Read);
         ctx.updatefilez();
         const FileEntry& e = ctx.table[row];
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
@@ -115,7 +59,7 @@ TEST_F(Pass, ValuesDoNotDependOnWhereBlocksEnd) {
         DigestAdd(d, data, n);
         Md5Digest md5;
         DigestFinish(d, md5);
-        EXPECT_EQ(fs.reads, c.reads) << c.size;
+        EXPECT_EQ(fs.Calls(Call::Read) - readsBefore, c.reads) << c.size;
         EXPECT_EQ(e.status, S::OKAY);
         EXPECT_EQ(e.band, EntryBand::NEW);
         EXPECT_EQ(e.size, static_cast<std::int64_t>(c.size));
@@ -124,7 +68,7 @@ TEST_F(Pass, ValuesDoNotDependOnWhereBlocksEnd) {
         EXPECT_EQ(e.xsum, XsumUpdate(0, data, n)) << c.size;
         EXPECT_EQ(e.md5, md5) << c.size;
     }
-    EXPECT_EQ(fs.open, 0);
+    EXPECT_EQ(fs.OpenNow(), 0);
 }
 
 TEST_F(Pass, EveryVariantStartsAndFinishesItsOwnWay) {
@@ -181,7 +125,7 @@ TEST_F(Pass, SettledRowsAreNeverRead) {
     for (S s : {S::OKAY, S::FLAGGED, S::INVALID, S::DELETED, S::MARKER}) List(file, s);
     ctx.table[2].size = 5;
     ctx.updatefilez();
-    EXPECT_EQ(fs.reads, 0);
+    EXPECT_EQ(fs.Calls(Call::Read), 0);
     EXPECT_EQ(ctx.state.TotalBytes, 5);
     EXPECT_EQ(ctx.state.FlaggedBytes, 5);
     EXPECT_EQ(ctx.state.FlaggedCount, 1);
@@ -192,7 +136,7 @@ TEST_F(Pass, FilesThatCannotBeOpenedStayCalcingAndMissingOnesTurnInvalid) {
     const std::string locked = dir.Write("locked", "x");
     const std::string fifo = dir / "fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    fs.refuseOpen = locked;
+    fs.Fail({Call::Open, locked, EACCES});
     const std::int32_t a = List(locked);
     const std::int32_t b = List(dir / "missing");
     const std::int32_t c = List(fifo);
@@ -201,7 +145,7 @@ TEST_F(Pass, FilesThatCannotBeOpenedStayCalcingAndMissingOnesTurnInvalid) {
     EXPECT_EQ(ctx.message.StatusMessage, locked + " failed");
     EXPECT_EQ(ctx.table[b].status, S::INVALID);
     EXPECT_EQ(ctx.table[c].status, S::INVALID);  // never opened, so never blocks
-    fs.refuseOpen.clear();
+    fs.Heal();
     ctx.updatefilez();  // tried again by the next pass
     EXPECT_EQ(ctx.table[a].status, S::OKAY);
 }
@@ -213,24 +157,24 @@ TEST_F(Pass, HaltReadsOneMoreBlockAndLeavesTheRowCalcing) {
     bool halted = false;
     const auto announce = [&](bool h) { halted = h; };
     host.onPump = [&] {
-        if (fs.reads == 2) pass.HaltOrResume(announce);  // a Halt click during the pump
+        if (fs.Calls(Call::Read) == 2) pass.HaltOrResume(announce);  // a Halt click during the pump
     };
     ctx.updatefilez();
     EXPECT_TRUE(halted);
-    EXPECT_EQ(fs.reads, 3);
+    EXPECT_EQ(fs.Calls(Call::Read), 3);
     EXPECT_EQ(ctx.table[row].status, S::CALCING);
     EXPECT_EQ(ctx.table[row].crc32, 0x12345678u);
     EXPECT_FALSE(ctx.state.Updating);
     EXPECT_FALSE(ctx.state.Processing);
-    EXPECT_EQ(fs.open, 0);
+    EXPECT_EQ(fs.OpenNow(), 0);
     EXPECT_EQ(host.lines.back(), "Listing 1 files, processing...");  // line left standing
 
     host.onPump = nullptr;
     FlagALL1Click(ctx);  // while halted: statuses change, nothing is read
-    EXPECT_EQ(fs.reads, 3);
+    EXPECT_EQ(fs.Calls(Call::Read), 3);
     pass.HaltOrResume(announce);  // Resume: starts the file again from its first byte
     EXPECT_FALSE(halted);
-    EXPECT_EQ(fs.reads, 3 + 6);
+    EXPECT_EQ(fs.Calls(Call::Read), 3 + 6);
     EXPECT_EQ(ctx.table[row].status, S::OKAY);
 }
 
@@ -246,9 +190,8 @@ TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     const std::int32_t rd = List(dir / "missing");
     ctx.table[ra].md5 = DigestOfText("old");
     ctx.table[ra].size = 77;
-    fs.failRead = a;
-    fs.failReadAt = 2;
-    fs.refuseOpen = c;
+    fs.Fail({Call::Read, a, EIO, 2, 2});
+    fs.Fail({Call::Open, c, EACCES});
     ctx.updatefilez();
     EXPECT_EQ(ctx.table[ra].status, S::CALCING);
     EXPECT_EQ(ctx.table[ra].md5, DigestOfText("old"));
@@ -259,13 +202,12 @@ TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     EXPECT_EQ(ctx.message.StatusMessage, "");
     EXPECT_FALSE(ctx.state.Updating);
     EXPECT_FALSE(ctx.state.Processing);
-    EXPECT_EQ(fs.open, 0);
+    EXPECT_EQ(fs.OpenNow(), 0);
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].find(a), std::string::npos);
     EXPECT_EQ(ctx.state.TotalBytes, 77);  // the totals still describe the whole list
 
-    fs.failReadAt = -1;
-    fs.refuseOpen.clear();
+    fs.Heal();
     ctx.updatefilez();
     EXPECT_EQ(ctx.table[ra].status, S::OKAY);
     EXPECT_EQ(ctx.table[rb].status, S::OKAY);
@@ -285,9 +227,8 @@ TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
     List(dir / "missing");
     List(dir.Write("e", "e"));
     ctx.table[ra].md5 = DigestOfText("old");
-    fs.failRead = a;
-    fs.failReadAt = 2;
-    fs.refuseOpen = c;
+    fs.Fail({Call::Read, a, EIO, 2, 2});
+    fs.Fail({Call::Open, c, EACCES});
     ctx.updatefilez();
     EXPECT_EQ(test::Statuses(ctx),
               (std::vector<S>{S::CALCING, S::OKAY, S::CALCING, S::INVALID, S::OKAY}));
@@ -296,14 +237,13 @@ TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
     EXPECT_EQ(ctx.message.StatusMessage, c + " failed");
     EXPECT_EQ(ctx.state.TotalBytes, 2);
     EXPECT_FALSE(ctx.state.Updating);
-    EXPECT_EQ(fs.open, 0);
+    EXPECT_EQ(fs.OpenNow(), 0);
 
-    const int reads = fs.reads;
-    fs.failReadAt = -1;
-    fs.refuseOpen.clear();
+    const int reads = fs.Calls(Call::Read);
+    fs.Heal();
     ctx.message.StatusMessage.clear();
     FlagALL1Click(ctx);
-    EXPECT_EQ(fs.reads, reads);
+    EXPECT_EQ(fs.Calls(Call::Read), reads);
     EXPECT_EQ(host.errors.size(), 1u);
     EXPECT_EQ(ctx.message.StatusMessage, "");
     EXPECT_EQ(ctx.table[ra].status, S::CALCING);
@@ -311,7 +251,7 @@ TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
 
 TEST_F(Pass, ACloseErrorEndsThePassToo) {
     const std::int32_t row = List(dir.Write("a", "abc"));
-    fs.failClose = true;
+    fs.Fail({Call::Close, "", EIO});
     ctx.updatefilez();
     EXPECT_EQ(ctx.table[row].status, S::CALCING);
     EXPECT_EQ(host.errors.size(), 1u);

@@ -11,29 +11,23 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 
 #include "checksum/md5.h"
 #include "filelist/file_entry.h"
 #include "tests/reliability/harness.h"
+#include "tests/support/random_bytes.h"
 
 namespace vellum {
 namespace {
 
 namespace fs = std::filesystem;
 using test::ProgramRun;
+using test::RandomBytes;
 using test::RunSpec;
 using test::TempDir;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kMiB = 1024 * 1024;
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(rng());
-    return s;
-}
 
 std::string Md5Of(std::string_view bytes) {
     return DigestToHex(DigestOfText(bytes));

@@ -19,42 +19,14 @@
 #include "pass/list_pass.h"
 #include "platform/trash.h"
 #include "tests/reliability/harness.h"
-#include "tests/support/rows.h"
+#include "tests/reliability/pass_list.h"
+#include "tests/support/fake_files.h"
 
-namespace vellum {
+namespace vellum::test {
 namespace {
 
 namespace fs = std::filesystem;
 using S = EntryStatus;
-using test::TempDir;
-using namespace std::chrono_literals;
-
-// A list with a real pass; the tests change the file system under it.
-struct PassList {
-    explicit PassList(platform::FileSystem* files = &platform::RealFileSystem()) {
-        SizeFileTable(ctx);
-        ctx.fs = files;
-    }
-    ListContext ctx;
-    ListPass pass{ctx};
-    AddProgress progress;
-};
-
-// One line per row: status, band and path, for comparing whole lists at once.
-std::string Rows(const ListContext& ctx) {
-    std::string out;
-    for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
-        const FileEntry& r = ctx.table[i];
-        out += std::to_string(static_cast<int>(r.status)) + "/" +
-               std::to_string(static_cast<int>(r.band)) + " " + std::string(r.path.view()) + "\n";
-    }
-    return out;
-}
-
-std::string Line(S status, EntryBand band, std::string_view path) {
-    return std::to_string(static_cast<int>(status)) + "/" + std::to_string(static_cast<int>(band)) +
-           " " + std::string(path) + "\n";
-}
 
 class AskedTrash final : public platform::Trash {
   public:
@@ -76,8 +48,8 @@ TEST(Vanishing, AFileGoneBeforeItsPassIsInvalidAndNeverACopy) {
     list.ctx.table[1].status = list.ctx.table[2].status = S::RECHECK;
     fs::remove(gone);
     list.ctx.updatefilez();
-    EXPECT_EQ(Rows(list.ctx),
-              Line(S::INVALID, EntryBand::NEW, gone) + Line(S::OKAY, EntryBand::NEW, kept));
+    EXPECT_EQ(RowLines(list.ctx),
+              RowLine(S::INVALID, EntryBand::NEW, gone) + RowLine(S::OKAY, EntryBand::NEW, kept));
     FlagIdenticals1Click(list.ctx);  // the gone row keeps values equal to the kept one's
     EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::INVALID, S::OKAY}));
 }
@@ -118,52 +90,44 @@ TEST(PermissionDenied, TheFileIsNamedTheFolderPassedOverAndNothingElseChanges) {
             test::BecomeNobody();
             PassList list;
             Addfolder1Click(list.ctx, dir / "t", "*.*", list.progress);
-            std::string out = Rows(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
+            std::string out =
+                RowLines(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
             // Readable when the walk found it, not when the pass comes to it.
             chmod(later.c_str(), 0);
             list.ctx.table[2].status = S::RECHECK;
             list.ctx.updatefilez();
-            return out + Rows(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
+            return out + RowLines(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
         },
         20s);
     ASSERT_FALSE(child.hung);
     EXPECT_EQ(child.exitCode, 0) << child.output;
     const std::string walked =
-        Line(S::OKAY, EntryBand::NEW, open) + Line(S::OKAY, EntryBand::NEW, later);
+        RowLine(S::OKAY, EntryBand::NEW, open) + RowLine(S::OKAY, EntryBand::NEW, later);
     EXPECT_EQ(child.output,
-              walked + "message: " + secret + " failed\n" + Line(S::OKAY, EntryBand::NEW, open) +
-                  Line(S::CALCING, EntryBand::NEW, later) + "message: " + later + " failed\n");
+              walked + "message: " + secret + " failed\n" + RowLine(S::OKAY, EntryBand::NEW, open) +
+                  RowLine(S::CALCING, EntryBand::NEW, later) + "message: " + later + " failed\n");
 }
-
-// Tells the truth about the path, then puts a FIFO in its place before the caller opens it.
-class SwappingFs final : public platform::FileSystem {
-  public:
-    bool IsFile(const std::string& path) override {
-        const bool file = FileSystem::IsFile(path);
-        if (file && path == victim) {
-            fs::remove(path);
-            mkfifo(path.c_str(), 0644);
-        }
-        return file;
-    }
-    std::string victim;
-};
 
 TEST(SwappedForAFifo, TheOpenReturnsAtOnceAndTheRowWaitsForTheNextPass) {
     TempDir dir;
     const std::string path = dir.Write("swapped", "a file, for now");
     const test::ChildOutcome child = test::InChild(
         [&] {
-            SwappingFs swapping;
-            swapping.victim = path;
+            // Tells the truth about the path, then puts a FIFO in its place before the open.
+            test::FakeFiles swapping;
+            swapping.before = [&](test::FakeFiles::Call call, const std::string& at) {
+                if (call != test::FakeFiles::Call::Open || at != path) return;
+                fs::remove(path);
+                mkfifo(path.c_str(), 0644);
+            };
             PassList list(&swapping);
-            (void)AppendRow(list.ctx, test::Row(path, S::WAITING));
+            list.Add(path);
             list.ctx.updatefilez();
-            return Rows(list.ctx) + list.ctx.message.StatusMessage;
+            return RowLines(list.ctx) + list.ctx.message.StatusMessage;
         },
         10s);
     EXPECT_FALSE(child.hung) << "opening the FIFO blocked";
-    EXPECT_EQ(child.output, Line(S::CALCING, EntryBand::OLD, path) + path + " failed");
+    EXPECT_EQ(child.output, RowLine(S::CALCING, EntryBand::OLD, path) + path + " failed");
     EXPECT_LT(child.seconds, 3.0);
     test::Figure("must-not-hang, 3 s: a file swapped for a FIFO before its open",
                  child.seconds * 1000, "ms");
@@ -188,12 +152,12 @@ TEST(FifoWithAWaitingWriter, IsNeverOpenedByAddingOrByThePass) {
     EXPECT_EQ(AddChosenPath(list.ctx, fifo), AddOutcome::Failed);
     EXPECT_EQ(list.ctx.message.StatusMessage, fifo + " failed");
     Addfolder1Click(list.ctx, dir / "w", "*.*", list.progress);
-    (void)AppendRow(list.ctx, test::Row(before, S::WAITING));
-    (void)AppendRow(list.ctx, test::Row(fifo, S::WAITING));
+    list.Add(before);
+    list.Add(fifo);
     list.ctx.updatefilez();
-    EXPECT_EQ(Rows(list.ctx), Line(S::OKAY, EntryBand::NEW, before) +
-                                  Line(S::OKAY, EntryBand::NEW, before) +
-                                  Line(S::INVALID, EntryBand::OLD, fifo));
+    EXPECT_EQ(RowLines(list.ctx), RowLine(S::OKAY, EntryBand::NEW, before) +
+                                      RowLine(S::OKAY, EntryBand::NEW, before) +
+                                      RowLine(S::INVALID, EntryBand::OLD, fifo));
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(released) << "the FIFO was opened";
 
@@ -226,10 +190,10 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
     for (const std::string& name : sorted) {
         const std::string path = (base + "/" + name).substr(0, kMaxPathLength);
         // The cut path names no file: INVALID, and never calculated, so no NEW tint either.
-        expected += name == longName ? Line(S::INVALID, EntryBand::OLD, path)
-                                     : Line(S::OKAY, EntryBand::NEW, path);
+        expected += name == longName ? RowLine(S::INVALID, EntryBand::OLD, path)
+                                     : RowLine(S::OKAY, EntryBand::NEW, path);
     }
-    EXPECT_EQ(Rows(list.ctx), expected);
+    EXPECT_EQ(RowLines(list.ctx), expected);
 
     FlagALL1Click(list.ctx);
     const std::string exported = dir / "list.csv";
@@ -243,10 +207,10 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
     std::string verified;
     for (std::int32_t i = 1; i < list.ctx.state.RowCount; ++i)
         if (list.ctx.table[i].status == S::FLAGGED)
-            verified += Line(S::OKAY, EntryBand::UNCHANGED, list.ctx.table[i].path.view());
-    EXPECT_EQ(Rows(back.ctx), verified);
+            verified += RowLine(S::OKAY, EntryBand::UNCHANGED, list.ctx.table[i].path.view());
+    EXPECT_EQ(RowLines(back.ctx), verified);
     EXPECT_EQ(back.ctx.state.RowCount, static_cast<std::int32_t>(names.size()) + 1);
 }
 
 }  // namespace
-}  // namespace vellum
+}  // namespace vellum::test

@@ -10,25 +10,20 @@
 #include "interchange/list_file.h"
 #include "pass/list_pass.h"
 #include "tests/reliability/harness.h"
-#include "tests/support/rows.h"
+#include "tests/reliability/pass_list.h"
 
 namespace vellum {
 namespace {
 
 using S = EntryStatus;
+using test::PassList;
 using test::TempDir;
 using namespace std::string_literals;
 
-struct ImportList {
-    ImportList() { SizeFileTable(ctx); }
-    ListContext ctx;
-    ListPass pass{ctx};
-};
-
 // The line the export writes for a calculated file.
 std::string ExportedLine(const std::string& path) {
-    ImportList list;
-    (void)AppendRow(list.ctx, test::Row(path, S::WAITING));
+    PassList list;
+    list.Add(path);
     list.ctx.updatefilez();
     return ExportLine(list.ctx.table[1], ExportLayout::Csv);
 }
@@ -42,7 +37,7 @@ TEST(ImportSafety, ALineCutShortAnywhereNeverVerifiesItsFile) {
     int taken = 0;
     for (std::size_t cut = 0; cut <= body.size(); ++cut) {
         SCOPED_TRACE(body.substr(0, cut));
-        ImportList list;
+        PassList list;
         const std::string path = dir.Write("cut.csv", body.substr(0, cut) + "\r\n");
         ASSERT_EQ(IMPORTfilelist1Click(list.ctx, path), std::nullopt);
         if (list.ctx.state.RowCount == 1) continue;  // skipped
@@ -117,7 +112,6 @@ TEST(ImportSafety, HugeLinesAndBareCarriageReturnsCostNoMemory) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         ListContext ctx;
-        SizeFileTable(ctx);
         std::optional<std::string> error = "not run";
         const auto start = std::chrono::steady_clock::now();
         const long growth = test::PeakGrowthKiB([&] { error = ImportFileList(ctx, c.path); });

@@ -17,16 +17,14 @@
 #include "pass/list_pass.h"
 #include "platform/trash.h"
 #include "tests/reliability/harness.h"
+#include "tests/reliability/pass_list.h"
 #include "tests/reliability/trash_check.h"
-#include "tests/support/rows.h"
 
-namespace vellum {
+namespace vellum::test {
 namespace {
 
 namespace fs = std::filesystem;
 using S = EntryStatus;
-using test::TempDir;
-using namespace std::chrono_literals;
 
 struct TrashCase {
     std::string data;                  // XDG_DATA_HOME as set in the child
@@ -51,14 +49,11 @@ TrashOutcome RunTrash(const TempDir& dir, const TrashCase& c) {
             setenv("XDG_DATA_HOME", c.data.c_str(), 1);
             if (chdir(cwd.c_str()) != 0) return std::string("no cwd");
             ListContext ctx;
-            SizeFileTable(ctx);
             test::CountingPass pass(ctx);
             for (const std::string& path : c.flagged)
                 (void)AppendRow(ctx, test::Row(path, S::FLAGGED));
             RecycleClick(ctx, platform::RealTrash());
-            std::string digits;
-            for (const S s : test::Statuses(ctx)) digits += std::to_string(static_cast<int>(s));
-            return digits + "\n" + ctx.message.StatusMessage;
+            return test::StatusDigits(ctx) + "\n" + ctx.message.StatusMessage;
         },
         20s);
     const std::size_t newline = child.output.find('\n');
@@ -173,16 +168,12 @@ TEST_F(TrashCases, OneFileUnderManyNamesIsNeverTrashedAsItsOwnCopy) {
         [&] {
             setenv("HOME", (dir_ / "home").c_str(), 1);
             setenv("XDG_DATA_HOME", data.c_str(), 1);
-            ListContext ctx;
-            SizeFileTable(ctx);
-            ListPass pass(ctx);
-            for (const std::string& name : names) (void)AppendRow(ctx, test::Row(name, S::WAITING));
-            ctx.updatefilez();
-            FlagIdenticals1Click(ctx);
-            RecycleClick(ctx, platform::RealTrash());
-            std::string digits;
-            for (const S s : test::Statuses(ctx)) digits += std::to_string(static_cast<int>(s));
-            return digits;
+            test::PassList list;
+            for (const std::string& name : names) list.Add(name);
+            list.ctx.updatefilez();
+            FlagIdenticals1Click(list.ctx);
+            RecycleClick(list.ctx, platform::RealTrash());
+            return test::StatusDigits(list.ctx);
         },
         20s);
     EXPECT_EQ(child.output, std::string(names.size(), '0' + static_cast<int>(S::OKAY)));
@@ -192,4 +183,4 @@ TEST_F(TrashCases, OneFileUnderManyNamesIsNeverTrashedAsItsOwnCopy) {
 }
 
 }  // namespace
-}  // namespace vellum
+}  // namespace vellum::test

@@ -5,6 +5,7 @@
 
 #include "filelist/counted.h"
 #include "filelist/list_context.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/rows.h"
 
 namespace vellum {
@@ -104,10 +105,7 @@ TEST(StatusLine, MessageExpiresAtItsLastTick) {
 }
 
 TEST(StatusLine, PostingTellsTheHost) {
-    struct Recorder final : ListHost {
-        std::vector<std::string> posted;
-        void StatusPosted(std::string_view text) override { posted.emplace_back(text); }
-    } host;
+    test::RecordingHost host;
     ListContext ctx;
     ctx.host = &host;
     PostFailed(ctx, "/gone");

@@ -23,11 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-// A list sized as at start-up.
-struct SizedList : ListContext {
-    SizedList() { SizeFileTable(*this); }
-};
-
 // GIO reads HOME and XDG_DATA_HOME once, when it is first used, so they are pointed at a
 // folder of the test's own before any test runs. It lies on the file system of the test files,
 // so each of them goes to this home trash and none to a real one.
@@ -64,7 +59,7 @@ class Recycle : public ::testing::Test {
     }
 
     TempDir dir_;
-    SizedList ctx_;
+    ListContext ctx_;
     test::CountingPass pass_{ctx_};
 };
 

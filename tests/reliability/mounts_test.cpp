@@ -26,40 +26,17 @@
 #include "platform/trash.h"
 #include "tests/reliability/fault_pattern.h"
 #include "tests/reliability/harness.h"
+#include "tests/reliability/pass_list.h"
 #include "tests/reliability/trash_check.h"
-#include "tests/support/rows.h"
 
-namespace vellum {
+namespace vellum::test {
 namespace {
 
 namespace fs = std::filesystem;
 using S = EntryStatus;
-using test::TempDir;
-using namespace std::chrono_literals;
 
 constexpr std::int64_t kMiB = 1024 * 1024;
 constexpr std::int64_t kGiB = 1024 * kMiB;
-
-// Remembers the errors a pass shows.
-class ErrorHost final : public ListHost {
-  public:
-    void ShowError(std::string_view text) override { errors.emplace_back(text); }
-    std::vector<std::string> errors;
-};
-
-// A list with a real pass over the real file system.
-struct PassList {
-    PassList() {
-        SizeFileTable(ctx);
-        ctx.host = &host;
-    }
-    std::int32_t Add(const std::string& path, S status = S::WAITING) {
-        return AppendRow(ctx, test::Row(path, status));
-    }
-    ListContext ctx;
-    ErrorHost host;
-    ListPass pass{ctx};
-};
 
 Md5Digest Md5Of(std::string_view bytes) {
     return DigestOfText(bytes);
@@ -298,12 +275,10 @@ class TrashMounts : public ::testing::Test {
     // Flags path, runs the trash command and tells the row's status and the message.
     static std::string Recycle(const std::string& path) {
         ListContext ctx;
-        SizeFileTable(ctx);
         test::CountingPass pass(ctx);
         (void)AppendRow(ctx, test::Row(path, S::FLAGGED));
         RecycleClick(ctx, platform::RealTrash());
-        return std::to_string(static_cast<int>(ctx.table[1].status)) + ":" +
-               ctx.message.StatusMessage;
+        return test::StatusDigits(ctx) + ":" + ctx.message.StatusMessage;
     }
     TempDir dir_;
 };
@@ -400,7 +375,7 @@ TEST(SparseFile, AboveFourGigabytesSizeValuesAndTotalsAreExact) {
 }
 
 }  // namespace
-}  // namespace vellum
+}  // namespace vellum::test
 
 // Exits 77, which ctest counts as skipped, when every case had to be skipped on this machine.
 int main(int argc, char** argv) {

@@ -12,6 +12,8 @@
 #include <limits>
 
 #include "filelist/list_context.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/temp_dir.h"
 #include "ui/block_cache.h"
 #include "ui/hex_layout.h"
@@ -24,26 +26,7 @@ namespace {
 
 constexpr qint64 kGiB = qint64{1} << 30;
 
-// Counts what the view asks of the disk, and fails on demand where root could not be refused.
-class FaultyFileSystem final : public platform::FileSystem {
-  public:
-    int opens = 0;
-    int openError = 0;  // errno to fail every open with, 0 for none
-    int readError = 0;
-    int OpenForReading(const std::string& path) override {
-        ++opens;
-        return openError != 0 ? -openError : FileSystem::OpenForReading(path);
-    }
-    std::int64_t ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) override {
-        return readError != 0 ? -readError : FileSystem::ReadAt(fd, buffer, count, offset);
-    }
-};
-
-class CountingHost final : public ListHost {
-  public:
-    int posted = 0;
-    void StatusPosted(std::string_view) override { ++posted; }
-};
+using Call = test::FakeFiles::Call;
 
 std::string Pattern(std::size_t size, char first, int period) {
     std::string bytes(size, '\0');
@@ -73,16 +56,17 @@ class TestHexView final : public QObject {
     Q_OBJECT
 
     test::TempDir dir_;
-    FaultyFileSystem fs_;
-    CountingHost host_;
+    // Counts what the view asks of the disk, and fails on demand where root could not be refused.
+    std::unique_ptr<test::FakeFiles> fs_;
+    test::RecordingHost host_;
     std::unique_ptr<ListContext> ctx_;
 
   private slots:
     void init() {
         ctx_ = std::make_unique<ListContext>();
-        fs_ = FaultyFileSystem{};
-        host_.posted = 0;
-        ctx_->fs = &fs_;
+        fs_ = std::make_unique<test::FakeFiles>();
+        host_.posted.clear();
+        ctx_->fs = fs_.get();
         ctx_->host = &host_;
     }
 
@@ -249,16 +233,16 @@ class TestHexView final : public QObject {
             QCOMPARE(*cache.ReadCachedByte(a, block * kCacheBlockSize + 27),
                      'a' + (block * 16384 + 27) % 26);
         }
-        QCOMPARE(fs_.opens, 5);
+        QCOMPARE(fs_->Calls(Call::Open), 5);
         QCOMPARE(*cache.ReadCachedByte(a, 1), 'b');  // slot 0, no read
         QCOMPARE(*cache.ReadCachedByte(b, 1), '1');  // another path, same offset: a miss
-        QCOMPARE(fs_.opens, 6);
+        QCOMPARE(fs_->Calls(Call::Open), 6);
         QCOMPARE(cache.NextSlot(), 0);
         QCOMPARE(cache.slot(0).slotPath, b);
         QCOMPARE(*cache.ReadCachedByte(a, kCacheBlockSize), 'a' + 16384 % 26);  // slot 1 kept
-        QCOMPARE(fs_.opens, 6);
+        QCOMPARE(fs_->Calls(Call::Open), 6);
         QCOMPARE(*cache.ReadCachedByte(a, 0), 'a');  // block 0 of a was evicted
-        QCOMPARE(fs_.opens, 7);
+        QCOMPARE(fs_->Calls(Call::Open), 7);
         QCOMPARE(cache.NextSlot(), 1);
     }
 
@@ -268,7 +252,7 @@ class TestHexView final : public QObject {
         BlockCache cache(*ctx_);
         ctx_->state.Processing = true;
         QCOMPARE(*cache.ReadCachedByte(full, 10), 0);
-        QCOMPARE(fs_.opens, 0);
+        QCOMPARE(fs_->Calls(Call::Open), 0);
         ctx_->state.Processing = false;
         for (int block = 0; block < 10; ++block) {
             (void)cache.ReadCachedByte(full, block * kCacheBlockSize);
@@ -287,14 +271,14 @@ class TestHexView final : public QObject {
             reports << QString::fromStdString(p + ": " + error);
         });
         QCOMPARE(*cache.ReadCachedByte(path, 0), 'a');
-        fs_.openError = EACCES;
+        fs_->Fail({Call::Open, "", EACCES});
         for (int i = 0; i < 1000; ++i) QVERIFY(!cache.ReadCachedByte(path, kCacheBlockSize + i));
         QCOMPARE(*cache.ReadCachedByte(path, 1), 'b');  // the block read before stays
         QCOMPARE(reports, QStringList{QString::fromStdString(path + ": Permission denied")});
-        QCOMPARE(fs_.opens, 2);
+        QCOMPARE(fs_->Calls(Call::Open), 2);
 
-        fs_.openError = 0;
-        fs_.readError = EIO;
+        fs_->Heal();
+        fs_->Fail({Call::ReadAt, "", EIO});
         cache.ForgetFailure();
         QVERIFY(!cache.ReadCachedByte(path, kCacheBlockSize));
         QCOMPARE(reports.size(), 2);
@@ -316,7 +300,7 @@ class TestHexView final : public QObject {
         QCOMPARE(view.ViewedSize(), 10);  // the rest of the selection was skipped
         QCOMPARE(Text(view.Cell(1, 1)), "");
         QCoreApplication::processEvents();
-        QCOMPARE(host_.posted, 0);  // the window's box has told it already
+        QCOMPARE(host_.posted.size(), 0u);  // the window's box has told it already
     }
 
     void smallFileAfterLargeMovesTheCurrentRow() {
@@ -370,12 +354,12 @@ class TestHexView final : public QObject {
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         for (int i = 0; i < 20; ++i) view.grid()->viewport()->repaint();
-        QCOMPARE(host_.posted, 0);  // never from inside a paint
+        QCOMPARE(host_.posted.size(), 0u);  // never from inside a paint
         QCoreApplication::processEvents();
-        QCOMPARE(host_.posted, 1);
+        QCOMPARE(host_.posted.size(), 1u);
         QCOMPARE(ctx_->message.StatusMessage, path + " failed");
         QCOMPARE(Text(view.Cell(1, 1)) + Text(view.Cell(33, 1)), "");
-        QCOMPARE(fs_.opens, 2);  // the selection and the first cell
+        QCOMPARE(fs_->Calls(Call::Open), 2);  // the selection and the first cell
     }
 
     void titleBarNeitherWidensNorMoves() {

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "filelist/list_context.h"
+#include "tests/support/fake_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/hex_view.h"
@@ -16,18 +17,6 @@ using vellum::test::TempDir;
 using vellum::test::Window;
 
 namespace {
-
-// A file system on which one file exists but cannot be opened.
-class LockedFile final : public vellum::platform::FileSystem {
-  public:
-    explicit LockedFile(std::string path) : path_(std::move(path)) {}
-    int OpenForReading(const std::string& path) override {
-        return path == path_ ? -EACCES : FileSystem::OpenForReading(path);
-    }
-
-  private:
-    std::string path_;
-};
 
 // A clock on which a second passes between any two looks, so that the pass lets events
 // through before every block of a file.
@@ -230,7 +219,8 @@ class MainWindowTest final : public QObject {
         const std::string locked = dir.Write("locked.bin", "secret");
         const std::string open = dir.Write("open.bin", "12345");
         Window w({"-noautocheck"});
-        LockedFile fs(locked);
+        vellum::test::FakeFiles fs;  // the file exists but cannot be opened
+        fs.Fail({vellum::test::FakeFiles::Call::Open, locked, EACCES});
         w.ctx().fs = &fs;
         w.dialogs->files.push_back({locked, open});
         w.Menu("Add files");
