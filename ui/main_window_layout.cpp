@@ -78,7 +78,7 @@ void TMain::FitToFont() {
                                                   2 * (Panel4->frameWidth() + kTextMargin)));
     // The longer caption sets the width, so that the bar does not shift between Halt and Resume.
     Panel7->setFixedWidth(
-        ButtonWidth(kPanel7Width, *Button1, {u"Halt Calculation", u"Resume Calculation"}));
+        ButtonWidth(kPanel7Width, *Button1, {HaltButtonCaption(false), HaltButtonCaption(true)}));
 }
 
 void TMain::changeEvent(QEvent* event) {
