@@ -62,7 +62,7 @@ shoot() {
         "$demo/Documents/report-2023.pdf" "$demo/Documents/report-2023 (copy).pdf" \
         "$demo/Pictures/sunset.jpg" "$demo/Music/track01.ogg" &
     pid=$!
-    if ! id=$("$x11_window" wait "Vellum v1.420" 15000); then
+    if ! id=$("$x11_window" wait "$(window_caption "$vellum")" 15000); then
         kill "$pid" 2>/dev/null || true
         exit 1
     fi

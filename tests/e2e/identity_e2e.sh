@@ -55,8 +55,8 @@ run() {
     # tests, where a busy machine cannot delay the one who looks.
     "$x11_window" wait "Vellum" 10000 >/dev/null || fail "$name: no splash"
     [ "$name" = first ] && import -window root "$out/splash.png"
-    window=$("$x11_window" wait "Vellum v1.420" 15000) || fail "$name: no main window"
-    "$x11_window" gone "Vellum" 1000 || fail "$name: the splash stayed"
+    window=$("$x11_window" wait "$(window_caption "$vellum")" 15000) || fail "$name: no main window"
+    "$x11_window" gone "Vellum" 5000 || fail "$name: the splash stayed"
     # The check runs on the window's first timer tick; give a stray second one time to come.
     for _ in $(seq 100); do [ "$(requests)" -ge "$wanted" ] && break; sleep 0.1; done
     sleep 2

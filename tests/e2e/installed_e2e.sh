@@ -28,7 +28,7 @@ if [ -n "${VELLUM_E2E_USER:-}" ]; then
     start() {
         "$vellum" -noautocheck "$HOME/listed.txt" &
         pid=$!
-        window=$("$x11_window" wait "Vellum v1.420" 15000) || fail "$1: no main window"
+        window=$("$x11_window" wait "$(window_caption "$vellum")" 15000) || fail "$1: no main window"
         for _ in $(seq 100); do [ -n "$(stored_id)" ] && break; sleep 0.1; done
         [ -n "$(stored_id)" ] || fail "$1: no identifier in $settings"
         # A settings message would be a box titled as the program, over the main window.

@@ -33,3 +33,9 @@ close_and_wait() {
     wait "$3" || status=$?
     kill "$watchdog" 2>/dev/null || true
 }
+
+# The caption of the main window of VELLUM ("Vellum v1.420"), from the program's own --version.
+#   window_caption VELLUM
+window_caption() {
+    echo "Vellum v$("$1" --version | sed 's/^vellum //')"
+}

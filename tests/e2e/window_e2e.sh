@@ -24,7 +24,7 @@ export VELLUM_SETTINGS="$files/vellum.INI"
     "$files/picture.png" &
 pid=$!
 
-if ! id=$("$x11_window" wait "Vellum v1.420" 10000); then
+if ! id=$("$x11_window" wait "$(window_caption "$vellum")" 10000); then
     kill "$pid" 2>/dev/null || true
     exit 1
 fi

@@ -1,7 +1,7 @@
 #!/bin/sh
 # One installed text through its validator; the test fails on any complaint.
 #   validate.sh desktop|metainfo|man|bash|zsh FILE
-#   validate.sh answers VELLUM     --help and --version answered with no display
+#   validate.sh answers VELLUM VERSION   --help and --version answered with no display
 #   validate.sh options PROGRAM FILE...   every option PROGRAM --help names is in each FILE
 # Exit 77 (skipped) when the validator is not installed.
 set -u
@@ -50,7 +50,7 @@ answers)
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$file" -noautocheck --help) &&
         printf '%s\n' "$out" | head -n 1 | grep -q '^usage: vellum ' || exit 1
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$file" --version) &&
-        [ "$out" = "vellum 1.420" ] || { echo "--version said '$out'"; exit 1; }
+        [ "$out" = "vellum $3" ] || { echo "--version said '$out'"; exit 1; }
     ;;
 options)
     shift
