@@ -17,25 +17,16 @@
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
 #include "pass/list_pass.h"
-#include "platform/trash.h"
 #include "tests/reliability/harness.h"
 #include "tests/reliability/pass_list.h"
 #include "tests/support/fake_files.h"
+#include "tests/support/fake_trash.h"
 
 namespace vellum::test {
 namespace {
 
 namespace fs = std::filesystem;
 using S = EntryStatus;
-
-class AskedTrash final : public platform::Trash {
-  public:
-    bool MoveToTrash(const std::string& fullPath) override {
-        asked.push_back(fullPath);
-        return fs::remove(fullPath);
-    }
-    std::vector<std::string> asked;
-};
 
 TEST(Vanishing, AFileGoneBeforeItsPassIsInvalidAndNeverACopy) {
     TempDir dir;
@@ -64,7 +55,7 @@ TEST(Vanishing, AFlaggedFileGoneBeforeTheTrashStaysFlaggedAndIsCounted) {
     list.ctx.updatefilez();
     FlagALL1Click(list.ctx);
     fs::remove(gone);
-    AskedTrash trash;
+    FakeTrash trash(FakeTrash::Answer::Remove);
     RecycleClick(list.ctx, trash);
     EXPECT_EQ(trash.asked, (std::vector<std::string>{first, last}));
     EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::DELETED, S::FLAGGED, S::DELETED}));

@@ -14,6 +14,7 @@
 #include "filelist/list_context.h"
 #include "interchange/recycle.h"
 #include "platform/trash.h"
+#include "tests/support/fake_trash.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -95,21 +96,12 @@ TEST_F(Recycle, MovesEachFlaggedFileOnceAndCountsTheOthers) {
     EXPECT_EQ(pass_.count, 1);
 }
 
-class RefusingTrash final : public platform::Trash {
-  public:
-    bool MoveToTrash(const std::string& fullPath) override {
-        asked.push_back(fullPath);
-        return false;
-    }
-    std::vector<std::string> asked;
-};
-
 TEST_F(Recycle, RefusedFilesStayFlaggedAndOnlyFilesAreOffered) {
     const std::string file = dir_.Write("f.txt", "f");
     Add(file, EntryStatus::FLAGGED);
     Add(dir_.MakeDir("folder"), EntryStatus::FLAGGED);
     Add(file, EntryStatus::MARKER);
-    RefusingTrash trash;
+    test::FakeTrash trash(test::FakeTrash::Answer::Refuse);
     RecycleClick(ctx_, trash);
     EXPECT_EQ(trash.asked, std::vector<std::string>{file});
     EXPECT_EQ(test::Statuses(ctx_),
@@ -120,7 +112,7 @@ TEST_F(Recycle, RefusedFilesStayFlaggedAndOnlyFilesAreOffered) {
 
 TEST_F(Recycle, WithoutFlaggedRowsOnlyThePassRuns) {
     Add(dir_.Write("f.txt", "f"), EntryStatus::OKAY);
-    RefusingTrash trash;
+    test::FakeTrash trash(test::FakeTrash::Answer::Refuse);
     RecycleClick(ctx_, trash);
     EXPECT_TRUE(trash.asked.empty());
     EXPECT_EQ(ctx_.message.StatusMessage, "");

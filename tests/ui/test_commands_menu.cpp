@@ -215,9 +215,9 @@ class CommandsMenuTest final : public QObject {
         std::erase(copies, w.Paths()[w.Paths()[0] == other ? 1 : 0]);  // the first one shown
         w.Menu("Flag Adjacent Identicals Except First");
         w.Menu("Send Flagged to Recycle Bin");
-        std::sort(w.trash.moved.begin(), w.trash.moved.end());
+        std::sort(w.trash.asked.begin(), w.trash.asked.end());
         std::sort(copies.begin(), copies.end());
-        QCOMPARE(w.trash.moved, copies);
+        QCOMPARE(w.trash.asked, copies);
         QCOMPARE(w.ctx().state.FlaggedCount, 0);
     }
 
@@ -262,7 +262,7 @@ class CommandsMenuTest final : public QObject {
         w.ClickCell(1, 6);
         w.ClickCell(3, 6);
         w.Menu("Send Flagged to Recycle Bin");
-        QCOMPARE(w.trash.moved, (std::vector<std::string>{f.small, f.middle}));
+        QCOMPARE(w.trash.asked, (std::vector<std::string>{f.small, f.middle}));
         QCOMPARE(w.Cell(1, 6), QString("DELETED"));
         QCOMPARE(w.TextColour(1, 6), QColor(0xFF0000));
         QCOMPARE(w.ctx().table[2].status, EntryStatus::OKAY);

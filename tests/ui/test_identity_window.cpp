@@ -257,7 +257,7 @@ class IdentityWindowTest final : public QObject {
     // before the window is shown.
     void splashHoldsStartUpForItsTime() {
         TempDir dir;
-        vellum::test::RecordingTrash trash;
+        vellum::test::FakeTrash trash;
         vellum::test::KeepVersionCheckOffTheNetwork();
         vellum::ui::StartupSettings startup;
         startup.splashHold = 400ms;

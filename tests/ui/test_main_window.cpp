@@ -79,7 +79,7 @@ class MainWindowTest final : public QObject {
         const std::string a = dir.Write("a.txt", "abc");
         std::vector<std::string> args;
         vellum::test::ScriptedDialogs* dialogs = nullptr;
-        vellum::test::RecordingTrash trash;
+        vellum::test::FakeTrash trash;
         vellum::test::KeepVersionCheckOffTheNetwork();
         vellum::ui::StartupSettings startup;
         startup.splashHold = {};

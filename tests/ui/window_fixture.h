@@ -1,5 +1,5 @@
-// What the widget tests share: dialogs that give the answers a test queued, a trash that only
-// records, and the real main window built with them and brought through its start-up.
+// What the widget tests share: dialogs that give the answers a test queued, and the real main
+// window built with them and a trash that only records, brought through its start-up.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -18,7 +18,7 @@
 
 #include "checksum/md5.h"
 #include "filelist/value_text.h"
-#include "platform/trash.h"
+#include "tests/support/fake_trash.h"
 #include "tests/support/loopback_http.h"
 #include "tests/support/temp_dir.h"
 #include "ui/add_progress.h"
@@ -65,16 +65,6 @@ class ScriptedDialogs final : public ui::Dialogs {
         T answer = std::move(queue.front());
         queue.pop_front();
         return answer;
-    }
-};
-
-class RecordingTrash final : public platform::Trash {
-  public:
-    bool accept = true;
-    std::vector<std::string> moved;
-    bool MoveToTrash(const std::string& fullPath) override {
-        if (accept) moved.push_back(fullPath);
-        return accept;
     }
 };
 
@@ -160,7 +150,7 @@ struct Window {
 
     TempDir settingsDir;
     std::vector<std::string> opened;  // the pages the window asked the browser for
-    RecordingTrash trash;
+    FakeTrash trash;
     ScriptedDialogs* dialogs = nullptr;
     std::unique_ptr<ui::TMain> main;
 };
