@@ -2,6 +2,7 @@
 // - the grid model's answer for a cell (the three roles the cell delegate paints) at the top,
 //   middle and end of 1,000 and of 1,000,000 rows: the same time wherever the cell is;
 // - one page of the list scrolled and painted at those places;
+// - what one announcement of the grid model costs the window over 1,000 and 1,000,000 rows;
 // - a pass over 100,000 small files added with Add folder: the gaps between the grid's and the
 //   status line's repaints, and how long a click posted at a random moment waits before the
 //   grid has handled it.
@@ -214,15 +215,46 @@ void BM_ScrollPage(benchmark::State& state) {
 AT_EACH_PLACE(BM_GridCell, benchmark::kMicrosecond);
 AT_EACH_PLACE(BM_ScrollPage, benchmark::kMillisecond);
 
+enum Announcement { kValues = 0, kReorder = 1, kRowsGoAndCome = 2 };
+
+// One announcement of the grid model and the event pump after it, as the pass's refresh has
+// them: new values (one dataChanged), a sort (one layout change; no row moves here), and every
+// file row removed and inserted again (a Clear, then a new list).
+void BM_Announce(benchmark::State& state) {
+    const auto files = static_cast<std::int32_t>(state.range(0));
+    const ui::TMain& main = *WindowWithRows(files).main;
+    ui::FileGridModel& model = main.gridModel();
+    const std::int32_t rows = files + 1;
+    for (auto _ : state) {
+        switch (state.range(1)) {
+            case kValues:
+                model.ValuesChanged();
+                break;
+            case kReorder:
+                model.RowsAboutToMove();
+                model.RowsMoved();
+                break;
+            default:
+                model.SetGridRowCount(1);
+                model.SetGridRowCount(rows);
+        }
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_Announce)
+    ->ArgNames({"rows", "change"})
+    ->ArgsProduct({{1'000, 1'000'000}, {kValues, kReorder, kRowsGoAndCome}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2);
+
 // N files of 1 to 8 KiB (sizes drawn from a fixed seed), 100 to a folder; removed with the tree.
 class SmallFiles : public bench::FolderTree {
   public:
     explicit SmallFiles(int files)
-        : FolderTree(TheScratch().root() + "/files", files,
-                     [rng = std::mt19937(20240601),
-                      size = std::uniform_int_distribution<int>(1024, 8192)](int) mutable {
-                         return static_cast<std::size_t>(size(rng));
-                     }) {}
+        : FolderTree(
+              TheScratch().root() + "/files", files,
+              [rng = std::mt19937(20240601), size = std::uniform_int_distribution<int>(1024, 8192)](
+                  int) mutable { return static_cast<std::size_t>(size(rng)); }) {}
 };
 
 // A click the user makes somewhere in the middle of the pass; posted from another thread, as

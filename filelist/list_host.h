@@ -8,11 +8,15 @@
 namespace vellum {
 
 class ListHost {
-public:
+  public:
     virtual ~ListHost() = default;
 
     // The table changed: redraw the list grid, which now has rowCount rows (row 0 included).
     virtual void RepaintGrid(std::int32_t rowCount) { (void)rowCount; }
+    // The file rows are about to change places, and have changed them (a sort): the same rows
+    // in a new order, so that a view can tell a reorder from new values.
+    virtual void RowsAboutToMove() {}
+    virtual void RowsMoved() {}
     // Compose the status line (showstatus) and draw it at once.
     virtual void ShowStatus() {}
     // Let pending window events through; handlers may run commands from in here.
@@ -35,7 +39,7 @@ class NullHost final : public ListHost {};
 
 // Runs a list pass. The commands end with one; the calculation driver provides it.
 class PassRunner {
-public:
+  public:
     virtual ~PassRunner() = default;
     virtual void updatefilez() = 0;
 };

@@ -320,7 +320,9 @@ void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last) {
         from.reserve(keys.size());
         for (const Key& key : keys) from.push_back(key.row);
     }
+    ctx.host->RowsAboutToMove();
     MoveRows(ctx.table, first, from);
+    ctx.host->RowsMoved();
 }
 
 std::string_view BaseCaption(int column) {

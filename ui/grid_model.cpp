@@ -168,6 +168,22 @@ void FileGridModel::SetGridRowCount(std::int32_t rows) {
     }
 }
 
+void FileGridModel::ValuesChanged() {
+    emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
+}
+
+void FileGridModel::RowChanged(std::int32_t row) {
+    if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
+void FileGridModel::RowsAboutToMove() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileGridModel::RowsMoved() {
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 void FileGridModel::RefreshSeparator() {
     separator_ = SystemGroupSeparator();
 }
@@ -198,6 +214,10 @@ QVariant HeaderStripModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+void HeaderStripModel::CaptionsChanged() {
+    emit dataChanged(index(0, 0), index(0, kColumnCount - 1));
 }
 
 }  // namespace vellum::ui

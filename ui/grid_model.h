@@ -1,6 +1,7 @@
 // The models behind the two grids of the main window: FileGridModel shows the file table row for
 // row (DrawGrid1), HeaderStripModel the seven captions with their sort marks (DrawGrid3). Both
-// read the core's state at the moment a cell is painted and keep nothing of it.
+// read the core's state at the moment a cell is painted and keep nothing of it; the window tells
+// them what changed, and they tell their views with Qt's model signals.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -51,6 +52,16 @@ class FileGridModel final : public QAbstractTableModel {
     // only when told: during an add the table grows first and the grid takes the new count at
     // the pass.
     void SetGridRowCount(std::int32_t rows);
+    // Any value may have changed: one dataChanged over the whole grid, however many rows it
+    // has, which a view answers with one repaint of what it shows.
+    void ValuesChanged();
+    // The look of one row changed (the selection moved to or from it); rows the grid does not
+    // have are let be.
+    void RowChanged(std::int32_t row);
+    // The file rows change places (a sort). Indexes keep their row numbers: the grid's current
+    // cell, like the selected row, stays on its number whatever file comes to stand there.
+    void RowsAboutToMove();
+    void RowsMoved();
     // The user's thousands separator, read again (the locale can change while we run).
     void RefreshSeparator();
 
@@ -69,6 +80,9 @@ class HeaderStripModel final : public QAbstractTableModel {
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+
+    // The sort marks may have moved.
+    void CaptionsChanged();
 
   private:
     const ListContext& ctx_;

@@ -113,11 +113,21 @@ void TMain::RefreshLimitHint() {
     Image2->setToolTip(QStringLiteral("%1 max files configured").arg(ctx_.state.MaxFiles));
 }
 
+// The pass calls this at its start and end and at most every 300 ms between, and the commands
+// after they change rows; the model tells the grid, which repaints at the next event pump.
 void TMain::RepaintGrid(std::int32_t rowCount) {
     gridModel_->SetGridRowCount(rowCount);
-    DrawGrid1->viewport()->update();
+    gridModel_->ValuesChanged();
     // The limit doubles quietly when the table grows; every repaint keeps the hint true.
     RefreshLimitHint();
+}
+
+void TMain::RowsAboutToMove() {
+    gridModel_->RowsAboutToMove();
+}
+
+void TMain::RowsMoved() {
+    gridModel_->RowsMoved();
 }
 
 void TMain::ShowStatus() {
@@ -140,7 +150,7 @@ void TMain::FitRows(std::int32_t rowCount) {
 }
 
 void TMain::RepaintHeaderAndHexView() {
-    DrawGrid3->viewport()->update();
+    headerModel_->CaptionsChanged();
     BinaryView->RepaintView();
 }
 

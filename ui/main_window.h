@@ -82,6 +82,8 @@ class TMain final : public QWidget {
 
     // What the list pass asks of the window, through WindowHost.
     void RepaintGrid(std::int32_t rowCount);
+    void RowsAboutToMove();
+    void RowsMoved();
     void ShowStatus();
     void FitRows(std::int32_t rowCount);
     void RepaintHeaderAndHexView();

@@ -25,11 +25,13 @@ constexpr int kListMinimumHeight = 2 * kPanelBorder + kHeaderStripHeight;
 
 void TMain::DrawGrid1Click(int row, int column) {
     if (ctx_.state.Updating) return;
-    ctx_.state.SelectedRow = row;
+    const std::int32_t previous = std::exchange(ctx_.state.SelectedRow, row);
     std::string error;
     if (!BinaryView->SetViewedFile(std::string(std::as_const(ctx_.table)[row].path.view()),
                                    &error)) {
-        DrawGrid1->viewport()->update();  // the highlight has moved all the same
+        // No pass follows, but the highlight has moved all the same.
+        gridModel_->RowChanged(previous);
+        gridModel_->RowChanged(row);
         dialogs_->ShowError(error);
         return;
     }

@@ -11,6 +11,14 @@ void WindowHost::RepaintGrid(std::int32_t rowCount) {
     window_.RepaintGrid(rowCount);
 }
 
+void WindowHost::RowsAboutToMove() {
+    window_.RowsAboutToMove();
+}
+
+void WindowHost::RowsMoved() {
+    window_.RowsMoved();
+}
+
 void WindowHost::ShowStatus() {
     window_.ShowStatus();
 }

@@ -1,5 +1,6 @@
-// The list pass's way into the main window: repaint the list, draw the status line at once,
-// let events through, grow the window for the rows, repaint header and hex view, show an error.
+// The list pass's way into the main window: repaint the list, tell it of a sort, draw the status
+// line at once, let events through, grow the window for the rows, repaint header and hex view,
+// show an error.
 #pragma once
 
 #include "filelist/list_host.h"
@@ -13,6 +14,8 @@ class WindowHost final : public vellum::ListHost {
     explicit WindowHost(TMain& window) : window_(window) {}
 
     void RepaintGrid(std::int32_t rowCount) override;
+    void RowsAboutToMove() override;
+    void RowsMoved() override;
     void ShowStatus() override;
     void PumpEvents() override;
     void FitRows(std::int32_t rowCount) override;

@@ -1,5 +1,6 @@
 // The list's pop-up menu and its commands, run through the real window with scripted dialogs.
 #include <QMenu>
+#include <QSignalSpy>
 
 #include "filelist/list_context.h"
 #include "tests/support/temp_dir.h"
@@ -114,11 +115,16 @@ class CommandsMenuTest final : public QObject {
         QCOMPARE(w.ctx().state.RowCount, 3);
     }
 
-    // Captions carry the sort marks; the rows follow the keys.
+    // Captions carry the sort marks; the rows follow the keys. The grid hears of the sort as a
+    // reorder, and the strip of its new captions, from their models.
     void captionClicksSortTheList() {
         ThreeFiles f;
         Window w(f.args());
+        QSignalSpy reordered(&w.model(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy captions(&w.main->headerModel(), &QAbstractItemModel::dataChanged);
         w.ClickCaption(1);
+        QCOMPARE(reordered.count(), 1);
+        QCOMPARE(captions.count(), 1);
         QCOMPARE(w.Caption(1), QString("Size ^"));
         QCOMPARE(w.Caption(0), QString("Filename (path\\file) +"));
         QCOMPARE(w.Paths(), (std::vector<std::string>{f.large, f.middle, f.small}));

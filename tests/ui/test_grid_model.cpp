@@ -1,9 +1,16 @@
 // The list grid's cells: texts, text colours and backgrounds by status, band and selection,
-// and the row count that follows the list refresh rather than the table.
+// the row count that follows the list refresh rather than the table, and a view that follows
+// the model's signals.
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QHeaderView>
+#include <QMetaMethod>
 #include <QPalette>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
+#include <functional>
+#include <utility>
 
 #include "filelist/list_context.h"
 #include "ui/grid_model.h"
@@ -32,6 +39,16 @@ FileEntry Entry(EntryStatus status, EntryBand band = EntryBand::OLD) {
     e.band = band;
     return e;
 }
+
+class PaintCount final : public QObject {
+  public:
+    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -190,6 +207,73 @@ class GridModelTest final : public QObject {
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(model.rowCount(), 1'000'001);
         QCOMPARE(model.index(1'000'000, 0).data().toString(), QString());
+    }
+
+    // A view attached to the model follows each change of the list by the model's signals
+    // alone, one signal a change however many rows it touches, never a reset; the tester holds
+    // the signals to Qt's rules.
+    void viewFollowsTheModelsSignalsAlone() {
+        vellum::ListContext ctx;
+        vellum::SizeFileTable(ctx);
+        vellum::ui::FileGridModel model(ctx);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTableView view;
+        view.setModel(&model);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        PaintCount paints(*view.viewport());
+        const auto rowsShown = [&](int rows) { return view.verticalHeader()->count() == rows; };
+        using M = QAbstractItemModel;
+        struct Change {
+            const char* name;
+            QMetaMethod signal;
+            std::function<void()> make;
+            std::function<bool(const QSignalSpy&)> followed;
+        };
+        const Change changes[] = {
+            {"rows added", QMetaMethod::fromSignal(&M::rowsInserted),
+             [&] {
+                 for (int i = 0; i < 3; ++i) (void)vellum::AppendRow(ctx, Entry(EntryStatus::OKAY));
+                 model.SetGridRowCount(ctx.state.RowCount);
+                 view.setCurrentIndex(model.index(2, 0));
+             },
+             [&](const QSignalSpy&) { return rowsShown(4); }},
+            // The current cell stays on its row number, as the selected row does.
+            {"sorted", QMetaMethod::fromSignal(&M::layoutChanged),
+             [&] {
+                 model.RowsAboutToMove();
+                 std::swap(ctx.table[2], ctx.table[3]);
+                 model.RowsMoved();
+             },
+             [&](const QSignalSpy&) { return view.currentIndex().row() == 2; }},
+            {"values changed", QMetaMethod::fromSignal(&M::dataChanged),
+             [&] {
+                 ctx.table[3].status = EntryStatus::FLAGGED;
+                 model.ValuesChanged();
+             },
+             [&](const QSignalSpy& spy) {
+                 const QModelIndex from = spy[0][0].toModelIndex();
+                 const QModelIndex to = spy[0][1].toModelIndex();
+                 return from.row() <= 3 && to.row() >= 3 && from.column() == 0 &&
+                        to.column() == vellum::kColumnCount - 1;
+             }},
+            {"rows removed", QMetaMethod::fromSignal(&M::rowsRemoved),
+             [&] {
+                 ctx.state.RowCount = 2;
+                 model.SetGridRowCount(ctx.state.RowCount);
+             },
+             [&](const QSignalSpy&) { return rowsShown(2); }},
+        };
+        for (const Change& change : changes) {
+            QSignalSpy announced(&model, change.signal);
+            QSignalSpy reset(&model, &M::modelReset);
+            const int before = paints.count;
+            change.make();
+            QVERIFY2(announced.count() == 1 && reset.isEmpty(), change.name);
+            QVERIFY2(change.followed(announced), change.name);
+            QTRY_VERIFY2(paints.count > before, change.name);
+        }
     }
 };
 
