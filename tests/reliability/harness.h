@@ -1,14 +1,12 @@
-// What the fault tests share: running a piece of a test or a built program in a child that is
-// killed when it overstays (so a hang fails the test instead of stopping the suite), dropping
-// to an unprivileged user, measuring peak memory, and writing down the figures that
-// docs/reliability.md quotes.
+// What the fault tests share: running a piece of a test in a child that is killed when it
+// overstays (so a hang fails the test instead of stopping the suite; built programs run so through
+// tests/support/run.h), dropping to an unprivileged user, loading the read-fault shim, measuring
+// peak memory, and writing down the figures that docs/reliability.md quotes.
 #pragma once
 
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,12 +22,12 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/run.h"
 #include "tests/support/temp_dir.h"
 
 namespace vellum::test {
 
 using namespace std::chrono_literals;
-using Milliseconds = std::chrono::milliseconds;
 
 inline constexpr uid_t kNobody = 65534;
 
@@ -44,33 +42,12 @@ inline void Figure(const std::string& name, double value, std::string_view unit)
     }
 }
 
-inline double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 struct ChildOutcome {
     bool hung = false;
     int exitCode = -1;   // -1 when killed by a signal
     std::string output;  // what the child's body returned
     double seconds = 0;
 };
-
-// Waits for pid until limit; kills it then. Returns the wait status, or -1 when it was killed
-// for overstaying.
-inline int WaitOrKill(pid_t pid, Milliseconds limit, rusage* usage = nullptr) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    for (;;) {
-        const pid_t done = wait4(pid, &status, WNOHANG, usage);
-        if (done == pid) return status;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            wait4(pid, &status, 0, usage);
-            return -1;
-        }
-        usleep(2000);
-    }
-}
 
 // Runs body in a forked child and hands back the text it returns. The child ends with _exit,
 // so nothing of the test's own state is torn down twice.
@@ -133,69 +110,9 @@ inline bool CanBecomeNobody() {
     return geteuid() == 0;
 }
 
-inline std::string BuildDir() {
-    const char* build = std::getenv("VELLUM_BUILD_DIR");
-    return build != nullptr ? build : ".";
-}
-
 // The read-fault shim of tests/reliability.
 inline std::string ShimPath() {
     return BuildDir() + "/tests/libvellum_readfault.so";
-}
-
-struct ProgramRun {
-    bool hung = false;
-    int exitCode = -1;  // -1 when it did not exit normally
-    std::string out;
-    std::string err;
-    double seconds = 0;
-    long maxRssKiB = 0;
-};
-
-struct RunSpec {
-    std::vector<std::string> argv;  // argv[0]: a path, or a program of the build directory
-    std::vector<std::string> env;   // NAME=value, added to this process's environment
-    std::string cwd;
-    Milliseconds limit = 60s;
-};
-
-// Runs a program with its output in files, killed when it overstays the limit.
-inline ProgramRun RunBounded(const RunSpec& spec) {
-    const std::string& first = spec.argv.at(0);
-    const std::string program =
-        first.find('/') == std::string::npos ? BuildDir() + "/" + first : first;
-    TempDir scratch;
-    const std::string outPath = scratch / "out", errPath = scratch / "err";
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int none = open("/dev/null", O_RDONLY);
-        dup2(none, STDIN_FILENO);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) _exit(126);
-        for (const std::string& e : spec.env) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> args;
-        args.push_back(const_cast<char*>(program.c_str()));
-        for (std::size_t k = 1; k < spec.argv.size(); ++k)
-            args.push_back(const_cast<char*>(spec.argv[k].c_str()));
-        args.push_back(nullptr);
-        execv(program.c_str(), args.data());
-        _exit(127);
-    }
-    rusage usage{};
-    const int status = WaitOrKill(pid, spec.limit, &usage);
-    ProgramRun run;
-    run.seconds = SecondsSince(start);
-    run.hung = status == -1;
-    run.exitCode = !run.hung && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.maxRssKiB = usage.ru_maxrss;
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
-    return run;
 }
 
 // The environment that loads the shim. An instrumented program wants its sanitizer runtime
