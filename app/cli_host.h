@@ -14,7 +14,7 @@
 namespace vellum::cli {
 
 class CliHost final : public ListHost {
-public:
+  public:
     CliHost(const ListContext& ctx, const ListPass& pass, bool progress, std::FILE* err);
 
     void ShowStatus() override;
@@ -25,7 +25,7 @@ public:
     // One line on standard error, after the progress line is cleared.
     void Say(std::string_view text);
 
-private:
+  private:
     const ListContext& ctx_;
     const ListPass& pass_;
     bool progress_;

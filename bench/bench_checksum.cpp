@@ -205,7 +205,7 @@ void LanesLargeFiles(benchmark::State& state, const paths::Md5LanesKernel* kerne
         while (lanes.Busy() > 0) {
             for (LaneMask stopped = lanes.Run(); stopped != 0; stopped &= stopped - 1) {
                 const int lane = std::countr_zero(stopped);
-                if (lanes.State(lane) != Md5Lanes::Lane::done) {
+                if (lanes.State(lane) != Md5Lanes::Lane::Done) {
                     feed(lane);
                     continue;
                 }

@@ -32,7 +32,7 @@ constexpr std::uint32_t kStart[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325
 // What the object knows of each lane besides its words, where its blocks are and how many are
 // left (next_ and left_, kept apart for the runs' quick look at every lane).
 struct Md5Lanes::Slot {
-    Lane state = Lane::idle;
+    Lane state = Lane::Idle;
     bool last = false;         // the message's last bytes have been given
     std::uint8_t held = 0;     // bytes of an unfinished block kept in own
     std::uint64_t length = 0;  // bytes given so far
@@ -71,7 +71,7 @@ Md5Lanes::Lane Md5Lanes::State(int lane) const {
 
 int Md5Lanes::IdleLane() const {
     for (int l = 0; l < lanes_; ++l)
-        if (slots_[l].state == Lane::idle) return l;
+        if (slots_[l].state == Lane::Idle) return l;
     return -1;
 }
 
@@ -82,13 +82,13 @@ std::uint32_t* Md5Lanes::Words(int lane) const {
 
 void Md5Lanes::Become(int lane, Lane state) {
     const LaneMask bit = LaneMask{1} << lane;
-    busy_ = state == Lane::busy ? busy_ | bit : busy_ & ~bit;
+    busy_ = state == Lane::Busy ? busy_ | bit : busy_ & ~bit;
     slots_[lane].state = state;
 }
 
 void Md5Lanes::Start(int lane) {
     Slot& slot = slots_[lane];
-    Become(lane, Lane::hungry);
+    Become(lane, Lane::Hungry);
     slot.last = false;
     slot.held = 0;
     slot.length = 0;
@@ -99,7 +99,7 @@ void Md5Lanes::Start(int lane) {
 }
 
 void Md5Lanes::Drop(int lane) {
-    Become(lane, Lane::idle);
+    Become(lane, Lane::Idle);
 }
 
 // A block completed from the bytes held and a new chunk's first ones runs at once, on the
@@ -129,7 +129,7 @@ bool Md5Lanes::Add(int lane, const std::uint8_t* data, std::size_t bytes) {
     slot.held = static_cast<std::uint8_t>(bytes % kBlock);
     if (slot.held > 0) std::memcpy(slot.own, data + bytes - slot.held, slot.held);
     if (left_[lane] == 0) return false;
-    Become(lane, Lane::busy);
+    Become(lane, Lane::Busy);
     return true;
 }
 
@@ -150,7 +150,7 @@ void Md5Lanes::AddLast(int lane, std::uint8_t* data, std::size_t bytes, std::siz
     left_[lane] = whole + Pad(data + whole * kBlock, bytes % kBlock, slot.length);
     next_[lane] = data;
     slot.last = true;
-    Become(lane, Lane::busy);
+    Become(lane, Lane::Busy);
 }
 
 void Md5Lanes::AddLast(int lane, const std::uint8_t* data, std::size_t bytes) {
@@ -167,7 +167,7 @@ void Md5Lanes::AddLast(int lane, const std::uint8_t* data, std::size_t bytes) {
         slot.then = slot.own;
         slot.thenBlocks = endBlocks;
     }
-    Become(lane, Lane::busy);
+    Become(lane, Lane::Busy);
 }
 
 LaneMask Md5Lanes::Run() {
@@ -219,7 +219,7 @@ LaneMask Md5Lanes::Advance(std::size_t blocks) {
         next_[l] += blocks * kBlock;
         left_[l] -= blocks;
         if (left_[l] == 0 && !TakeThen(l)) {
-            Become(l, slots_[l].last ? Lane::done : Lane::hungry);
+            Become(l, slots_[l].last ? Lane::Done : Lane::Hungry);
             stopped |= LaneMask{1} << l;
         }
     }
@@ -243,7 +243,7 @@ Md5Digest Md5Lanes::Take(int lane) {
         for (std::size_t i = 0; i < 4; ++i)
             digest.bytes[4 * w + i] =
                 static_cast<std::uint8_t>(words[w * paths::kLaneRow] >> (8 * i));
-    Become(lane, Lane::idle);
+    Become(lane, Lane::Idle);
     return digest;
 }
 

@@ -10,7 +10,7 @@
 //     while (lanes.Busy() > 0) {
 //         for (LaneMask stopped = lanes.Run(); stopped != 0; stopped &= stopped - 1) {
 //             const int l = std::countr_zero(stopped);
-//             if (lanes.State(l) == Md5Lanes::Lane::done) use(lanes.Take(l)), start the next;
+//             if (lanes.State(l) == Md5Lanes::Lane::Done) use(lanes.Take(l)), start the next;
 //             else give l its next chunk (Add or AddLast);
 //         }
 //     }
@@ -44,10 +44,10 @@ class Md5Lanes final {
     static constexpr std::size_t kSlack = 72;
 
     enum class Lane : std::uint8_t {
-        idle,    // no message
-        hungry,  // a message that waits for its next chunk; the last chunk given is used up
-        busy,    // a message with input that Run has yet to read
-        done,    // a message whose digest waits for Take
+        Idle,    // no message
+        Hungry,  // a message that waits for its next chunk; the last chunk given is used up
+        Busy,    // a message with input that Run has yet to read
+        Done,    // a message whose digest waits for Take
     };
 
     // The kernel chosen for this processor; with VELLUM_PORTABLE=1 the portable one.

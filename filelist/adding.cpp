@@ -13,7 +13,9 @@ bool RoomForRow(ListContext& ctx) {
     return ctx.state.MaxFiles >= ctx.state.RowCount;
 }
 
-void Recheck(ListContext& ctx, std::int32_t row) { ctx.table[row].status = EntryStatus::RECHECK; }
+void Recheck(ListContext& ctx, std::int32_t row) {
+    ctx.table[row].status = EntryStatus::RECHECK;
+}
 
 // AddFile once the size is known (or the -errno of the open that tried to take it).
 bool AddFileOfSize(ListContext& ctx, const std::string& path, std::int64_t size) {
@@ -75,10 +77,16 @@ void AddChosenPaths(ListContext& ctx, const std::vector<std::string>& paths,
     AddCounters counters{.AddedCount = 0, .FolderCount = 1, .SkippedCount = 0};
     for (std::size_t k = 0; k < paths.size(); ++k) {
         switch (AddChosenPath(ctx, paths[k])) {
-            case AddOutcome::Rechecked: ++counters.SkippedCount; break;
-            case AddOutcome::Folder: ++counters.FolderCount; break;
+            case AddOutcome::Rechecked:
+                ++counters.SkippedCount;
+                break;
+            case AddOutcome::Folder:
+                ++counters.FolderCount;
+                break;
             case AddOutcome::Added:
-            case AddOutcome::Failed: ++counters.AddedCount; break;
+            case AddOutcome::Failed:
+                ++counters.AddedCount;
+                break;
         }
         // Counted from 1, the labels are written after the 9th, 19th, 29th ... path.
         if ((k + 2) % 10 == 0) progress.Update(counters);
@@ -167,8 +175,8 @@ void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProg
     ctx.updatefilez();
 }
 
-void processlist(ListContext& ctx, const std::vector<std::string>& paths,
-                 const ChooseFiles& choose, AddProgress& progress) {
+void processlist(ListContext& ctx, const std::vector<std::string>& paths, const ChooseFiles& choose,
+                 AddProgress& progress) {
     std::int64_t n = ctx.state.RowCount;
     bool added = false;
     std::string lastFolder;

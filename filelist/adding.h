@@ -21,7 +21,7 @@ struct AddCounters {
 
 // The progress window of the add commands, seen from the core.
 class AddProgress {
-public:
+  public:
     virtual ~AddProgress() = default;
     virtual void Show() {}
     // Add folder starts its "Adding files" label at 0; the other two keep their last text.
@@ -43,13 +43,13 @@ bool AddFile(ListContext& ctx, const std::string& path);
 
 // Keeps the path index live for the lifetime of the scope: the add commands open one.
 class AddingScope {
-public:
+  public:
     explicit AddingScope(ListContext& ctx);
     ~AddingScope();
     AddingScope(const AddingScope&) = delete;
     AddingScope& operator=(const AddingScope&) = delete;
 
-private:
+  private:
     ListContext& ctx_;
     bool owner_;
 };
@@ -62,8 +62,7 @@ enum class AddOutcome { Added, Failed, Rechecked, Folder };
 AddOutcome AddChosenPath(ListContext& ctx, const std::string& path);
 
 // The adding loop of Add files over the paths the dialog returned, with its own counters.
-void AddChosenPaths(ListContext& ctx, const std::vector<std::string>& paths,
-                    AddProgress& progress);
+void AddChosenPaths(ListContext& ctx, const std::vector<std::string>& paths, AddProgress& progress);
 // Add files without its sort and pass: no first key, every band OLD, one event pump, then the
 // dialog and its paths.
 void processdir(ListContext& ctx, const std::string& folder, const ChooseFiles& choose,
@@ -88,7 +87,7 @@ void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProg
 // The start-up path list: every path that is not a folder becomes a WAITING row as it stands
 // (not opened, no duplicate check). With an empty list and no paths the Add files dialog opens;
 // when the paths named only folders (and option words), it opens in the last folder named.
-void processlist(ListContext& ctx, const std::vector<std::string>& paths,
-                 const ChooseFiles& choose, AddProgress& progress);
+void processlist(ListContext& ctx, const std::vector<std::string>& paths, const ChooseFiles& choose,
+                 AddProgress& progress);
 
 }  // namespace vellum

@@ -37,7 +37,7 @@ inline constexpr std::size_t kMaxPathLength = 250;
 // A path of at most kMaxPathLength bytes kept inside the row, so that rows move as plain
 // records and a million of them cost no allocation.
 class PathText {
-public:
+  public:
     PathText() = default;
     explicit PathText(std::string_view text) { assign(text); }
 
@@ -54,7 +54,7 @@ public:
     [[nodiscard]] std::size_t size() const { return length_; }
     friend bool operator==(const PathText& a, const PathText& b) { return a.view() == b.view(); }
 
-private:
+  private:
     std::uint8_t length_ = 0;
     char bytes_[kMaxPathLength] = {};
 };

@@ -32,9 +32,13 @@ void FileTable::SetLength(std::int64_t length) {
     if (rows_.size() > static_cast<std::size_t>(length_)) rows_.resize(length_);
 }
 
-void EmptyRow(FileEntry& row) { row = FileEntry{}; }
+void EmptyRow(FileEntry& row) {
+    row = FileEntry{};
+}
 
-ListContext::ListContext() { SizeFileTable(*this); }
+ListContext::ListContext() {
+    SizeFileTable(*this);
+}
 
 void SizeFileTable(ListContext& ctx) {
     ctx.table.SetLength(static_cast<std::int64_t>(ctx.state.MaxFiles) + 1);
@@ -42,8 +46,7 @@ void SizeFileTable(ListContext& ctx) {
 
 void GrowFileTable(ListContext& ctx) {
     // Doubling past the 32-bit range would wrap; the limit then simply stays where it is.
-    if (ctx.state.MaxFiles <= std::numeric_limits<std::int32_t>::max() / 2)
-        ctx.state.MaxFiles *= 2;
+    if (ctx.state.MaxFiles <= std::numeric_limits<std::int32_t>::max() / 2) ctx.state.MaxFiles *= 2;
     SizeFileTable(ctx);
 }
 

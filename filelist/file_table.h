@@ -32,7 +32,7 @@ struct ListState {
 };
 
 class FileTable {
-public:
+  public:
     FileTable() : rows_(1) {}
 
     // Index 0 up to length() - 1. Rows never written read as zero-filled.
@@ -46,7 +46,7 @@ public:
     // for the rows actually used, so a large configured maximum costs nothing up front.
     void SetLength(std::int64_t length);
 
-private:
+  private:
     std::size_t Slot(std::int32_t i);
 
     std::vector<FileEntry> rows_;

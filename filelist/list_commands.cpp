@@ -133,9 +133,13 @@ void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status) {
     CloseUp(ctx, w);
 }
 
-void RemoveFlagged1Click(ListContext& ctx) { RemoveRowsWithStatus(ctx, EntryStatus::FLAGGED); }
+void RemoveFlagged1Click(ListContext& ctx) {
+    RemoveRowsWithStatus(ctx, EntryStatus::FLAGGED);
+}
 
-void RemovedDeletedClick(ListContext& ctx) { RemoveRowsWithStatus(ctx, EntryStatus::DELETED); }
+void RemovedDeletedClick(ListContext& ctx) {
+    RemoveRowsWithStatus(ctx, EntryStatus::DELETED);
+}
 
 void RemoveAdjacentDuplicates1Click(ListContext& ctx) {
     if (ctx.state.Updating) return;

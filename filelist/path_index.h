@@ -12,7 +12,7 @@ namespace vellum {
 class FileTable;
 
 class PathIndex {
-public:
+  public:
     // Indexes rows 1 to rowCount - 1; a path met twice keeps its first row.
     void Build(const FileTable& table, std::int32_t rowCount);
     // Records a row just appended, unless its path is already indexed.
@@ -22,7 +22,7 @@ public:
     // The first row holding path, or 0.
     [[nodiscard]] std::int32_t Find(const FileTable& table, std::string_view path) const;
 
-private:
+  private:
     // A row with its path's hash, which spares a look at the row for most probes and every
     // rehash; cut to 32 bits, enough for a table of any length the list can have.
     struct Slot {

@@ -15,8 +15,14 @@ namespace vellum {
     return text;
 }
 
-[[nodiscard]] inline std::string Crc16Text(std::uint16_t v) { return UpperHex(v, 4); }
-[[nodiscard]] inline std::string Crc32Text(std::uint32_t v) { return UpperHex(v, 8); }
-[[nodiscard]] inline std::string XsumText(std::uint16_t v) { return UpperHex(v, 4); }
+[[nodiscard]] inline std::string Crc16Text(std::uint16_t v) {
+    return UpperHex(v, 4);
+}
+[[nodiscard]] inline std::string Crc32Text(std::uint32_t v) {
+    return UpperHex(v, 8);
+}
+[[nodiscard]] inline std::string XsumText(std::uint16_t v) {
+    return UpperHex(v, 4);
+}
 
 }  // namespace vellum

@@ -236,7 +236,7 @@ void FileFeed::HashDueBlocks() {
     while (lanes_.Busy() > 0) {
         for (LaneMask stopped = lanes_.Run(); stopped != 0; stopped &= stopped - 1) {
             const int lane = std::countr_zero(stopped);
-            if (lanes_.State(lane) == Md5Lanes::Lane::done) FinishDigest(lane);
+            if (lanes_.State(lane) == Md5Lanes::Lane::Done) FinishDigest(lane);
         }
     }
 }

@@ -223,8 +223,7 @@ void ListPass::StoreValues(const Entry& entry) {
     if (entry.stored.band != EntryBand::IMPORTED)
         done.band = EntryBand::NEW;
     else
-        done.band =
-            HeldValuesEqual(entry.stored, done) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
+        done.band = HeldValuesEqual(entry.stored, done) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
 }
 
 void ListPass::RefreshIfDue() {

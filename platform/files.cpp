@@ -58,7 +58,8 @@ int Advised(int fd, const struct stat& st) {
 // could not be cleared.
 bool NowBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
-    return flags >= 0 && (flags & O_NONBLOCK) != 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    return flags >= 0 && (flags & O_NONBLOCK) != 0 &&
+           ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 // Retries interrupted calls and keeps going after short transfers, because pipes, network
@@ -202,9 +203,10 @@ std::int64_t FileSystem::ReadSome(int fd, void* buffer, std::size_t count) {
 }
 
 std::int64_t FileSystem::ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) {
-    return ReadFully(fd, buffer, count, false, [fd, offset](char* at, std::size_t n, std::size_t done) {
-        return ::pread(fd, at, n, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-    });
+    return ReadFully(
+        fd, buffer, count, false, [fd, offset](char* at, std::size_t n, std::size_t done) {
+            return ::pread(fd, at, n, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        });
 }
 
 std::int64_t FileSystem::SizeOf(int fd) {

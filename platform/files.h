@@ -29,7 +29,7 @@ struct FileIdentity {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // stat (following links): a folder gives kAttrDirectory; a regular file kAttrArchive, plus

@@ -6,7 +6,7 @@
 namespace vellum::platform {
 
 class Trash {
-public:
+  public:
     virtual ~Trash() = default;
     // Moves the file at fullPath (an absolute path, bytes as stored) to a trash; true when the
     // file was moved, false when no trash could take it (the file then stays where it was).

@@ -201,7 +201,6 @@ class LoopbackServer {
         return request_;
     }
 
-
   private:
     void Serve(const Responder& respond) {
         pollfd entry{listener_, POLLIN, 0};

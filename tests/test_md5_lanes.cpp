@@ -69,7 +69,7 @@ class Driver {
             FeedHungry();
             const LaneMask stopped = lanes_.Run();
             for (int l : Lanes(stopped))
-                if (lanes_.State(l) == Md5Lanes::Lane::done) {
+                if (lanes_.State(l) == Md5Lanes::Lane::Done) {
                     messages_[of_[l]].got = lanes_.Take(l);
                     of_[l] = -1;
                     --inFlight_;
@@ -89,7 +89,7 @@ class Driver {
         while (inFlight_ < feeding_.inFlight && started_ < messages_.size()) {
             std::vector<int> idle;
             for (int l = 0; l < lanes_.Lanes(); ++l)
-                if (lanes_.State(l) == Md5Lanes::Lane::idle) idle.push_back(l);
+                if (lanes_.State(l) == Md5Lanes::Lane::Idle) idle.push_back(l);
             StartOn(idle[rng_() % idle.size()], started_++);
             ++inFlight_;
         }
@@ -105,7 +105,7 @@ class Driver {
     void FeedHungry() {
         do {
             for (int l = 0; l < lanes_.Lanes(); ++l) {
-                if (lanes_.State(l) != Md5Lanes::Lane::hungry) continue;
+                if (lanes_.State(l) != Md5Lanes::Lane::Hungry) continue;
                 if (feeding_.sometimesWait && lanes_.Busy() > 0 && rng_() % 4 == 0) continue;
                 Feed(l);
             }

@@ -219,7 +219,7 @@ TEST_F(PlatformTree, OpenForReadingTakesRegularFilesOnly) {
 TEST_F(PlatformTree, SizesAndOpensAgreeWithThePlainCalls) {
     ::alarm(30);
     FileSystem plain;
-    const std::vector<std::string> names = {"plain.txt", "link-to-file", "locked", "fifo",
+    const std::vector<std::string> names = {"plain.txt", "link-to-file", "locked",   "fifo",
                                             "sub",       "sock",         "dangling", "loop-a",
                                             "missing",   "link-to-sub",  kLatin1};
     const int folder = fs_.OpenFolder(dir_.path());

@@ -129,7 +129,8 @@ TEST(SwappedForAFifo, TheOpenReturnsAtOnceAndTheRowWaitsForTheNextPass) {
 // lists paths), or lying in a walked folder is looked at, never opened.
 TEST(FifoWithAWaitingWriter, IsNeverOpenedByAddingOrByThePass) {
     TempDir dir;
-    const std::string before = dir.Write("w/before.txt", "a short file, so the next row is taken up early");
+    const std::string before =
+        dir.Write("w/before.txt", "a short file, so the next row is taken up early");
     const std::string fifo = dir / "w/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     std::atomic<bool> released = false;
@@ -163,8 +164,10 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
     // The temporary folder's own path takes up to 26 bytes; what is left of 250 goes to names.
     const std::size_t room = kMaxPathLength - base.size() - 1;
     const std::vector<std::string> names = {
-        std::string("latin1 caf\xe9.txt"), std::string("bad \xff\xfe utf-8 \xc3(.bin"),
-        std::string("\x80\x81\x82 control \x01\x1b.txt"), std::string("ctrl-z \x1a.txt"),
+        std::string("latin1 caf\xe9.txt"),
+        std::string("bad \xff\xfe utf-8 \xc3(.bin"),
+        std::string("\x80\x81\x82 control \x01\x1b.txt"),
+        std::string("ctrl-z \x1a.txt"),
         std::string(room, 'w'),  // exactly 250 bytes of path
     };
     for (const std::string& name : names) dir.Write("n/" + name, "content of " + name);

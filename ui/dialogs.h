@@ -24,7 +24,7 @@ struct SaveChoice {
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // OpenDialog1 of Add files: several files, no filter, resizable; nothing on cancel.

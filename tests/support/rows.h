@@ -39,7 +39,7 @@ inline std::vector<EntryStatus> Statuses(const ListContext& ctx) {
 
 // Counts the passes the commands ask for, without calculating anything.
 class CountingPass final : public PassRunner {
-public:
+  public:
     explicit CountingPass(ListContext& ctx) { ctx.pass = this; }
     void updatefilez() override { ++count; }
     int count = 0;

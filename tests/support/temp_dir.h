@@ -7,7 +7,7 @@
 namespace vellum::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,7 +21,7 @@ public:
     // Creates a folder (and missing parents) and returns its full path.
     std::string MakeDir(std::string_view name) const;
 
-private:
+  private:
     std::string path_;
 };
 
