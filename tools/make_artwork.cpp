@@ -24,14 +24,11 @@
 // jpeglib.h uses FILE and size_t without including their headers.
 #include <jpeglib.h>
 
+#include "tools/artwork_palette.h"
+
 namespace {
 
-const QColor kInk(0x2B, 0x2A, 0x4C);
-const QColor kParchmentTop(0xF4, 0xEA, 0xD3);
-const QColor kParchmentBottom(0xE4, 0xD1, 0xA9);
-const QColor kParchmentEdge(0xA8, 0x8E, 0x5C);
-const QColor kSealLight(0xBE, 0x42, 0x38);
-const QColor kSealDark(0x7A, 0x1E, 0x1B);
+using namespace vellum::artwork;
 
 // --- Writing files ---
 
