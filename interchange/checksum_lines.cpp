@@ -87,6 +87,14 @@ bool IsAlgorithmName(std::string_view name) {
                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-") == name.npos;
 }
 
+// Hexadecimal or base64, as the tools write their digests: a comma-separated line whose name
+// happens to read "x (y) = z" holds commas after the " = " and stays a line of our own layout.
+bool IsDigestText(std::string_view digest) {
+    return !digest.empty() && digest.find_first_not_of(
+                                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                  "0123456789+/=") == digest.npos;
+}
+
 bool IsMd5Name(std::string_view name) {
     return name.size() == 3 && (name[0] == 'M' || name[0] == 'm') &&
            (name[1] == 'D' || name[1] == 'd') && name[2] == '5';
@@ -100,7 +108,7 @@ ChecksumLine ReadTagShape(std::string_view body, bool escaped) {
     if (open == body.npos || close == body.npos || close < open + 2) return {};
     const std::string_view algorithm = body.substr(0, open);
     const std::string_view digest = body.substr(close + 4);
-    if (!IsAlgorithmName(algorithm) || digest.empty() || digest.find(' ') != digest.npos) return {};
+    if (!IsAlgorithmName(algorithm) || !IsDigestText(digest)) return {};
     if (!IsMd5Name(algorithm)) return Kind(ChecksumLineKind::OtherDigest);
     const auto md5 = ExactMd5(digest);
     if (!md5) return {};

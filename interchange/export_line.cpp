@@ -6,18 +6,22 @@
 namespace vellum {
 namespace {
 
+// A value the row does not hold leaves its field empty.
 std::string OwnLayoutLine(const FileEntry& row, ExportLayout layout) {
     const std::string q = layout == ExportLayout::Csv ? "\"" : "";
     const std::string s = layout == ExportLayout::Csv ? "," : "\t";
+    const auto field = [&](std::uint8_t bit, const std::string& text, const std::string& quote) {
+        return (row.held & bit) != 0 ? quote + text + quote : std::string();
+    };
     std::string line;
     line.reserve(row.path.size() + 80);
     line += q;
     line += row.path.view();
-    line += q + s + std::to_string(row.size) + s;
-    line += q + Crc16Text(row.crc16) + q + s;
-    line += q + Crc32Text(row.crc32) + q + s;
-    line += q + XsumText(row.xsum) + q + s;
-    line += q + DigestToHex(row.md5) + q;
+    line += q + s + field(kHeldSize, std::to_string(row.size), "") + s;
+    line += field(kHeldCrc16, Crc16Text(row.crc16), q) + s;
+    line += field(kHeldCrc32, Crc32Text(row.crc32), q) + s;
+    line += field(kHeldXsum, XsumText(row.xsum), q) + s;
+    line += field(kHeldMd5, DigestToHex(row.md5), q);
     line += "\r\n";
     return line;
 }
@@ -48,8 +52,16 @@ std::string ExportLine(const FileEntry& row, ExportLayout layout) {
         case ExportLayout::Sfv:
             return (row.held & kHeldCrc32) != 0 ? SfvLine(row.crc32, row.path.view()) : "";
         default:
-            return OwnLayoutLine(row, layout);
+            // Zeros in place of the values not held would read back as values, and the file
+            // would later show as CHANGED although it is as it was.
+            return row.held == kHeldAll ? OwnLayoutLine(row, layout) : "";
     }
+}
+
+std::string ShownLine(const FileEntry& row) {
+    std::string line = OwnLayoutLine(row, ExportLayout::Csv);
+    line.resize(line.size() - 2);
+    return line;
 }
 
 }  // namespace vellum

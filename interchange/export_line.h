@@ -26,4 +26,8 @@ enum class ExportLayout { Csv, Tabbed, Md5sum, Sfv };
 // name has a line break and the layout is SFV.
 [[nodiscard]] std::string ExportLine(const FileEntry& row, ExportLayout layout);
 
+// The row as one comma-separated line without its line end, for the clipboard: the values it
+// does not hold are empty fields.
+[[nodiscard]] std::string ShownLine(const FileEntry& row);
+
 }  // namespace vellum

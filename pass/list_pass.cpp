@@ -115,7 +115,10 @@ void ListPass::RunPass() {
 
 void ListPass::TakeUpRows() {
     const ListState& s = ctx_.state;
-    while (takeRow_ < s.RowCount && feed_.Room()) {
+    // The feed's room changes only with a take-up: rows that only want their totals counted
+    // pass by without asking it again.
+    bool room = feed_.Room();
+    while (takeRow_ < s.RowCount && room) {
         const std::int32_t row = takeRow_++;
         const FileEntry& e = ctx_.table[row];
         if (!TakesUp(e.status)) continue;  // only its totals, when it is settled
@@ -124,6 +127,7 @@ void ListPass::TakeUpRows() {
                     .original = e.status,
                     .stored = e};
         entries_.push_back(std::move(entry));
+        room = feed_.Room();
     }
 }
 

@@ -42,6 +42,8 @@ TEST(ChecksumLines, ReadsTheShapesTheToolsWrite) {
         {"MD5 (plain) = 9001", K::None, ""},
         {std::string("MD5 () = ") + kAbc, K::None, ""},
         {"\"/a\",3,\"514A\",\"352441C2\",\"0126\",\"" + std::string(kAbc) + "\"", K::None, ""},
+        // A line of our own layout whose unquoted name reads like a tag line.
+        {"a (b) = c,3,514A,352441C2,0126," + std::string(kAbc), K::None, ""},
     };
     for (const Case& c : digestCases) {
         const ChecksumLine read = ReadDigestLine(c.line);

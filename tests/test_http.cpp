@@ -17,6 +17,7 @@
 
 #include "net/http.h"
 #include "net/version_check.h"
+#include "program_identity.h"
 #include "tests/support/loopback_http.h"
 
 namespace vellum::net {
@@ -264,9 +265,9 @@ TEST(HttpExchange, VersionCheckSendsTheExactRequestAndJudgesTheAnswer) {
     const std::string id = "42" + std::string(32, 'a');
     const VersionCheckOutcome outcome = CheckLatestVersion(id);
     unsetenv("VELLUM_WEB_HOST");
-    EXPECT_EQ(server.Request(), "GET /vellum/version.php?uniqueid=" + id +
-                                    " HTTP/1.0\r\nHost: " + server.Host() +
-                                    "\r\nUser-Agent: Vellum v1.420\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(server.Request(),
+              "GET /vellum/version.php?uniqueid=" + id + " HTTP/1.0\r\nHost: " + server.Host() +
+                  "\r\nUser-Agent: " + ProgramTitle() + "\r\nContent-Length: 0\r\n\r\n");
     EXPECT_TRUE(outcome.exchanged);
     EXPECT_EQ(outcome.news, "All fine");
     EXPECT_EQ(outcome.verdict.picture, LogoPicture::kRed);

@@ -53,8 +53,7 @@ void TMain::DrawGrid1MenuKey() {
 void TMain::CopySelectedRow() {
     const std::int32_t row = ctx_.state.SelectedRow;
     if (row < 1 || row >= ctx_.state.RowCount) return;
-    std::string line = ExportLine(std::as_const(ctx_.table)[row], ExportLayout::Csv);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    const std::string line = ShownLine(std::as_const(ctx_.table)[row]);
     QGuiApplication::clipboard()->setText(QFile::decodeName(QByteArray::fromStdString(line)));
 }
 

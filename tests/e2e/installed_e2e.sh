@@ -61,6 +61,11 @@ folder=$(dirname "$vellum")
 before=$(ls -A "$folder")
 home="$scratch/home"
 mkdir "$home"
+# The user's side runs from copies in the scratch folder: the checkout and the build may lie
+# in a folder the user cannot enter (root's home is 0700).
+mkdir "$scratch/run"
+cp "$0" "$(dirname "$0")/virtual_x.sh" "$x11_window" "$scratch/run/"
+x11_window="$scratch/run/$(basename "$x11_window")"
 as_user=""
 if [ "$(id -u)" -eq 0 ]; then
     chown 65534:65534 "$home"
@@ -69,5 +74,5 @@ elif [ -w "$folder" ]; then
     chmod a-w "$folder"
 fi
 $as_user env -u XDG_CONFIG_HOME -u VELLUM_SETTINGS -u VELLUM_E2E_INSIDE -u DISPLAY -u XAUTHORITY \
-    -u XDG_RUNTIME_DIR HOME="$home" VELLUM_E2E_USER=1 sh "$0" "$x11_window" "$vellum"
+    -u XDG_RUNTIME_DIR HOME="$home" VELLUM_E2E_USER=1 sh "$scratch/run/$(basename "$0")" "$x11_window" "$vellum"
 [ "$(ls -A "$folder")" = "$before" ] || fail "something was written beside the program"

@@ -11,11 +11,13 @@
 #include "net/install_id.h"
 #include "net/version_check.h"
 #include "platform/ini.h"
+#include "program_identity.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/about_box.h"
 #include "ui/web_panel.h"
 
 using namespace std::chrono_literals;
+using vellum::kProgramVersion;
 using vellum::net::LogoPicture;
 using vellum::test::LoopbackHttpServer;
 using vellum::test::QueryValue;
@@ -95,20 +97,19 @@ class IdentityWindowTest final : public QObject {
         QTest::addColumn<LogoPicture>("picture");
         QTest::addColumn<QString>("tint");
         QTest::addColumn<QString>("message");
-        QTest::newRow("latest") << true << "Vellum"
-                                << "1.420" << LogoPicture::kGreen << "green"
+        // Versions compare as text: ours with a digit more is newer.
+        const QString ours = QString::fromLatin1(kProgramVersion.data(), kProgramVersion.size());
+        QTest::newRow("latest") << true << "Vellum" << ours << LogoPicture::kGreen << "green"
                                 << "This is the latest version";
         QTest::newRow("newer exists")
-            << true << "Vellum"
-            << "1.5" << LogoPicture::kRed << "red"
-            << "This is not the latest version. click here to upgrade to version 1.5";
+            << true << "Vellum" << ours + "1" << LogoPicture::kRed << "red"
+            << "This is not the latest version. click here to upgrade to version " + ours + "1";
         QTest::newRow("preview")
             << true << "Vellum"
             << "1.0" << LogoPicture::kGreen << "green"
             << "This is an preview version as it is newet than the current officially released "
                "version";
-        QTest::newRow("another program") << true << "vellum"
-                                         << "1.420" << LogoPicture::kGrey << "grey"
+        QTest::newRow("another program") << true << "vellum" << ours << LogoPicture::kGrey << "grey"
                                          << "Cannot determine latest version";
         QTest::newRow("no server") << false << ""
                                    << "" << LogoPicture::kGrey << "grey"
@@ -152,7 +153,7 @@ class IdentityWindowTest final : public QObject {
     }
 
     void rightPressChecksAgainAndLeftClickOpensTheProductPage() {
-        LoopbackHttpServer server(Reply("Vellum", "1.5"));
+        LoopbackHttpServer server(Reply("Vellum", std::string(kProgramVersion) + "1"));
         WebHost host(server.Host());
         Window w({"-noautocheck"});
         vellum::ui::WebPanel& panel = w.main->webPanel();
@@ -164,7 +165,7 @@ class IdentityWindowTest final : public QObject {
         QVERIFY(server.Requests().empty());
         RightPress(panel.picture(LogoPicture::kGrey));
         QCOMPARE(panel.shown(), LogoPicture::kRed);
-        server.SetReply(Reply("Vellum", "1.420"));
+        server.SetReply(Reply("Vellum", std::string(kProgramVersion)));
         RightPress(panel.picture(LogoPicture::kRed));
         QCOMPARE(panel.shown(), LogoPicture::kGreen);
         const std::vector<std::string> requests = server.Requests();
@@ -197,7 +198,7 @@ class IdentityWindowTest final : public QObject {
 
     // The id stays in memory: this run's later checks still send it.
     void unwritableSettingsAreReportedAndSkipTheStartUpCheck() {
-        LoopbackHttpServer server(Reply("Vellum", "1.420"));
+        LoopbackHttpServer server(Reply("Vellum", std::string(kProgramVersion)));
         WebHost host(server.Host());
         TempDir dir;
         const std::string settings = dir / "no such folder/vellum.INI";
