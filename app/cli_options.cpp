@@ -32,6 +32,8 @@ std::string UsageText() {
            "  --              the arguments after it are paths\n"
            "\n"
            "Exit status: 0 all files calculated, 1 some could not be, 2 usage error.\n"
+           "With --duplicates only files that share their size with another are read, and\n"
+           "only they count.\n"
            "With --verify: 0 every file unchanged, 1 some changed, missing or not read, or\n"
            "no usable line in the list, 2 usage error or the list cannot be read.\n";
 }

@@ -134,6 +134,8 @@ __attribute__((target("avx2"))) void Run(const LaneGroup* groups, std::size_t bl
 }  // namespace
 
 void Md5LanesAvx2(const LaneGroup* groups, int count, std::size_t blocks) {
+    // More groups than the registers hold run two at a time.
+    for (; count > 2; count -= 2, groups += 2) Run<2>(groups, blocks);
     switch (count) {
         case 1:
             return Run<1>(groups, blocks);

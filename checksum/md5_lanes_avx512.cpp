@@ -114,6 +114,8 @@ __attribute__((target("avx512f"))) void Run(const LaneGroup* groups, std::size_t
 }  // namespace
 
 void Md5LanesAvx512(const LaneGroup* groups, int count, std::size_t blocks) {
+    // More groups than the registers hold run four at a time.
+    for (; count > 4; count -= 4, groups += 4) Run<4>(groups, blocks);
     switch (count) {
         case 1:
             return Run<1>(groups, blocks);

@@ -1,4 +1,5 @@
 // Writing the FLAGGED rows to a list file.
+#include "filelist/counted.h"
 #include "filelist/list_context.h"
 #include "interchange/export_line.h"
 #include "interchange/list_file.h"
@@ -60,7 +61,7 @@ std::optional<std::string> LayoutRefusal(ExportLayout layout, const ListState& s
 }
 
 std::string LeftOutText(std::int32_t rows) {
-    return std::to_string(rows) + (rows == 1 ? " flagged row was" : " flagged rows were") +
+    return Counted(rows, "flagged row") + (rows == 1 ? " was" : " were") +
            " left out: this layout cannot hold " +
            (rows == 1 ? "its name or value" : "their names or values");
 }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "filelist/counted.h"
 #include "filelist/list_context.h"
 #include "interchange/checksum_lines.h"
 #include "interchange/list_file.h"
@@ -257,10 +258,6 @@ void Count(ImportCounts& counts, ListLineKind kind) {
     if (kind == ListLineKind::SfvRefused) ++counts.sfvRefused;
 }
 
-std::string Lines(std::int32_t n) {
-    return std::to_string(n) + (n == 1 ? " line" : " lines");
-}
-
 // Cuts the file's bytes into lines: a line's text ends at its first CR or LF, the next line
 // starts after the next LF, and Ctrl-Z ends the file where a line would start. Inside a line's
 // text it is one of the line's bytes: a file name may hold it, and ending the file there would
@@ -370,9 +367,9 @@ std::optional<std::string> ImportNotice(const ImportCounts& counts, std::string_
     };
     if (counts.usable == 0) add(std::string(listPath) + " holds no usable line");
     if (counts.otherDigests > 0)
-        add(Lines(counts.otherDigests) + " of digests other than MD5 skipped");
+        add(Counted(counts.otherDigests, "line") + " of digests other than MD5 skipped");
     if (counts.sfvRefused > 0)
-        add("SFV holds the CRC-32 of -crc32b, so " + Lines(counts.sfvRefused) +
+        add("SFV holds the CRC-32 of -crc32b, so " + Counted(counts.sfvRefused, "line") +
             " could not be checked under -crc32a");
     if (notice.empty()) return std::nullopt;
     return notice;

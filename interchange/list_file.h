@@ -67,10 +67,11 @@ enum class ListLineKind { Skipped, Row, OtherDigest, SfvRefused };
                                            FileEntry& row);
 
 // The lines of one import that gave rows, and those skipped for a reason the user is told.
+// 64-bit: a list is outside input and may hold more lines than an int counts.
 struct ImportCounts {
-    std::int32_t usable = 0;
-    std::int32_t otherDigests = 0;  // tag lines of SHA256 and the like
-    std::int32_t sfvRefused = 0;    // SFV lines under -crc32a
+    std::int64_t usable = 0;
+    std::int64_t otherDigests = 0;  // tag lines of SHA256 and the like
+    std::int64_t sfvRefused = 0;    // SFV lines under -crc32a
 };
 // One message for the user about the import, or nothing when every line was of use or
 // skipped as a bad line.

@@ -62,9 +62,11 @@ void Handover::Raise() {
 }
 
 void Handover::Await() {
+    // The raise is taken in the same step that sees it: a raise that came between a look and
+    // a later reset would be lost, and the stop at the helper's end with it.
     SpinThenSleep(
-        sleeping_, [this] { return raised_.load(); }, [this] { raised_.wait(false); });
-    raised_.store(false, std::memory_order_relaxed);
+        sleeping_, [this] { return raised_.load() && raised_.exchange(false); },
+        [this] { raised_.wait(false); });
 }
 
 FeedHelper::~FeedHelper() {

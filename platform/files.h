@@ -110,6 +110,10 @@ class FileSystem {
 
 FileSystem& RealFileSystem();
 
+// Writes all of bytes to the descriptor, going on after short writes and signals: 0, or the
+// -errno of the write that failed. What FileSystem::WriteAll and the settings file both use.
+[[nodiscard]] int WriteAllTo(int fd, std::string_view bytes);
+
 // folder + "/" + name, with no check whether folder already ends in a slash.
 [[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);
 // The part after the last "/", or the whole path when it has none.

@@ -19,6 +19,10 @@ int FileSystem::CreateForWriting(const std::string& path) {
 
 // A full pipe, a signal or a file-size limit cut a write short; the rest goes in with the next.
 int FileSystem::WriteAll(int fd, std::string_view bytes) {
+    return WriteAllTo(fd, bytes);
+}
+
+int WriteAllTo(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n > 0) {

@@ -1,5 +1,7 @@
 #include "platform/ini.h"
 
+#include "platform/files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -190,16 +192,6 @@ LoadedFile LoadFile(const std::string& path) {
     return loaded;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t put = write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
 void SyncFolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -216,7 +208,7 @@ bool ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
     std::string temp = path + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    bool ok = WriteAllTo(fd, text) == 0 && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {

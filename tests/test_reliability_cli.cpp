@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ProgramRun;
 using test::RandomBytes;
-using test::RunSpec;
+using test::RunRequest;
 using test::TempDir;
 using namespace std::chrono_literals;
 
@@ -49,7 +49,7 @@ class CliFaults : public ::testing::Test {
     ProgramRun Cli(std::vector<std::string> args, std::vector<std::string> fault = {}) {
         args.insert(args.begin(), {"vellum-cli", "--no-progress"});
         fault.push_back("VELLUM_FAULT_LOG=" + log_);
-        return test::RunBounded(RunSpec{args, test::ShimEnv(fault), {}, 60s});
+        return test::RunBounded(RunRequest{args, test::ShimEnv(fault), {}, 60s});
     }
     // What the shim wrote down about reads and opens that must never happen.
     [[nodiscard]] std::string Misdeeds() const { return test::ReadAll(log_); }
@@ -312,11 +312,11 @@ TEST_F(CliFaults, PermissionDeniedNamesTheFileAndPassesTheFolderOver) {
     fs::permissions(locked, fs::perms::owner_all);
 
     const ProgramRun run =
-        test::RunBounded(RunSpec{{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                                  "--clear-groups", program, "--no-progress", dir_ / "t"},
-                                 {"ASAN_OPTIONS=detect_leaks=0"},
-                                 {},
-                                 30s});
+        test::RunBounded(RunRequest{{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                     "--clear-groups", program, "--no-progress", dir_ / "t"},
+                                    {"ASAN_OPTIONS=detect_leaks=0"},
+                                    {},
+                                    30s});
     if (run.exitCode == 127) GTEST_SKIP() << "setpriv is not here";
     EXPECT_EQ(run.exitCode, 1);  // a file could not be read: not all is well
     EXPECT_EQ(run.err, secret + " failed\n");

@@ -190,8 +190,10 @@ void HexGrid::PaintCell(QPainter& painter, int column, std::int64_t row, const Q
                                           : QColor(static_cast<QRgb>(look.background));
     painter.fillRect(rect, ground);
     if (look.text.empty()) return;
-    // The tints are fixed and light; the button face is the desktop's and may be dark.
-    painter.setPen(Legible(QColor(static_cast<QRgb>(look.textColour)), ground));
+    // The tints are fixed and light and keep their text colours; the button face is the
+    // desktop's and may be dark.
+    const QColor text(static_cast<QRgb>(look.textColour));
+    painter.setPen(look.buttonFace ? Legible(text, ground) : text);
     // Left and top with no margin, cut off at the cell's edge.
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLatin1(look.text.data(), static_cast<int>(look.text.size())));

@@ -35,7 +35,7 @@ bool ListDrop::eventFilter(QObject* watched, QEvent* event) {
         return QObject::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);
     std::vector<std::string> paths = DroppedPaths(*drop->mimeData());
-    if (busy_() || paths.empty()) {
+    if (taking_ || busy_() || paths.empty()) {
         drop->ignore();
         return true;
     }
@@ -44,7 +44,11 @@ bool ListDrop::eventFilter(QObject* watched, QEvent* event) {
     drop->accept();
     if (type == QEvent::Drop)
         QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
-            if (!busy_()) take_(paths);
+            if (taking_ || busy_()) return;
+            // Adding lets events through while it walks; a second drop then waits its turn.
+            taking_ = true;
+            take_(paths);
+            taking_ = false;
         });
     return true;
 }

@@ -34,6 +34,7 @@ class ListDrop final : public QObject {
   private:
     Busy busy_;
     Take take_;
+    bool taking_ = false;  // a drop's paths are being added
 };
 
 }  // namespace vellum::ui

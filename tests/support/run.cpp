@@ -14,20 +14,20 @@ namespace vellum::test {
 namespace {
 
 // In the forked child: output to the files, input from /dev/null, then the program.
-[[noreturn]] void Exec(const std::string& program, const RunSpec& spec, const std::string& outPath,
-                       const std::string& errPath) {
+[[noreturn]] void Exec(const std::string& program, const RunRequest& request,
+                       const std::string& outPath, const std::string& errPath) {
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int none = open("/dev/null", O_RDONLY);
     dup2(none, STDIN_FILENO);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
-    if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) _exit(126);
-    for (const std::string& e : spec.env) putenv(const_cast<char*>(e.c_str()));
+    if (!request.cwd.empty() && chdir(request.cwd.c_str()) != 0) _exit(126);
+    for (const std::string& e : request.env) putenv(const_cast<char*>(e.c_str()));
     std::vector<char*> args;
     args.push_back(const_cast<char*>(program.c_str()));
-    for (std::size_t k = 1; k < spec.argv.size(); ++k)
-        args.push_back(const_cast<char*>(spec.argv[k].c_str()));
+    for (std::size_t k = 1; k < request.argv.size(); ++k)
+        args.push_back(const_cast<char*>(request.argv[k].c_str()));
     args.push_back(nullptr);
     execv(program.c_str(), args.data());
     _exit(127);
@@ -55,8 +55,8 @@ int WaitOrKill(pid_t pid, Milliseconds limit, rusage* usage) {
     }
 }
 
-ProgramRun RunBounded(const RunSpec& spec) {
-    const std::string& first = spec.argv.at(0);
+ProgramRun RunBounded(const RunRequest& request) {
+    const std::string& first = request.argv.at(0);
     const std::string program =
         first.find('/') == std::string::npos ? BuildDir() + "/" + first : first;
     TempDir scratch;
@@ -64,9 +64,9 @@ ProgramRun RunBounded(const RunSpec& spec) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) Exec(program, spec, outPath, errPath);
+    if (pid == 0) Exec(program, request, outPath, errPath);
     rusage usage{};
-    const int status = WaitOrKill(pid, spec.limit, &usage);
+    const int status = WaitOrKill(pid, request.limit, &usage);
     ProgramRun run;
     run.seconds = SecondsSince(start);
     run.hung = status == -1;

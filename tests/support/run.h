@@ -22,7 +22,7 @@ struct ProgramRun {
     long maxRssKiB = 0;
 };
 
-struct RunSpec {
+struct RunRequest {
     std::vector<std::string> argv;  // argv[0]: a path, or a program of the build directory
     std::vector<std::string> env;   // NAME=value, added to this process's environment
     std::string cwd;
@@ -41,13 +41,13 @@ struct RunSpec {
 int WaitOrKill(pid_t pid, Milliseconds limit, rusage* usage = nullptr);
 
 // Its input is /dev/null.
-ProgramRun RunBounded(const RunSpec& spec);
+ProgramRun RunBounded(const RunRequest& request);
 
 // A program of the build directory with its arguments, as RunBounded runs it.
 inline ProgramRun RunProgram(const std::vector<std::string>& argv) {
-    RunSpec spec;
-    spec.argv = argv;
-    return RunBounded(spec);
+    RunRequest request;
+    request.argv = argv;
+    return RunBounded(request);
 }
 
 }  // namespace vellum::test
