@@ -54,9 +54,7 @@ void DropUniqueSizes(ListContext& ctx) {
     std::unordered_map<std::int64_t, std::int32_t> rowsOfSize;
     const std::int32_t rows = ctx.state.RowCount;
     for (std::int32_t i = 1; i < rows; ++i) ++rowsOfSize[ctx.table[i].size];
-    for (std::int32_t i = 1; i < rows; ++i)
-        if (rowsOfSize[ctx.table[i].size] == 1) ctx.table[i].status = EntryStatus::DELETED;
-    RemovedDeletedClick(ctx);
+    RemoveRowsIf(ctx, [&](const FileEntry& row) { return rowsOfSize[row.size] == 1; });
 }
 
 // Sorted by md5 and then by path, identical neighbours flagged (all but the first of each

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "filelist/list_context.h"
 
@@ -125,12 +126,16 @@ void InvertFLAGGED1Click(ListContext& ctx) {
     ctx.updatefilez();
 }
 
-void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status) {
+void RemoveRowsIf(ListContext& ctx, const std::function<bool(const FileEntry&)>& remove) {
     if (ctx.state.Updating) return;
     std::int32_t w = 1;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
-        if (ctx.table[i].status != status) Keep(ctx, i, w);
+        if (!remove(std::as_const(ctx.table)[i])) Keep(ctx, i, w);
     CloseUp(ctx, w);
+}
+
+void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status) {
+    RemoveRowsIf(ctx, [status](const FileEntry& row) { return row.status == status; });
 }
 
 void RemoveFlagged1Click(ListContext& ctx) {

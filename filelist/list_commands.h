@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "filelist/file_entry.h"
 
@@ -14,7 +15,9 @@ void FlagALL1Click(ListContext& ctx);
 void FlagNONE1Click(ListContext& ctx);
 void InvertFLAGGED1Click(ListContext& ctx);
 
-// Removes every file row with the status; the rest close up in order.
+// Removes every file row for which remove is true; the rest close up in order.
+void RemoveRowsIf(ListContext& ctx, const std::function<bool(const FileEntry&)>& remove);
+// Removes every file row with the status.
 void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status);
 void RemoveFlagged1Click(ListContext& ctx);
 void RemovedDeletedClick(ListContext& ctx);
