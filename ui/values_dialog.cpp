@@ -86,11 +86,16 @@ void TForm4::FitToTexts(const std::array<QLabel*, 6>& labels) {
 void TForm4::ShowEntry(const vellum::FileEntry& entry) {
     const std::string_view path = entry.path.view();
     edits_[0]->setText(QFile::decodeName(QByteArray(path.data(), qsizetype(path.size()))));
-    edits_[1]->setText(QString::number(entry.size));
-    edits_[2]->setText(Latin(Crc16Text(entry.crc16)));
-    edits_[3]->setText(Latin(Crc32Text(entry.crc32)));
-    edits_[4]->setText(Latin(XsumText(entry.xsum)));
-    edits_[5]->setText(Latin(DigestToHex(entry.md5)));
+    // A row read from another tool's list holds only the value that list gave: the others
+    // stay empty, as in the list, rather than show zeros that read as values.
+    const auto held = [&entry](std::uint8_t bit, const QString& text) {
+        return (entry.held & bit) != 0 ? text : QString();
+    };
+    edits_[1]->setText(held(kHeldSize, QString::number(entry.size)));
+    edits_[2]->setText(held(kHeldCrc16, Latin(Crc16Text(entry.crc16))));
+    edits_[3]->setText(held(kHeldCrc32, Latin(Crc32Text(entry.crc32))));
+    edits_[4]->setText(held(kHeldXsum, Latin(XsumText(entry.xsum))));
+    edits_[5]->setText(held(kHeldMd5, Latin(DigestToHex(entry.md5))));
     // A long path shows from its start, as a freshly filled box would.
     for (QLineEdit* edit : edits_) edit->setCursorPosition(0);
     show();

@@ -149,6 +149,14 @@ void DialogsTest::valuesRefillTheOpenWindow() {
     QCOMPARE(form.EditText(1), QString("/second"));
     QCOMPARE(form.EditText(4), QString("DEADBEEF"));
     QCOMPARE(form.EditText(5), QString("BEEF"));
+    // A row from an md5sum list holds its md5 alone: the other boxes are emptied, not zeros.
+    vellum::FileEntry listed;
+    listed.path.assign("/listed");
+    listed.md5.bytes[15] = 0xab;
+    listed.held = vellum::kHeldMd5;
+    form.ShowEntry(listed);
+    for (int n : {2, 3, 4, 5}) QCOMPARE(form.EditText(n), QString());
+    QCOMPARE(form.EditText(6), QString("000000000000000000000000000000ab"));
 }
 
 void DialogsTest::chooserStartsAtHome() {
