@@ -103,6 +103,13 @@ int Close(Display* display, Window window) {
     return 0;
 }
 
+// A window may be destroyed between the query of the root's children and the questions asked
+// about it (the splash window goes after three seconds): Xlib's own handler would end the program
+// on that BadWindow, where the window is simply no longer one of the candidates.
+int IgnoreVanishedWindows(Display*, XErrorEvent*) {
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,6 +123,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the display\n");
         return 2;
     }
+    XSetErrorHandler(IgnoreVanishedWindows);
     const long milliseconds = argc == 4 ? std::strtol(argv[3], nullptr, 10) : 0;
     const int rc = verb == "wait"   ? Wait(display, argv[2], milliseconds)
                    : verb == "gone" ? Gone(display, argv[2], milliseconds)
