@@ -55,7 +55,8 @@ void ForEachIdenticalStretch(ListContext& ctx, Visit&& visit) {
         if (i < ctx.state.RowCount) {
             const FileEntry& a = ctx.table[i - 1];
             const FileEntry& b = ctx.table[i];
-            if (ValuesCalculated(a.status) && ValuesCalculated(b.status) && FiveValuesEqual(a, b))
+            if (ValuesCalculated(a.status) && ValuesCalculated(b.status) &&
+                IdenticalValues(a, b, ctx.calculate.digests))
                 continue;
         }
         if (i - 1 > first) visit(first, i - 1);

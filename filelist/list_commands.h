@@ -24,8 +24,9 @@ void RemovedDeletedClick(ListContext& ctx);
 // Removes every row whose path repeats the path of the row above it.
 void RemoveAdjacentDuplicates1Click(ListContext& ctx);
 
-// Flags both rows of every pair of neighbours whose five values are equal and were calculated
-// from their files, unless the two rows name one and the same file.
+// Flags both rows of every pair of neighbours whose five values (and the digests the list
+// shows) are equal and were calculated from their files, unless the two rows name one and the
+// same file.
 void FlagIdenticals1Click(ListContext& ctx);
 // Of every stretch of identical neighbours (paired as above), keeps the first whose file is in
 // place (not DELETED, still there) and flags every other row that names another file; DELETED

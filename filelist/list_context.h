@@ -24,6 +24,10 @@ struct ListContext {
     PostedMessage message;
     StatusLine line;  // the status line as last composed
     PathIndex paths;  // live only while an add command runs
+    // What a pass calculates of every file it reads: in the window the four values and the
+    // digests shown; on the command line only what is printed or compared. A row imported
+    // from a list is calculated for the values it holds as well.
+    ValueSet calculate;
 
     platform::FileSystem* fs = &platform::RealFileSystem();
     ListHost* host = &nullHost;

@@ -31,6 +31,18 @@ int Order(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
+// A row without the digest first; then the bytes, unsigned, from the first on.
+int CompareDigestOf(const FileEntry& a, const FileEntry& b, DigestKind kind) {
+    const bool ha = a.digests.holds(kind);
+    const bool hb = b.digests.holds(kind);
+    if (ha != hb) return ha ? 1 : -1;
+    if (!ha) return 0;
+    const DigestValue da = a.digests.get(kind);
+    const DigestValue db = b.digests.get(kind);
+    const auto order = da.bytes <=> db.bytes;
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
 int CompareAscending(const FileEntry& a, const FileEntry& b, std::int32_t column,
                      bool fileNameOnly) {
     switch (column) {
@@ -52,6 +64,7 @@ int CompareAscending(const FileEntry& a, const FileEntry& b, std::int32_t column
         case kColumnStatus:
             return Order(a.status, b.status);
         default:
+            if (const auto kind = DigestOfColumn(column)) return CompareDigestOf(a, b, *kind);
             return 0;
     }
 }
@@ -72,19 +85,25 @@ constexpr int kNameWords = kNameBytes / 8;
 struct Section {
     std::int32_t column = kColumnNone;
     bool descending = false;
-    int first = 0;      // its first word in Key::words
-    int count = 0;      // words: 0 when every pair ties
-    bool name = false;  // a name: words tie-break on length or on the rows
+    int first = 0;        // its first word in Key::words
+    int count = 0;        // words: 0 when every pair ties
+    bool name = false;    // a name: words tie-break on length or on the rows
+    bool digest = false;  // a further digest: words tie-break on the rows
 };
 
-// At most a name and an md5: the same column twice is compared once.
-constexpr int kKeyWords = kNameWords + 2;
+// A digest's key: whether the row holds it, then its first 16 bytes; rows that tie on those
+// are compared whole.
+constexpr int kDigestWords = 3;
+// At most a name and a digest: the same column twice is compared once.
+constexpr int kKeyWords = kNameWords + kDigestWords;
 
 struct Key {
     std::uint64_t words[kKeyWords];
     std::int32_t row;
-    std::uint8_t length[2];  // name bytes after the common prefix, by section
-    bool cut[2];             // the name is longer than the bytes kept
+    std::uint8_t length[2];  // name bytes after the common prefix, by section (at most
+                             // kNameBytes + 1: only whether it passes the bytes kept matters)
+    bool cut[2];             // the name is longer than the bytes kept, or a digest's key ties
+                             // only on its first bytes
 };
 
 std::uint64_t Ordered(std::int64_t v) {
@@ -119,7 +138,7 @@ int WordsOf(std::int32_t column) {
         case kColumnStatus:
             return 1;
         default:
-            return 0;
+            return DigestOfColumn(column) ? kDigestWords : 0;
     }
 }
 
@@ -145,8 +164,17 @@ void FillName(Key& key, int which, const Section& s, std::string_view name, std:
     const std::size_t kept = std::min(rest, kNameBytes);
     for (std::size_t k = 0; k < kept; ++k) bytes[k] = FoldByte(name[prefix + k]);
     for (int w = 0; w < kNameWords; ++w) key.words[s.first + w] = BigEndian(bytes + 8 * w);
-    key.length[which] = static_cast<std::uint8_t>(rest);
+    key.length[which] = static_cast<std::uint8_t>(std::min(rest, kNameBytes + 1));
     key.cut[which] = rest > kNameBytes;
+}
+
+void FillDigest(Key& key, int which, std::uint64_t* w, const FileEntry& e, DigestKind kind) {
+    const bool held = e.digests.holds(kind);
+    const DigestValue d = e.digests.get(kind);
+    w[0] = held ? 1 : 0;
+    w[1] = BigEndian(d.bytes.data());
+    w[2] = BigEndian(d.bytes.data() + 8);
+    key.cut[which] = held;
 }
 
 void FillSection(Key& key, int which, const Section& s, const FileEntry& e, bool fileNameOnly,
@@ -176,6 +204,7 @@ void FillSection(Key& key, int which, const Section& s, const FileEntry& e, bool
             w[1] = BigEndian(e.md5.bytes.data() + 8);
             break;
         default:
+            if (const auto kind = DigestOfColumn(s.column)) FillDigest(key, which, w, e, *kind);
             break;
     }
 }
@@ -183,13 +212,20 @@ void FillSection(Key& key, int which, const Section& s, const FileEntry& e, bool
 class KeyOrder {
   public:
     KeyOrder(const FileTable& t, const SortState& sort) : table_(t), sort_(sort) {
-        primary_ = Section{sort.PrimaryColumn, sort.PrimaryDescending, 0,
-                           WordsOf(sort.PrimaryColumn), sort.PrimaryColumn == kColumnFilename};
+        primary_ = Section{sort.PrimaryColumn,
+                           sort.PrimaryDescending,
+                           0,
+                           WordsOf(sort.PrimaryColumn),
+                           sort.PrimaryColumn == kColumnFilename,
+                           DigestOfColumn(sort.PrimaryColumn).has_value()};
         // The same column twice ties wherever the first one does (only its sign may differ).
         if (sort.SecondaryColumn != sort.PrimaryColumn)
-            secondary_ =
-                Section{sort.SecondaryColumn, sort.SecondaryDescending, primary_.count,
-                        WordsOf(sort.SecondaryColumn), sort.SecondaryColumn == kColumnFilename};
+            secondary_ = Section{sort.SecondaryColumn,
+                                 sort.SecondaryDescending,
+                                 primary_.count,
+                                 WordsOf(sort.SecondaryColumn),
+                                 sort.SecondaryColumn == kColumnFilename,
+                                 DigestOfColumn(sort.SecondaryColumn).has_value()};
     }
 
     [[nodiscard]] std::vector<Key> Keys(std::int32_t first, std::int32_t last) const {
@@ -220,11 +256,11 @@ class KeyOrder {
         // Equal kept bytes: two names cut short need their whole texts. Otherwise the shorter
         // name ends inside the kept bytes and is a prefix of the other (the rest matched its
         // zero padding), so it comes first.
-        if (r == 0 && s.name) {
+        if (r == 0 && (s.name || s.digest)) {
             if (a.cut[which] && b.cut[which])
                 return CompareEntries(table_[a.row], table_[b.row], s.column, s.descending,
                                       sort_.FileNameOnly);
-            r = Order(a.length[which], b.length[which]);
+            if (s.name) r = Order(a.length[which], b.length[which]);
         }
         return s.descending ? -r : r;
     }
@@ -325,9 +361,15 @@ void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last) {
     ctx.host->RowsMoved();
 }
 
+std::optional<DigestKind> DigestOfColumn(std::int32_t column) {
+    if (column < kColumnFirstDigest || column >= kSortColumnCount) return std::nullopt;
+    return static_cast<DigestKind>(column - kColumnFirstDigest);
+}
+
 std::string_view BaseCaption(int column) {
     static constexpr std::string_view kCaptions[kColumnCount] = {
         "Filename", "Size", "crc16", "crc32", "xsum", "md5", "Status"};
+    if (const auto kind = DigestOfColumn(column)) return InfoOf(*kind).caption;
     return column >= 0 && column < kColumnCount ? kCaptions[column] : std::string_view{};
 }
 
@@ -343,7 +385,10 @@ std::string HeaderCaption(std::string_view base, int column, const SortState& so
 
 void DrawGrid3Click(ListContext& ctx, int column, int row) {
     if (ctx.state.Updating) return;
-    if (column < 0 || column >= kColumnCount || row != 0) return;
+    if (column < 0 || column >= kSortColumnCount || row != 0) return;
+    // A further digest's column is there only while the list shows it.
+    const auto digest = DigestOfColumn(column);
+    if (digest && (ctx.calculate.digests & MaskOf(*digest)) == 0) return;
     SortState& s = ctx.sort;
     if (column == s.PrimaryColumn) {
         s.PrimaryDescending = !s.PrimaryDescending;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,20 @@ enum SortColumn : std::int32_t {
     kColumnXsum = 4,
     kColumnMd5 = 5,
     kColumnStatus = 6,
+    // The further digests, each a column of its own when shown; the window draws them between
+    // md5 and Status.
+    kColumnFirstDigest = 7,
 };
+// The seven columns every list has.
 inline constexpr int kColumnCount = 7;
+// Those and the further digests'.
+inline constexpr int kSortColumnCount = kColumnFirstDigest + kDigestKindCount;
+
+[[nodiscard]] constexpr std::int32_t ColumnOfDigest(DigestKind kind) {
+    return kColumnFirstDigest + static_cast<std::int32_t>(kind);
+}
+// The digest a column stands for, if it is one of the further digests'.
+[[nodiscard]] std::optional<DigestKind> DigestOfColumn(std::int32_t column);
 
 struct SortState {
     std::int32_t PrimaryColumn = kColumnFilename;
@@ -33,8 +46,9 @@ struct SortState {
     bool FileNameOnly = false;
 };
 
-// Negative, zero or positive by one column; negated when descending. Columns outside 0..6
-// (-1 included) tie.
+// Negative, zero or positive by one column; negated when descending. A row that does not hold
+// a digest sorts before every row that does. Columns outside 0..kSortColumnCount - 1 (-1
+// included) tie.
 [[nodiscard]] int CompareEntries(const FileEntry& a, const FileEntry& b, std::int32_t column,
                                  bool descending, bool fileNameOnly);
 [[nodiscard]] int CompareByKeys(const FileEntry& a, const FileEntry& b, const SortState& sort);
@@ -43,13 +57,14 @@ struct SortState {
 // tie on both keys is that of this particular quicksort, which callers may rely on.
 void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last);
 
-// The base captions of the seven columns.
+// The base captions of the seven columns and of the digests'.
 [[nodiscard]] std::string_view BaseCaption(int column);
 // The caption with its name-mode and sort marks.
 [[nodiscard]] std::string HeaderCaption(std::string_view base, int column, const SortState& sort);
 
 // A click on the header strip's cell (column, row): changes the sort state, sorts and runs a
-// pass; does nothing while a pass runs or for a cell outside row 0 and columns 0..6.
+// pass; does nothing while a pass runs or for a cell outside row 0 and the columns the list
+// shows (the seven, and the digests of ctx.calculate).
 void DrawGrid3Click(ListContext& ctx, int column, int row);
 
 // Runs add, which appends rows, with the existing rows first sorted by whole path ascending

@@ -19,6 +19,9 @@ namespace vellum {
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
+// The longest path a comma-separated line may give: a longer one is no path the system opens,
+// and cut short it would name another file.
+constexpr std::size_t kMaxPathLength = kMaxPathBytes;
 constexpr std::size_t kReadChunk = 64 * 1024;
 // Room for the longest path the system opens (4096 bytes), escaped, and the digest.
 constexpr std::size_t kMaxChecksumLine = 16 * 1024;
@@ -200,6 +203,7 @@ bool LineScan::Finish(FileEntry& row) const {
     const auto xsum = Field(commas_ - 1).Hex(16);
     const auto md5 = Field(commas_).Md5();
     if (!size || !crc16 || !crc32 || !xsum || !md5) return false;
+    if (Field(commas_ - 4).start() > kMaxPathLength + 3) return false;
     const std::string_view path = Path();
     // The file layer takes a path up to its first NUL: such a row would verify, and later
     // trash, a file other than the one it names.

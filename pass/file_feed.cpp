@@ -89,7 +89,8 @@ std::int64_t FileFeed::BytesInFlight() const {
     return bytes;
 }
 
-int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant) {
+int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant,
+                     ValueSet wanted) {
     const auto free = std::find_if(files_.begin(), files_.end(),
                                    [](const CalcState& f) { return f.state == State::Free; });
     CalcState& f = *free;
@@ -99,6 +100,7 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     f.folderHandle = f.folder >= 0 ? folders_[static_cast<std::size_t>(f.folder)].handle : -1;
     f.fd = -1;
     f.lane = -1;
+    f.wanted = wanted;
     f.crc16 = Crc16Start(crc16Variant);
     f.crc32 = Crc32Start(crc32Variant);
     f.xsum = 0;
@@ -122,7 +124,17 @@ void FileFeed::Round() {
         f.got = 0;
         f.failed = 0;
         f.closeFailed = false;
-        jobs_.push_back(t);
+        jobs_.push_back({t, kReadJob});
+    }
+    reads_ = jobs_.size();
+    // The digests of one file run one after the other over its blocks, a round apart; those of
+    // different files, and the several digests of one, run side by side.
+    for (int t = 0; t < kMaxInFlight; ++t) {
+        const CalcState& f = file(t);
+        if (!f.chunkDue) continue;
+        ForEachKind(f.wanted.digests, [&](DigestKind kind) {
+            jobs_.push_back({t, static_cast<int>(kind)});
+        });
     }
     // The file layer's calls run on both threads only where they may; a fake sees them one at
     // a time, on the helper.
@@ -132,18 +144,30 @@ void FileFeed::Round() {
     if (bothRead)
         for (int job; helper_.Claim(job);) helper_.Run(job);
     helper_.AwaitRound();
-    for (const int t : jobs_) Absorb(file(t));
+    UseUpDueBlocks();
+    for (std::size_t j = 0; j < reads_; ++j) Absorb(file(jobs_[j].ticket));
     ++round_;
 }
 
 void FileFeed::RunJob(void* feed, int job) {
     auto& self = *static_cast<FileFeed*>(feed);
-    CalcState& f = self.file(self.jobs_[static_cast<std::size_t>(job)]);
+    const Job& run = self.jobs_[static_cast<std::size_t>(job)];
+    CalcState& f = self.file(run.ticket);
+    if (run.digest != kReadJob) {
+        self.RunDigest(f, static_cast<DigestKind>(run.digest));
+        return;
+    }
     if (f.state == State::Opening) {
         self.init_processfile(f);
         if (f.fd < 0) return;
     }
     self.processfile(f);
+}
+
+void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
+    DigestRun& run = f.runs[static_cast<std::size_t>(kind)];
+    run.Add(f.chunk, f.chunkBytes);
+    if (f.chunkLast) f.values.digests[static_cast<std::size_t>(kind)] = run.Finish();
 }
 
 void FileFeed::init_processfile(CalcState& f) {
@@ -171,9 +195,13 @@ void FileFeed::processfile(CalcState& f) {
         return;
     }
     f.got = n;
-    static DigestState unused;  // the CRCs and the sum only: MD5 runs in the lanes
-    FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                     static_cast<std::int32_t>(n));
+    // The CRCs and the sum are folded together or not at all: apart they would cost as much.
+    constexpr std::uint8_t kFolded = kHeldCrc16 | kHeldCrc32 | kHeldXsum;
+    if ((f.wanted.values & kFolded) != 0) {
+        static DigestState unused;  // MD5 runs in the lanes
+        FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                         static_cast<std::int32_t>(n));
+    }
     if (f.ended) end_processfile(f);
 }
 
@@ -198,9 +226,13 @@ void FileFeed::Absorb(CalcState& f) {
             return;
         }
         f.state = State::Reading;
-        f.lane = lanes_.IdleLane();
-        lanes_.Start(f.lane);
-        laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
+        if ((f.wanted.values & kHeldMd5) != 0) {
+            f.lane = lanes_.IdleLane();
+            lanes_.Start(f.lane);
+            laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
+        }
+        ForEachKind(f.wanted.digests,
+                    [&](DigestKind kind) { f.runs[static_cast<std::size_t>(kind)].Start(kind); });
     }
     if (f.failed < 0) {
         Fail(f, (f.closeFailed ? "Cannot close " : "Cannot read ") + f.path + ": " +
@@ -211,7 +243,9 @@ void FileFeed::Absorb(CalcState& f) {
     f.chunk = f.buffer;
     f.chunkBytes = static_cast<std::size_t>(f.got);
     f.chunkLast = f.ended;
-    f.chunkDue = true;
+    // A file that wants neither MD5 nor a further digest is done with its read.
+    f.chunkDue = f.lane >= 0 || f.wanted.digests != 0;
+    if (f.ended && !f.chunkDue) Finish(f);
 }
 
 void FileFeed::Fail(CalcState& f, std::string text) {
@@ -224,8 +258,7 @@ void FileFeed::Fail(CalcState& f, std::string text) {
 
 void FileFeed::HashDueBlocks() {
     for (CalcState& f : files_) {
-        if (!f.chunkDue) continue;
-        f.chunkDue = false;
+        if (!f.chunkDue || f.lane < 0) continue;
         if (f.chunkLast)
             lanes_.AddLast(f.lane, f.chunk, f.chunkBytes, kBlockSize);
         else
@@ -236,18 +269,30 @@ void FileFeed::HashDueBlocks() {
     while (lanes_.Busy() > 0) {
         for (LaneMask stopped = lanes_.Run(); stopped != 0; stopped &= stopped - 1) {
             const int lane = std::countr_zero(stopped);
-            if (lanes_.State(lane) == Md5Lanes::Lane::Done) FinishDigest(lane);
+            if (lanes_.State(lane) == Md5Lanes::Lane::Done) TakeMd5(lane);
         }
     }
 }
 
-void FileFeed::FinishDigest(int lane) {
+void FileFeed::TakeMd5(int lane) {
     CalcState& f = file(laneOwner_[static_cast<std::size_t>(lane)]);
     f.values.md5 = lanes_.Take(lane);
-    f.values.crc16 = f.crc16;
-    f.values.crc32 = f.invertCrc32 ? ~f.crc32 : f.crc32;
-    f.values.xsum = f.xsum;
     f.lane = -1;
+}
+
+void FileFeed::UseUpDueBlocks() {
+    for (CalcState& f : files_) {
+        if (!f.chunkDue) continue;
+        f.chunkDue = false;
+        if (f.chunkLast) Finish(f);
+    }
+}
+
+void FileFeed::Finish(CalcState& f) {
+    if ((f.wanted.values & kHeldCrc16) != 0) f.values.crc16 = f.crc16;
+    if ((f.wanted.values & kHeldCrc32) != 0) f.values.crc32 = f.invertCrc32 ? ~f.crc32 : f.crc32;
+    if ((f.wanted.values & kHeldXsum) != 0) f.values.xsum = f.xsum;
+    f.values.calculated = f.wanted;
     f.state = State::Done;
 }
 

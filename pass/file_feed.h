@@ -1,9 +1,11 @@
 // The file feed: opens the files the list pass takes up, reads them in 1 MiB blocks, folds the
-// CRCs and the sum of every block, runs MD5 over many files at once (one lane each), and closes
-// them. It works in rounds: a round reads one more block of every file in flight and opens the
-// files taken up since the round before, while MD5 runs over the blocks the round before read;
-// a helper thread and the feed's own take the files of a round between them. The feed keeps no
-// rows, statuses, totals or messages: the pass decides all of that from what it reports.
+// CRCs and the sum of every block, runs MD5 over many files at once (one lane each) and the
+// further digests file by file, and closes them. It works in rounds: a round reads one more
+// block of every file in flight and opens the files taken up since the round before, while MD5
+// and the further digests run over the blocks the round before read; a helper thread and the
+// feed's own take the reads and the digests of a round between them. Each file gets only the
+// values it is taken up for. The feed keeps no rows, statuses, totals or messages: the pass
+// decides all of that from what it reports.
 #pragma once
 
 #include <array>
@@ -13,8 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/digests.h"
 #include "checksum/md5.h"
 #include "checksum/md5_lanes.h"
+#include "filelist/file_entry.h"
 #include "pass/feed_helper.h"
 #include "platform/files.h"
 
@@ -33,13 +37,15 @@ inline constexpr int kMaxReadsPerRound = 16;
 // a time, as a single loop would), else kMaxInFlight. Read once.
 [[nodiscard]] int FilesInFlightWanted();
 
-// The four values of a file, as its row stores them.
+// The values of a file, as its row stores them: those of calculated; the others stay zero.
 struct FileValues {
     std::int64_t size = 0;
     std::uint16_t crc16 = 0;
     std::uint32_t crc32 = 0;
     std::uint16_t xsum = 0;
     Md5Digest md5{};
+    std::array<DigestValue, kDigestKindCount> digests{};
+    ValueSet calculated;
 };
 
 // The file layer the feed reads through: the one the list uses at the moment.
@@ -70,8 +76,10 @@ class FileFeed final {
 
     // Whether one more file can be taken up before the next round.
     [[nodiscard]] bool Room() const;
-    // Takes up the file at path; its open comes with the next round. Returns the file's ticket.
-    int TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant);
+    // Takes up the file at path for the values wanted; its open comes with the next round.
+    // Returns the file's ticket.
+    int TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant,
+               ValueSet wanted = kFourValues);
     // One round; does nothing when no file is in flight.
     void Round();
     // Whether a file is in flight (opening, or being read or hashed).
@@ -106,7 +114,8 @@ class FileFeed final {
         int folder = -1;        // while it waits for its open: its folder in folders_, or -1
         int folderHandle = -1;  // that folder's handle
         int fd = -1;
-        int lane = -1;
+        int lane = -1;  // its MD5 lane, when MD5 is wanted
+        ValueSet wanted;
         std::uint16_t crc16 = 0;
         std::uint32_t crc32 = 0;
         std::uint16_t xsum = 0;
@@ -128,6 +137,16 @@ class FileFeed final {
         std::size_t chunkBytes = 0;
         bool chunkLast = false;
         bool chunkDue = false;
+        // The further digests, each started when the file opens.
+        std::array<DigestRun, kDigestKindCount> runs;
+    };
+
+    // One job of a round: a file's next block (its open first, and its close at the end), or
+    // one further digest over the block the round before read.
+    static constexpr int kReadJob = -1;
+    struct Job {
+        int ticket = 0;
+        int digest = kReadJob;  // a DigestKind
     };
 
     // A folder held open while files in it are taken up; users counts those still to be opened.
@@ -144,8 +163,10 @@ class FileFeed final {
     [[nodiscard]] int JobsWanted() const;
 
     // A job, on either thread: open the file if it was just taken up, read and fold its next
-    // block (and, after a short one, make the read that finds the end), close it at its end.
+    // block (and, after a short one, make the read that finds the end), close it at its end;
+    // or run one further digest over its due block.
     static void RunJob(void* feed, int job);
+    void RunDigest(CalcState& f, DigestKind kind);
     void init_processfile(CalcState& f);
     void processfile(CalcState& f);
     void end_processfile(CalcState& f);
@@ -154,7 +175,10 @@ class FileFeed final {
     void Fail(CalcState& f, std::string text);
     // MD5 over the blocks the round before read, until every lane has used its input.
     void HashDueBlocks();
-    void FinishDigest(int lane);
+    void TakeMd5(int lane);
+    // After the round: the blocks it hashed are used up; a file whose last one it was is done.
+    void UseUpDueBlocks();
+    void Finish(CalcState& f);
     // The folder of path in folders_ (opened if need be), with one user more; -1 for a path
     // without a folder.
     int FolderFor(std::string_view path);
@@ -169,7 +193,8 @@ class FileFeed final {
     std::uint64_t round_ = 0;
     std::array<CalcState, kMaxInFlight> files_;
     std::array<int, Md5Lanes::kMaxLanes> laneOwner_{};
-    std::vector<int> jobs_;  // the tickets of this round's jobs
+    std::vector<Job> jobs_;  // this round's: the reads first, then the digests
+    std::size_t reads_ = 0;
     std::vector<Folder> folders_;
     int lastFolder_ = -1;
     // Two banks of block buffers, allocated once: a round reads into one while MD5 runs over

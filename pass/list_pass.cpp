@@ -122,13 +122,24 @@ void ListPass::TakeUpRows() {
         const std::int32_t row = takeRow_++;
         const FileEntry& e = ctx_.table[row];
         if (!TakesUp(e.status)) continue;  // only its totals, when it is settled
-        Entry entry{.row = row,
-                    .ticket = feed_.TakeUp(e.path.view(), s.Crc16Variant, s.Crc32Variant),
-                    .original = e.status,
-                    .stored = e};
+        Entry entry{
+            .row = row,
+            .ticket = feed_.TakeUp(e.path.view(), s.Crc16Variant, s.Crc32Variant, ValuesFor(e)),
+            .original = e.status,
+            .stored = e};
         entries_.push_back(std::move(entry));
         room = feed_.Room();
     }
+}
+
+ValueSet ListPass::ValuesFor(const FileEntry& row) const {
+    ValueSet wanted = ctx_.calculate;
+    // An imported row is verified on every value it holds, shown or not.
+    if (row.band == EntryBand::IMPORTED) {
+        wanted.values |= row.held & static_cast<std::uint8_t>(~kHeldSize);
+        wanted.digests |= row.digests.mask();
+    }
+    return wanted;
 }
 
 bool ListPass::TakesUp(EntryStatus status) const {
@@ -223,7 +234,11 @@ void ListPass::StoreValues(const Entry& entry) {
     done.xsum = v.xsum;
     done.md5 = v.md5;
     done.status = EntryStatus::OKAY;
-    done.held = kHeldAll;
+    done.held = kHeldSize | v.calculated.values;
+    done.digests.clear();
+    ForEachKind(v.calculated.digests, [&](DigestKind kind) {
+        done.digests.set(kind, v.digests[static_cast<std::size_t>(kind)]);
+    });
     if (entry.stored.band != EntryBand::IMPORTED)
         done.band = EntryBand::NEW;
     else

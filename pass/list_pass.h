@@ -82,6 +82,7 @@ class ListPass final : public PassRunner, private FeedSource {
     // Takes up the rows that wait, in order, as long as the feed has room.
     void TakeUpRows();
     [[nodiscard]] bool TakesUp(EntryStatus status) const;
+    [[nodiscard]] ValueSet ValuesFor(const FileEntry& row) const;
     // After a round: rows whose files are open become CALCING; a failed file that ends the pass
     // stops it from taking up more, and the rows after it are put back as they were.
     void AfterRound();

@@ -129,14 +129,15 @@ TEST_F(Adding, AddFilesOldifiesAndRunsItsPassEvenWhenCancelled) {
     EXPECT_EQ(ctx.sort.PrimaryColumn, kColumnFilename);  // restored after processdir's -1
 }
 
-TEST_F(Adding, LongPathsAreCutAndThenNeverMatchTheirFullForm) {
+TEST_F(Adding, LongPathsAreKeptWholeAndFoundAgain) {
     std::string folders;
-    while (dir.path().size() + folders.size() < 260) folders += "dddddddddd/";
+    while (dir.path().size() + folders.size() < 3000) folders += std::string(200, 'd') + "/";
     const std::string file = dir.Write(folders + "f", "x");
     EXPECT_TRUE(AddFile(ctx, file));
-    EXPECT_EQ(ctx.table[1].path.view(), file.substr(0, 250));
+    EXPECT_EQ(ctx.table[1].path.view(), file);
     AddChosenPaths(ctx, {file}, progress);
-    EXPECT_EQ(ctx.state.RowCount, 3);  // a second row, since the stored path was cut
+    EXPECT_EQ(ctx.state.RowCount, 2);  // met again: its row is taken up again, no second row
+    EXPECT_EQ(ctx.table[1].status, EntryStatus::RECHECK);
 }
 
 TEST_F(Adding, StartupListAddsPathsAsTheyStand) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,56 @@ TEST(FileFeed, AHaltStopsEveryFileInFlightWithinOneMoreBlock) {
         const FileEntry& e = run.ctx.table[r];
         ASSERT_EQ(e.status, S::OKAY);
         EXPECT_EQ(e.md5, DigestOfText(contents[static_cast<std::size_t>(r - 1)])) << r;
+    }
+}
+
+// Every further digest equals libcrypto's over the whole file in one call, whatever the sizes
+// around the hash blocks and the feed's blocks, however many files are in flight; a file
+// calculated for some values gets those and no others.
+TEST(FileFeed, DigestsMatchTheReferenceAcrossBlockEdgesWithManyFilesInFlight) {
+    test::TempDir dir;
+    std::vector<std::string> contents;
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{55}, std::size_t{56}, std::size_t{64},
+          std::size_t{111}, std::size_t{112}, std::size_t{127}, std::size_t{128}, std::size_t{129},
+          std::size_t{4095}, kMiB - 1, kMiB, kMiB + 1, 2 * kMiB + 200})
+        contents.push_back(RandomBytes(size, static_cast<unsigned>(size)));
+    const auto bytes = [](const std::string& text) {
+        return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                             text.size());
+    };
+    const ValueSet sets[] = {{kHeldAll, kAllDigests},
+                             {0, MaskOf(DigestKind::Sha256)},
+                             {kHeldCrc32, MaskOf(DigestKind::Sha512) | MaskOf(DigestKind::Sha1)}};
+    for (const Config& config : kConfigs) {
+        for (const ValueSet& wanted : sets) {
+            SCOPED_TRACE(::testing::Message() << "in flight " << config.inFlight << ", helper "
+                                              << config.helper << ", values " << int(wanted.values)
+                                              << ", digests " << int(wanted.digests));
+            ListContext ctx;
+            ctx.calculate = wanted;
+            ListPass pass(ctx);
+            pass.setFilesInFlight(config.inFlight);
+            pass.setReadAhead(config.helper);
+            for (std::size_t k = 0; k < contents.size(); ++k)
+                (void)AppendRow(
+                    ctx, test::Row(dir.Write("f" + std::to_string(k), contents[k]), S::WAITING));
+            ctx.updatefilez();
+            for (std::size_t k = 0; k < contents.size(); ++k) {
+                const FileEntry& e = ctx.table[static_cast<std::int32_t>(k) + 1];
+                ASSERT_EQ(e.status, S::OKAY) << k;
+                EXPECT_EQ(e.size, static_cast<std::int64_t>(contents[k].size()));
+                EXPECT_EQ(e.held, kHeldSize | wanted.values) << k;
+                EXPECT_EQ(e.digests.mask(), wanted.digests) << k;
+                ForEachKind(wanted.digests, [&](DigestKind kind) {
+                    EXPECT_EQ(e.digests.get(kind), DigestOf(kind, bytes(contents[k])))
+                        << InfoOf(kind).caption << ", size " << contents[k].size();
+                });
+                if ((wanted.values & kHeldMd5) != 0) {
+                    EXPECT_EQ(e.md5, DigestOfText(contents[k])) << k;
+                }
+            }
+        }
     }
 }
 

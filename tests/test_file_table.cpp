@@ -1,7 +1,10 @@
 // The table's capacity rule, growth, emptying and Clear; when two rows' values are equal.
 #include <gtest/gtest.h>
 
+#include <span>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "filelist/list_context.h"
 #include "tests/support/rows.h"
@@ -88,13 +91,91 @@ TEST(FileTable, OldifyTouchesOnlyFileRows) {
     EXPECT_EQ(ctx.table[2].band, EntryBand::OLD);
 }
 
-TEST(PathText, StoresAtMost250BytesAndKeepsAnyByte) {
-    const std::string longPath(300, 'p');
-    PathText t(longPath);
-    EXPECT_EQ(t.size(), 250u);
-    EXPECT_EQ(t.view(), longPath.substr(0, 250));
+// Paths of every length, at the edge where they leave the row, survive every way a row is
+// copied, moved or reassigned, from another path or from a view of their own bytes.
+TEST(PathText, KeepsEveryLengthAndByteThroughCopiesMovesAndSelfViews) {
+    const std::size_t edge = PathText::kInlinePathBytes;
+    for (const std::size_t length : {std::size_t{0}, edge - 1, edge, edge + 1, kMaxPathBytes}) {
+        SCOPED_TRACE(length);
+        std::string path(length, 'p');
+        if (length > 0) path.back() = '\xff';
+        PathText t(path);
+        EXPECT_EQ(t.view(), path);
+        PathText copy = t;
+        PathText moved = std::move(copy);
+        EXPECT_EQ(moved.view(), path);
+        EXPECT_TRUE(copy.empty());
+        t = t;
+        EXPECT_EQ(t.view(), path);
+        t.assign(t.view().substr(length / 2));  // a view of its own bytes
+        EXPECT_EQ(t.view(), path.substr(length / 2));
+        t.assign(path);
+        for (const std::size_t other : {std::size_t{3}, kMaxPathBytes}) {
+            PathText target(std::string(other, 'o'));
+            target = t;
+            EXPECT_EQ(target.view(), path);
+            target = std::move(moved);
+            EXPECT_EQ(target.view(), path);
+            moved = target;
+        }
+    }
     const std::string odd("a\xff\x01/\xe9");
     EXPECT_EQ(PathText(odd).view(), odd);
+}
+
+// Digests set in any order read back, each in its place, through copies; a pass's calculated
+// set replaces what a list gave.
+TEST(HeldDigests, SetInAnyOrderReadBackThroughCopies) {
+    FileEntry row = Row("/a");
+    EXPECT_EQ(row.digests.mask(), 0);
+    std::vector<DigestValue> values;
+    for (const DigestInfo& info : AllDigestInfo()) {
+        DigestValue v;
+        v.size = static_cast<std::uint8_t>(info.bytes);
+        for (std::size_t k = 0; k < info.bytes; ++k)
+            v.bytes[k] = static_cast<std::uint8_t>(k * 7 + static_cast<int>(info.kind));
+        values.push_back(v);
+    }
+    for (const DigestKind kind : {DigestKind::Blake2b, DigestKind::Sha1, DigestKind::Sha384,
+                                  DigestKind::Sha224, DigestKind::Sha512, DigestKind::Sha256})
+        row.digests.set(kind, values[static_cast<std::size_t>(kind)]);
+    EXPECT_EQ(row.digests.mask(), kAllDigests);
+    const FileEntry copy = row;
+    for (const DigestInfo& info : AllDigestInfo())
+        EXPECT_EQ(copy.digests.get(info.kind), values[static_cast<std::size_t>(info.kind)])
+            << info.caption;
+    row.digests.clear();
+    EXPECT_FALSE(row.digests.holds(DigestKind::Sha256));
+    EXPECT_EQ(copy.digests.mask(), kAllDigests);
+}
+
+// A list's 128-digit digest may be SHA-512 or BLAKE2b-512: either one equal verifies, none
+// equal does not; digests that are not alternatives must all agree.
+TEST(HeldDigests, AlternativesVerifyOnAnyMatchOthersOnEveryOne) {
+    const std::string content = "abc";
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(content.data()),
+                                              content.size());
+    FileEntry calculated = Row("/a");
+    calculated.held = kHeldSize;
+    for (const DigestKind kind : {DigestKind::Sha512, DigestKind::Blake2b, DigestKind::Sha256})
+        calculated.digests.set(kind, DigestOf(kind, bytes));
+    for (const DigestKind listed : {DigestKind::Sha512, DigestKind::Blake2b}) {
+        FileEntry stored = Row("/a");
+        stored.held = 0;
+        stored.digests.set(DigestKind::Sha512, DigestOf(listed, bytes));
+        stored.digests.set(DigestKind::Blake2b, DigestOf(listed, bytes));
+        EXPECT_FALSE(HeldValuesEqual(stored, calculated));
+        stored.digests.setAlternatives(true);
+        EXPECT_TRUE(HeldValuesEqual(stored, calculated));
+        stored.digests.set(DigestKind::Sha512, DigestOf(DigestKind::Sha256, bytes));
+        stored.digests.set(DigestKind::Blake2b, DigestOf(DigestKind::Sha256, bytes));
+        EXPECT_FALSE(HeldValuesEqual(stored, calculated));
+    }
+    FileEntry other = calculated;
+    EXPECT_TRUE(IdenticalValues(calculated, other, MaskOf(DigestKind::Sha256)));
+    other.digests.clear();
+    EXPECT_TRUE(IdenticalValues(calculated, other, 0));
+    EXPECT_FALSE(IdenticalValues(calculated, other, MaskOf(DigestKind::Sha256)));
 }
 
 // Pairing asks for all five values equal; verification only for those the stored row holds.

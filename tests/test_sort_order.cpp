@@ -1,6 +1,7 @@
 // SortRows against the quicksort on whole rows, for every pair of keys: the keys it sorts by
 // stand in for the rows exactly, ties and their order included, however names share prefixes,
-// differ in case, run past the bytes a key keeps, or hold high bytes and NULs.
+// differ in case, run past the bytes a key keeps (by a little or by hundreds of bytes), or hold
+// high bytes and NULs, and however digests are held or agree past their first bytes.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -18,7 +19,8 @@ using test::ReferenceSort;
 
 bool SameRow(const FileEntry& a, const FileEntry& b) {
     return a.path == b.path && a.size == b.size && a.crc16 == b.crc16 && a.crc32 == b.crc32 &&
-           a.xsum == b.xsum && a.md5 == b.md5 && a.status == b.status && a.band == b.band;
+           a.xsum == b.xsum && a.md5 == b.md5 && a.status == b.status && a.band == b.band &&
+           DigestsAgree(a, b, a.digests.mask()) && a.digests.mask() == b.digests.mask();
 }
 
 // Few distinct values per column, so that both keys tie often; folders that every row shares
@@ -32,8 +34,8 @@ FileEntry RandomRow(std::mt19937& rng, const std::string& folder) {
                                          "img_2019_summer_holiday_0001",
                                          "report"};
     static const std::string kTails[] = {
-        "",     "1",    "1.jpg", "_",    std::string("\0x", 2), std::string(1, '\0'),
-        "\xe9", "\x7f", "z",     "Z.JPG"};
+        "",     "1",    "1.jpg", "_",     std::string("\0x", 2), std::string(1, '\0'),
+        "\xe9", "\x7f", "z",     "Z.JPG", std::string(300, 'q'), std::string(256, 'q')};
     static const std::string kFolders[] = {"/x/", "/X/", "/data/Photos/", "/data/photos/", ""};
     const auto pick = [&](const auto& pool) { return pool[rng() % std::size(pool)]; };
     const std::string dir = folder.empty() ? pick(kFolders) : folder;
@@ -45,6 +47,14 @@ FileEntry RandomRow(std::mt19937& rng, const std::string& folder) {
     e.xsum = static_cast<std::uint16_t>(rng() % 3);
     e.md5.bytes[rng() % 2 ? 0 : 15] = static_cast<std::uint8_t>(rng() % 2 ? 0x80 : 0x7F);
     e.band = static_cast<EntryBand>(rng() % 5);
+    // Digests held or not, of few values that agree on their first 16 bytes or on all but one.
+    for (const DigestKind kind : {DigestKind::Sha256, DigestKind::Blake2b}) {
+        if (rng() % 3 == 0) continue;
+        DigestValue d;
+        d.size = static_cast<std::uint8_t>(InfoOf(kind).bytes);
+        d.bytes[rng() % 2 ? 0 : d.size - 1] = static_cast<std::uint8_t>(rng() % 2 ? 0x80 : 0x7F);
+        e.digests.set(kind, d);
+    }
     return e;
 }
 
@@ -62,8 +72,11 @@ TEST(SortOrder, EveryPairOfKeysGivesTheWholeRowQuicksortsOrder) {
             (void)AppendRow(ctx, e);
             ref.push_back(e);
         }
-        ctx.sort = SortState{.PrimaryColumn = static_cast<std::int32_t>(rng() % 9) - 1,
-                             .SecondaryColumn = static_cast<std::int32_t>(rng() % 9) - 1,
+        const auto column = [&] {
+            return static_cast<std::int32_t>(rng() % (kSortColumnCount + 2)) - 1;
+        };
+        ctx.sort = SortState{.PrimaryColumn = column(),
+                             .SecondaryColumn = column(),
                              .PrimaryDescending = rng() % 2 == 1,
                              .SecondaryDescending = rng() % 2 == 1,
                              .FileNameOnly = rng() % 3 == 0};

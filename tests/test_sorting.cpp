@@ -167,7 +167,8 @@ TEST_F(HeaderClick, IgnoredDuringAPassAndOutsideTheStrip) {
     ctx.state.Updating = true;
     DrawGrid3Click(ctx, kColumnSize, 0);
     ctx.state.Updating = false;
-    DrawGrid3Click(ctx, 7, 0);
+    DrawGrid3Click(ctx, ColumnOfDigest(DigestKind::Sha256), 0);  // a digest not shown
+    DrawGrid3Click(ctx, kSortColumnCount, 0);
     DrawGrid3Click(ctx, kColumnSize, 1);
     EXPECT_EQ(ctx.sort.PrimaryColumn, before.PrimaryColumn);
     EXPECT_EQ(ctx.sort.PrimaryDescending, before.PrimaryDescending);
