@@ -13,7 +13,7 @@ namespace vellum::cli {
 struct Options {
     ListState variants;  // only the CRC variants are taken from it
     std::string mask = "*.*";
-    ExportLayout layout = ExportLayout::Csv;  // --format, --tab
+    ExportLayout layout = ExportLayout::Csv;  // --format, --tab, --tag
     bool duplicates = false;
     bool keepFirst = false;        // --keep-first: of each group of copies, all but the first
     std::optional<bool> progress;  // unset: on when standard error is a terminal

@@ -28,17 +28,46 @@ std::string OwnLayoutLine(const FileEntry& row, ExportLayout layout) {
 
 }  // namespace
 
-ExportLayout LayoutForFilterIndex(int filterIndex) {
-    switch (filterIndex) {
-        case 1:
-            return ExportLayout::Csv;
-        case 3:
-            return ExportLayout::Md5sum;
-        case 4:
-            return ExportLayout::Sfv;
+ValueSet ValuesOf(ExportLayout layout) {
+    using Shape = ExportLayout::Shape;
+    switch (layout.shape) {
+        case Shape::Sums:
+        case Shape::Tags:
+            if (layout.digest) return {0, MaskOf(*layout.digest)};
+            return {kHeldMd5, 0};
+        case Shape::Sfv:
+            return {kHeldCrc32, 0};
         default:
-            return ExportLayout::Tabbed;
+            return kFourValues;
     }
+}
+
+std::vector<ExportType> ExportTypes(DigestMask shown) {
+    using Shape = ExportLayout::Shape;
+    std::vector<ExportType> types = {
+        {"csv", "*.csv", ".txt", ExportLayout::Csv},
+        {"tabbed txt", "*.txt", ".txt", ExportLayout::Tabbed},
+        {"md5sum list", "*.md5", ".md5", ExportLayout::Md5sum},
+        {"SFV", "*.sfv", ".sfv", ExportLayout::Sfv},
+    };
+    ForEachKind(shown, [&](DigestKind kind) {
+        const DigestInfo& info = InfoOf(kind);
+        // b2sum's lists go by ".b2"; the others by the digest's name.
+        const std::string suffix =
+            kind == DigestKind::Blake2b ? ".b2" : "." + std::string(info.caption);
+        types.push_back({std::string(info.tool) + " list", "*" + suffix, suffix,
+                         ExportLayout{Shape::Sums, kind}});
+        types.push_back({std::string(info.tag) + " tag list", "*" + suffix, suffix,
+                         ExportLayout{Shape::Tags, kind}});
+    });
+    return types;
+}
+
+ExportLayout LayoutForFilterIndex(int filterIndex, DigestMask shown) {
+    const std::vector<ExportType> types = ExportTypes(shown);
+    if (filterIndex < 1 || static_cast<std::size_t>(filterIndex) > types.size())
+        return ExportLayout::Tabbed;
+    return types[static_cast<std::size_t>(filterIndex) - 1].layout;
 }
 
 std::string_view ExportHeader(ExportLayout layout) {
@@ -46,10 +75,10 @@ std::string_view ExportHeader(ExportLayout layout) {
 }
 
 std::string ExportLine(const FileEntry& row, ExportLayout layout) {
-    switch (layout) {
-        case ExportLayout::Md5sum:
+    switch (layout.shape) {
+        case ExportLayout::Shape::Sums:
             return (row.held & kHeldMd5) != 0 ? Md5sumLine(row.md5, row.path.view()) : "";
-        case ExportLayout::Sfv:
+        case ExportLayout::Shape::Sfv:
             return (row.held & kHeldCrc32) != 0 ? SfvLine(row.crc32, row.path.view()) : "";
         default:
             // Zeros in place of the values not held would read back as values, and the file
