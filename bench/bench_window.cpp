@@ -84,8 +84,9 @@ class QuietDialogs final : public ui::Dialogs {
 
     std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override { return {}; }
     std::optional<ui::FolderChoice> ChooseFolder() override { return std::exchange(folder, {}); }
-    std::optional<ui::SaveChoice> ChooseExportFile() override { return {}; }
+    std::optional<ui::SaveChoice> ChooseExportFile(DigestMask) override { return {}; }
     std::optional<std::string> ChooseImportFile() override { return {}; }
+    std::optional<std::string> AskDigest() override { return {}; }
     bool Confirm(const std::string&) override { return false; }
     void ShowError(const std::string& text) override { errors.push_back(text); }
 };

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "checksum/digests.h"
+
 class QString;
 
 namespace vellum::ui {
@@ -16,8 +18,9 @@ struct FolderChoice {
     std::string mask;
 };
 
-// What the save dialog of the export returns: the file's path and the file type chosen
-// (1 "csv", 2 "tabbed txt", 3 "md5sum list", 4 "SFV").
+// What the save dialog of the export returns: the file's path and the file type chosen, the
+// 1-based position among ExportTypes (1 "csv", 2 "tabbed txt", 3 "md5sum list", 4 "SFV", then
+// those of the digests shown).
 struct SaveChoice {
     std::string path;
     int filterIndex = 1;
@@ -32,11 +35,13 @@ class Dialogs {
     virtual std::optional<std::vector<std::string>> ChooseFiles(const std::string& startFolder) = 0;
     // TSelectDir, modal; nothing unless closed with OK.
     virtual std::optional<FolderChoice> ChooseFolder() = 0;
-    // SaveDialog1 of the export: the types "csv", "tabbed txt", "md5sum list" and "SFV", no
-    // overwrite prompt.
-    virtual std::optional<SaveChoice> ChooseExportFile() = 0;
+    // SaveDialog1 of the export: the types of ExportTypes for the digests the list shows ("csv",
+    // "tabbed txt", "md5sum list", "SFV", then each digest's), no overwrite prompt.
+    virtual std::optional<SaveChoice> ChooseExportFile(DigestMask shown = 0) = 0;
     // OpenDialog2 of the import: one file; "CSV" first among the file types.
     virtual std::optional<std::string> ChooseImportFile() = 0;
+    // A digest of the selected file, as the user types or pastes it; nothing on cancel.
+    virtual std::optional<std::string> AskDigest() = 0;
     // A Yes/No question; true only for Yes.
     virtual bool Confirm(const std::string& text) = 0;
     // The program's general error box.

@@ -4,13 +4,16 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
 
+#include "interchange/export_line.h"
 #include "platform/files.h"
 #include "program_identity.h"
+#include "ui/fitted_size.h"
 #include "ui/select_dir.h"
 
 namespace vellum::ui {
@@ -39,6 +42,9 @@ QString TextToQt(const std::string& text) {
     return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+// The input dialog's own margins around its text box, with room to spare.
+constexpr int kDigestDialogMargins = 60;
+
 }  // namespace
 
 std::unique_ptr<QFileDialog> MakeOpenDialog1(QWidget* parent, const std::string& startFolder) {
@@ -47,11 +53,13 @@ std::unique_ptr<QFileDialog> MakeOpenDialog1(QWidget* parent, const std::string&
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent) {
+std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent, DigestMask shown) {
     auto dialog = MakeFileDialog(parent, QFileDialog::AcceptSave, QFileDialog::AnyFile);
-    dialog->setNameFilters(
-        {"csv (*.csv)", "tabbed txt (*.txt)", "md5sum list (*.md5)", "SFV (*.sfv)"});
-    dialog->selectNameFilter("csv (*.csv)");
+    QStringList filters;
+    for (const ExportType& type : ExportTypes(shown))
+        filters << QString::fromStdString(type.name + " (" + type.pattern + ")");
+    dialog->setNameFilters(filters);
+    dialog->selectNameFilter(filters.first());
     // No default suffix here: ChooseExportFile adds the one of the type chosen at the end.
     // An existing list file is replaced without a question.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
@@ -62,18 +70,43 @@ std::unique_ptr<QFileDialog> MakeOpenDialog2(QWidget* parent) {
     auto dialog = MakeFileDialog(parent, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
     // Lines are recognised by their shape, whatever the file is called. No default suffix: a
     // list called MD5SUMS would be looked for as MD5SUMS.csv.
-    dialog->setNameFilters(
-        {"CSV (*.csv)", "md5sum list (*.md5 *MD5SUMS* *md5sums*)", "SFV (*.sfv)", "All files (*)"});
+    QStringList filters = {"CSV (*.csv)", "md5sum list (*.md5 *MD5SUMS* *md5sums*)", "SFV (*.sfv)"};
+    // Each digest's list by its suffix and by the name its tool's users give it: SHA256SUMS.
+    for (const ExportType& type : ExportTypes(kAllDigests)) {
+        if (type.layout.shape != ExportLayout::Shape::Sums || !type.layout.digest) continue;
+        const QString tool = QString::fromLatin1(InfoOf(*type.layout.digest).tool).toUpper();
+        filters << QString::fromStdString(type.name) + " (*" + QString::fromStdString(type.suffix) +
+                       " *" + tool + "S*)";
+    }
+    filters << "All files (*)";
+    dialog->setNameFilters(filters);
+    return dialog;
+}
+
+std::unique_ptr<QInputDialog> MakeDigestDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QInputDialog>(parent);
+    ApplyFormFont(*dialog);
+    dialog->setWindowTitle("Check Against Digest");
+    dialog->setLabelText(
+        "The published digest of the selected file (MD5, SHA-1, SHA-2 or "
+        "BLAKE2b-512):");
+    dialog->setInputMode(QInputDialog::TextInput);
+    // SHA-256's 64 digits in view; longer ones scroll in the box.
+    const int digits = WidestRun(dialog->fontMetrics(), u"0123456789abcdef", 64);
+    dialog->resize(std::max(dialog->sizeHint().width(), digits + kDigestDialogMargins),
+                   dialog->sizeHint().height());
     return dialog;
 }
 
 namespace {
 
-std::string WithDefaultSuffix(std::string path, int filterIndex) {
+std::string WithDefaultSuffix(std::string path, int filterIndex, DigestMask shown) {
     const std::string_view name = platform::FileNamePart(path);
     if (name.empty() || name.find('.') != std::string_view::npos) return path;
-    // Vellum's own layouts take "txt"; the other tools look for their lists by these.
-    return path + (filterIndex == 3 ? ".md5" : filterIndex == 4 ? ".sfv" : ".txt");
+    // Vellum's own layouts take "txt"; the other tools look for their lists by theirs.
+    const std::vector<ExportType> types = ExportTypes(shown);
+    const auto index = static_cast<std::size_t>(filterIndex - 1);
+    return path + (index < types.size() ? types[index].suffix : types.front().suffix);
 }
 
 }  // namespace
@@ -122,13 +155,13 @@ std::optional<FolderChoice> QtDialogs::ChooseFolder() {
     return selectDir_->Choice();
 }
 
-std::optional<SaveChoice> QtDialogs::ChooseExportFile() {
-    const auto dialog = MakeSaveDialog1(parent_);
+std::optional<SaveChoice> QtDialogs::ChooseExportFile(DigestMask shown) {
+    const auto dialog = MakeSaveDialog1(parent_, shown);
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     const auto paths = ChosenPaths(*dialog);
     if (paths.empty()) return std::nullopt;
     const int type = SelectedFilterIndex(*dialog);
-    return SaveChoice{WithDefaultSuffix(paths.front(), type), type};
+    return SaveChoice{WithDefaultSuffix(paths.front(), type, shown), type};
 }
 
 std::optional<std::string> QtDialogs::ChooseImportFile() {
@@ -137,6 +170,12 @@ std::optional<std::string> QtDialogs::ChooseImportFile() {
     const auto paths = ChosenPaths(*dialog);
     if (paths.empty()) return std::nullopt;
     return paths.front();
+}
+
+std::optional<std::string> QtDialogs::AskDigest() {
+    const auto dialog = MakeDigestDialog(parent_);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    return dialog->textValue().toStdString();
 }
 
 bool QtDialogs::Confirm(const std::string& text) {

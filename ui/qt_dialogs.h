@@ -8,6 +8,7 @@
 #include "ui/dialogs.h"
 
 class QFileDialog;
+class QInputDialog;
 class QLabel;
 class QString;
 class QWidget;
@@ -25,8 +26,9 @@ class QtDialogs final : public Dialogs {
 
     std::optional<std::vector<std::string>> ChooseFiles(const std::string& startFolder) override;
     std::optional<FolderChoice> ChooseFolder() override;
-    std::optional<SaveChoice> ChooseExportFile() override;
+    std::optional<SaveChoice> ChooseExportFile(DigestMask shown = 0) override;
     std::optional<std::string> ChooseImportFile() override;
+    std::optional<std::string> AskDigest() override;
     bool Confirm(const std::string& text) override;
     void ShowError(const std::string& text) override;
 
@@ -39,8 +41,10 @@ class QtDialogs final : public Dialogs {
 // The file dialogs as the commands run them, built apart so their settings can be checked.
 [[nodiscard]] std::unique_ptr<QFileDialog> MakeOpenDialog1(QWidget* parent,
                                                            const std::string& startFolder);
-[[nodiscard]] std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent);
+[[nodiscard]] std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent, DigestMask shown = 0);
 [[nodiscard]] std::unique_ptr<QFileDialog> MakeOpenDialog2(QWidget* parent);
+// The small dialog of Check Against Digest, with its one text box.
+[[nodiscard]] std::unique_ptr<QInputDialog> MakeDigestDialog(QWidget* parent);
 // The 1-based position of the file type selected in the dialog (1 when none matches).
 [[nodiscard]] int SelectedFilterIndex(const QFileDialog& dialog);
 

@@ -74,7 +74,9 @@ class DialogsTest final : public QObject {
     void textsFitTheirControls();
     void fileDialogSettings();
     void exportDialogReturnsPathAndFileType();
+    void exportDialogOffersTheShownDigestsLists();
     void importDialogTakesAListOfAnyName();
+    void importDialogNamesTheDigestsLists();
     void chooseFolderKeepsTheChooser();
     void confirmCountsOnlyYes_data();
     void confirmCountsOnlyYes();
@@ -340,6 +342,30 @@ void DialogsTest::exportDialogReturnsPathAndFileType() {
     QVERIFY(!dialogs.ChooseExportFile().has_value());
 }
 
+// Each shown digest brings its sum list and its tag list after the four; a name typed without
+// a suffix takes the type's.
+void DialogsTest::exportDialogOffersTheShownDigestsLists() {
+    const auto shown = vellum::MaskOf(vellum::DigestKind::Sha256);
+    const QStringList filters = vellum::ui::MakeSaveDialog1(nullptr, shown)->nameFilters();
+    QCOMPARE(filters.mid(0, 4), vellum::ui::MakeSaveDialog1(nullptr)->nameFilters());
+    QCOMPARE(filters.mid(4),
+             (QStringList{"sha256sum list (*.sha256)", "SHA256 tag list (*.sha256)"}));
+
+    vellum::test::TempDir dir;
+    vellum::ui::QtDialogs dialogs(nullptr);
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+        dialog.setDirectory(Q(dir.path()));
+        dialog.selectNameFilter("b2sum list (*.b2)");
+        dialog.selectFile("list");
+        static_cast<QDialog&>(dialog).accept();
+    });
+    const auto choice =
+        dialogs.ChooseExportFile(shown | vellum::MaskOf(vellum::DigestKind::Blake2b));
+    QVERIFY(choice.has_value());
+    QCOMPARE(choice->path, dir / "list.b2");
+    QCOMPARE(choice->filterIndex, 7);
+}
+
 // md5sum lists are often called MD5SUMS: the dialog must not look for "MD5SUMS.csv".
 void DialogsTest::importDialogTakesAListOfAnyName() {
     vellum::test::TempDir dir;
@@ -351,6 +377,14 @@ void DialogsTest::importDialogTakesAListOfAnyName() {
         static_cast<QDialog&>(dialog).accept();
     });
     QCOMPARE(dialogs.ChooseImportFile(), std::optional<std::string>(list));
+}
+
+void DialogsTest::importDialogNamesTheDigestsLists() {
+    const QStringList filters = vellum::ui::MakeOpenDialog2(nullptr)->nameFilters();
+    for (const char* list :
+         {"sha1sum list (*.sha1 *SHA1SUMS*)", "sha256sum list (*.sha256 *SHA256SUMS*)",
+          "sha512sum list (*.sha512 *SHA512SUMS*)", "b2sum list (*.b2 *B2SUMS*)"})
+        QVERIFY2(filters.contains(list), list);
 }
 
 void DialogsTest::chooseFolderKeepsTheChooser() {

@@ -39,9 +39,12 @@ class ScriptedDialogs final : public ui::Dialogs {
     std::deque<ui::FolderChoice> folders;
     std::deque<ui::SaveChoice> saves;
     std::deque<std::string> imports;
+    std::deque<std::string> digests;
     std::deque<bool> confirms;
     // What the window asked and said.
     std::vector<std::string> fileStarts;
+    std::vector<DigestMask> exportsShown;  // the digests each save dialog was opened for
+    int digestAsks = 0;
     std::vector<std::string> questions;
     std::vector<std::string> errors;
 
@@ -50,8 +53,15 @@ class ScriptedDialogs final : public ui::Dialogs {
         return Take(files);
     }
     std::optional<ui::FolderChoice> ChooseFolder() override { return Take(folders); }
-    std::optional<ui::SaveChoice> ChooseExportFile() override { return Take(saves); }
+    std::optional<ui::SaveChoice> ChooseExportFile(DigestMask shown) override {
+        exportsShown.push_back(shown);
+        return Take(saves);
+    }
     std::optional<std::string> ChooseImportFile() override { return Take(imports); }
+    std::optional<std::string> AskDigest() override {
+        ++digestAsks;
+        return Take(digests);
+    }
     bool Confirm(const std::string& text) override {
         questions.push_back(text);
         return Take(confirms).value_or(false);
