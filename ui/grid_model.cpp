@@ -84,9 +84,12 @@ std::uint8_t HeldBit(int column) {
 }  // namespace
 
 std::string GridCellText(const FileEntry& e, int column, const std::string& separator) {
-    const bool hidden = !ValuesShown(e.status) && column >= kColumnCrc16 && column <= kColumnMd5;
+    const std::optional<DigestKind> digest = DigestOfColumn(column);
+    const bool value = (column >= kColumnCrc16 && column <= kColumnMd5) || digest.has_value();
+    const bool hidden = !ValuesShown(e.status) && value;
     // A row read from another tool's list shows only the value the list gave.
     if (hidden || (e.held & HeldBit(column)) != HeldBit(column)) return {};
+    if (digest) return e.digests.holds(*digest) ? LowerHex(e.digests.get(*digest).view()) : "";
     switch (column) {
         case kColumnFilename:
             return std::string(e.path.view());
@@ -118,21 +121,37 @@ QRgb GridBackground(const FileEntry& e, std::int32_t row, std::int32_t selectedR
     return BandBackground(e.band);
 }
 
+int MappedColumnsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columns_.count();
+}
+
+void MappedColumnsModel::ShowDigests(DigestMask shown) {
+    ForEachKind(columns_.shown() & ~shown, [&](DigestKind kind) {
+        const int view = columns_.ViewColumn(ColumnOfDigest(kind));
+        beginRemoveColumns({}, view, view);
+        columns_ = ColumnMap(columns_.shown() & ~MaskOf(kind));
+        endRemoveColumns();
+    });
+    ForEachKind(shown & ~columns_.shown(), [&](DigestKind kind) {
+        const ColumnMap next(columns_.shown() | MaskOf(kind));
+        const int view = next.ViewColumn(ColumnOfDigest(kind));
+        beginInsertColumns({}, view, view);
+        columns_ = next;
+        endInsertColumns();
+    });
+}
+
 FileGridModel::FileGridModel(const ListContext& ctx, QObject* parent)
-    : QAbstractTableModel(parent), ctx_(ctx), separator_(SystemGroupSeparator()) {}
+    : MappedColumnsModel(parent), ctx_(ctx), separator_(SystemGroupSeparator()) {}
 
 int FileGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
 }
 
-int FileGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
-}
-
 QVariant FileGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_) return {};
     const int row = index.row();
-    const int column = index.column();
+    const int column = columns().CoreColumn(index.column());
     if (row == 0) {
         // The reserved header row: painted only until start-up gives it zero height.
         if (role == Qt::DisplayRole)
@@ -169,11 +188,11 @@ void FileGridModel::SetGridRowCount(std::int32_t rows) {
 }
 
 void FileGridModel::ValuesChanged() {
-    emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
+    emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
 }
 
 void FileGridModel::RowChanged(std::int32_t row) {
-    if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void FileGridModel::RowsAboutToMove() {
@@ -189,19 +208,15 @@ void FileGridModel::RefreshSeparator() {
 }
 
 HeaderStripModel::HeaderStripModel(const ListContext& ctx, QObject* parent)
-    : QAbstractTableModel(parent), ctx_(ctx) {}
+    : MappedColumnsModel(parent), ctx_(ctx) {}
 
 int HeaderStripModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : 1;
 }
 
-int HeaderStripModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
-}
-
 QVariant HeaderStripModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    const int column = index.column();
+    const int column = columns().CoreColumn(index.column());
     switch (role) {
         case Qt::DisplayRole:
             return QString::fromStdString(HeaderCaption(BaseCaption(column), column, ctx_.sort));
@@ -217,7 +232,7 @@ QVariant HeaderStripModel::data(const QModelIndex& index, int role) const {
 }
 
 void HeaderStripModel::CaptionsChanged() {
-    emit dataChanged(index(0, 0), index(0, kColumnCount - 1));
+    emit dataChanged(index(0, 0), index(0, columnCount() - 1));
 }
 
 }  // namespace vellum::ui

@@ -1,13 +1,16 @@
 // The models behind the two grids of the main window: FileGridModel shows the file table row for
-// row (DrawGrid1), HeaderStripModel the seven captions with their sort marks (DrawGrid3). Both
-// read the core's state at the moment a cell is painted and keep nothing of it; the window tells
-// them what changed, and they tell their views with Qt's model signals.
+// row (DrawGrid1), HeaderStripModel the captions with their sort marks (DrawGrid3). Both read
+// the core's state at the moment a cell is painted and keep nothing of it; the window tells
+// them what changed, and they tell their views with Qt's model signals. Their columns are those
+// of a ColumnMap: the seven, and the further digests the list shows.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QColor>
 #include <cstdint>
 #include <string>
+
+#include "ui/column_map.h"
 
 namespace vellum {
 struct FileEntry;
@@ -29,23 +32,39 @@ inline constexpr QRgb kGreenText = 0x008000;
 inline constexpr QRgb kRedText = 0xFF0000;
 inline constexpr QRgb kBlackText = 0x000000;
 
-// The text of one file cell, columns 0 to 6, with sizes grouped by the separator.
+// The text of one file cell by the core's column number, with sizes grouped by the separator.
+// A further digest shows as md5 does: in lower-case hexadecimal, hidden for the same statuses,
+// empty when the row does not hold it.
 [[nodiscard]] std::string GridCellText(const FileEntry& entry, int column,
                                        const std::string& separator);
-// The text colour of one file cell.
+// The text colour of one file cell, by the core's column number.
 [[nodiscard]] QRgb GridTextColour(const FileEntry& entry, int column);
 // The background of a file row: the selection first, then FLAGGED, MARKER, and the band.
 [[nodiscard]] QRgb GridBackground(const FileEntry& entry, std::int32_t row,
                                   std::int32_t selectedRow);
 
-class FileGridModel final : public QAbstractTableModel {
+// What both models share: their columns, which come and go one at a time, each announced on
+// its own, so that a view keeps the widths of the others and its current cell.
+class MappedColumnsModel : public QAbstractTableModel {
+  public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] const ColumnMap& columns() const { return columns_; }
+    // Shows a column for each digest of shown, and none for the others.
+    void ShowDigests(DigestMask shown);
+
+  private:
+    ColumnMap columns_;
+};
+
+class FileGridModel final : public MappedColumnsModel {
     Q_OBJECT
 
   public:
     explicit FileGridModel(const ListContext& ctx, QObject* parent = nullptr);
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
-    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
 
     // The grid's row count, row 0 included, as the list refresh sets it. It follows the table
@@ -71,14 +90,13 @@ class FileGridModel final : public QAbstractTableModel {
     std::string separator_;
 };
 
-class HeaderStripModel final : public QAbstractTableModel {
+class HeaderStripModel final : public MappedColumnsModel {
     Q_OBJECT
 
   public:
     explicit HeaderStripModel(const ListContext& ctx, QObject* parent = nullptr);
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
-    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
 
     // The sort marks may have moved.

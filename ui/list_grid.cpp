@@ -24,6 +24,8 @@ void SetUpGrid(QTableView& grid) {
     grid.setCornerButtonEnabled(false);
     grid.setFrameShape(QFrame::NoFrame);
     grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A digest column is wider than a step by columns could show in part.
+    grid.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     grid.horizontalHeader()->hide();
     grid.verticalHeader()->hide();
     grid.horizontalHeader()->setMinimumSectionSize(0);
@@ -67,6 +69,11 @@ ListGrid::ListGrid(QWidget* parent) : QTableView(parent) {
 
 int ListGrid::pageRows() const {
     return std::max(1, viewport()->height() / (kListRowHeight + kGridLineWidth));
+}
+
+void ListGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    emit viewportResized();
 }
 
 void ListGrid::mousePressEvent(QMouseEvent* event) {

@@ -1,7 +1,8 @@
 // The two grid controls of the main window. ListGrid is DrawGrid1, the file list: uniform
-// 20-pixel rows under 1-pixel lines, no horizontal scroll bar, and the mouse and keyboard
-// events of a grid whose handlers read the current cell. HeaderStrip is DrawGrid3, the one-row
-// strip of captions above it, whose column widths the window keeps equal to the list's.
+// 20-pixel rows under 1-pixel lines, a horizontal scroll bar only where the window allows one
+// (long digests shown), and the mouse and keyboard events of a grid whose handlers read the
+// current cell. HeaderStrip is DrawGrid3, the one-row strip of captions above it, whose column
+// widths and sideways scrolling the window keeps equal to the list's.
 #pragma once
 
 #include <QTableView>
@@ -39,8 +40,11 @@ class ListGrid final : public QTableView {
     void enterPressed();
     void menuKeyPressed();
     void copyPressed();
+    // The area the rows are drawn in changed size (the window, or a scroll bar came or went).
+    void viewportResized();
 
   protected:
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

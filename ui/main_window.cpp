@@ -87,6 +87,7 @@ void TMain::FormCreate() {
     Panel4->setText(QStringLiteral("v ") +
                     QString::fromUtf8(kProgramVersion.data(), qsizetype(kProgramVersion.size())));
     FitToFont();
+    LoadShownDigests();
     // The file table is sized even when a -f number was bad; the box tells which one.
     const std::optional<std::string> error = SweepOptions(ctx_, args_);
     RefreshLimitHint();
@@ -116,6 +117,9 @@ void TMain::RefreshLimitHint() {
 // The pass calls this at its start and end and at most every 300 ms between, and the commands
 // after they change rows; the model tells the grid, which repaints at the next event pump.
 void TMain::RepaintGrid(std::int32_t rowCount) {
+    // A command may have changed the digests calculated (an import of a list that holds some):
+    // their columns come with the pass that fills them.
+    FollowShownDigests();
     gridModel_->SetGridRowCount(rowCount);
     gridModel_->ValuesChanged();
     // The limit doubles quietly when the table grows; every repaint keeps the hint true.

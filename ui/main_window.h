@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -17,6 +16,7 @@
 #include "filelist/list_context.h"
 #include "pass/list_pass.h"
 #include "ui/about_box.h"
+#include "ui/column_map.h"
 #include "ui/dialogs.h"
 #include "ui/splash_form.h"
 #include "ui/window_host.h"
@@ -50,14 +50,18 @@ inline constexpr int kMainHeight = 662;
 inline constexpr int kPanel8DesignHeight = 264;
 inline constexpr int kBottomBarHeight = 25;
 inline constexpr int kPanelBorder = 4;
-// What the window's width leaves the path column after the six fixed columns.
+// What the window's width leaves the path column after the fixed columns.
 inline constexpr int kPathColumnMargin = 45;
 inline constexpr int kDesignColumnWidths[kColumnCount] = {354, 65, 38, 60, 38, 212, 64};
+// The path column's least width beside long digests: the list scrolls sideways instead.
+inline constexpr int kPathColumnMinimum = 200;
 
-// The design widths, each of the six value columns widened where the desktop's font is wider
-// than the one they were drawn for, so that no checksum loses a digit and no caption its sort
-// mark.
-[[nodiscard]] std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics);
+// The widths of the grids' columns: the design widths, each value column widened where the
+// desktop's font is wider than the one they were drawn for, so that no checksum loses a digit
+// and no caption its sort mark. A further digest's column is designed as md5's is, for its own
+// number of digits.
+[[nodiscard]] std::vector<int> FittedColumnWidths(const QFontMetrics& metrics,
+                                                  const ColumnMap& columns = ColumnMap());
 
 // What start-up takes from outside the window. The program runs with these defaults; tests
 // shorten the splash, keep the settings file in a folder of their own and record the pages.
@@ -130,6 +134,13 @@ class TMain final : public QWidget {
     void IMPORTfilelist1Click();
     void About1Click();
 
+    // The further digests (main_window_digests.cpp). A digest checked in the Digests submenu is
+    // calculated for every row and shown as a column; the choice is kept in the settings file.
+    void DigestMenuClick(DigestKind kind, bool checked);
+    // The columns, the submenu's checks and the settings file follow ctx.calculate.digests,
+    // whoever changed it (the submenu, or an import of a list that holds digests).
+    void FollowShownDigests();
+
     void Button1Click();
     void Panel10Click();
     void Timer2Timer();
@@ -156,6 +167,7 @@ class TMain final : public QWidget {
     [[nodiscard]] QFrame& bottomPanel() const { return *Panel8; }
     [[nodiscard]] SplitterBar& splitter() const { return *Splitter1; }
     [[nodiscard]] QMenu& popupMenu() const { return *PopupMenu1; }
+    [[nodiscard]] QMenu& digestsMenu() const { return *DigestsMenu; }
     [[nodiscard]] TForm4& valuesDialog() const { return *Form4; }
     [[nodiscard]] TForm5& progressWindow() const { return *Form5; }
     [[nodiscard]] WebPanel& webPanel() const { return *Panel2; }
@@ -180,12 +192,20 @@ class TMain final : public QWidget {
     [[nodiscard]] QFrame* BuildPanel8();
     [[nodiscard]] QFrame* BuildPanel1();
     void BuildPopupMenu1();
+    void BuildDigestsMenu();
     void ConnectEvents();
+    void ConnectSidewaysScrolling();
     void ConnectKeys();
     // The values dialog for a file row, or a marker toggled in the Status column.
     void OpenRow(int row, int column);
     // The controls sized for their texts in the window's font.
     void FitToFont();
+    // The list's columns as wide as FittedColumnWidths makes them; the path column follows at
+    // the next FormResize.
+    void ApplyColumnWidths();
+    [[nodiscard]] const ColumnMap& Columns() const;
+    // The digests kept in the settings file, before the first pass.
+    void LoadShownDigests();
 
     void SetPanel8Height(int height);
     void SplitterDragged(int dy);
@@ -199,7 +219,8 @@ class TMain final : public QWidget {
     platform::Trash& trash_;
     std::vector<std::string> args_;  // the parameter list
     StartupSettings startup_;
-    std::string installId_;  // empty until start-up has read or made it
+    std::string installId_;         // empty until start-up has read or made it
+    DigestMask storedDigests_ = 0;  // as the settings file holds them
     bool startupDone_ = false;
     int dragStartHeight_ = 0;
 
@@ -220,6 +241,7 @@ class TMain final : public QWidget {
     QLabel* Panel6 = nullptr;
     WebPanel* Panel2 = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QMenu* DigestsMenu = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     TAbout* About = nullptr;

@@ -35,7 +35,7 @@ void TMain::DrawGrid1Click(int row, int column) {
         dialogs_->ShowError(error);
         return;
     }
-    if (column == kColumnStatus) StatusClick(ctx_, row);
+    if (Columns().CoreColumn(column) == kColumnStatus) StatusClick(ctx_, row);
     ctx_.updatefilez();
     BinaryView->Refresh();
 }
@@ -49,10 +49,10 @@ void TMain::OpenRow(int row, int column) {
     if (row < 1 || ctx_.state.RowCount <= 1 || row >= ctx_.state.RowCount) return;
     // During a pass the marker is set at once and the pass runs once more when the running one
     // is done, which recounts the totals; no second pass runs inside the first.
-    if (column == kColumnStatus)
+    if (Columns().CoreColumn(column) == kColumnStatus)
         ToggleMarker(ctx_, row);
     else
-        Form4->ShowEntry(std::as_const(ctx_.table)[row]);
+        Form4->ShowEntry(std::as_const(ctx_.table)[row], ctx_.calculate.digests);
 }
 
 void TMain::DrawGrid1MouseDown(QPoint globalPos) {
@@ -60,7 +60,11 @@ void TMain::DrawGrid1MouseDown(QPoint globalPos) {
 }
 
 void TMain::DrawGrid3Click(int column, int row) {
-    vellum::DrawGrid3Click(ctx_, column, row);
+    vellum::DrawGrid3Click(ctx_, Columns().CoreColumn(column), row);
+}
+
+const ColumnMap& TMain::Columns() const {
+    return gridModel_->columns();
 }
 
 void TMain::resizeEvent(QResizeEvent* event) {
@@ -68,18 +72,39 @@ void TMain::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+namespace {
+
+// The seven columns alone fit the window they were designed for, and the path gives way as
+// far as it must, as it always has; beside long digests it keeps room to be read, and the list
+// scrolls sideways instead.
+bool ScrollsSideways(const ColumnMap& columns) {
+    return columns.shown() != 0;
+}
+
+}  // namespace
+
 void TMain::FormResize() {
+    const Qt::ScrollBarPolicy sideways =
+        ScrollsSideways(Columns()) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    if (DrawGrid1->horizontalScrollBarPolicy() != sideways)
+        DrawGrid1->setHorizontalScrollBarPolicy(sideways);
     int fixed = 0;
-    for (int column = 1; column < kColumnCount; ++column) fixed += DrawGrid1->columnWidth(column);
-    DrawGrid1->setColumnWidth(0, std::max(0, width() - (kPathColumnMargin + fixed)));
+    for (int column = 1; column < Columns().count(); ++column)
+        fixed += DrawGrid1->columnWidth(column);
+    const int least = ScrollsSideways(Columns()) ? kPathColumnMinimum : 0;
+    DrawGrid1->setColumnWidth(0, std::max(least, width() - (kPathColumnMargin + fixed)));
     SyncHeaderColumns();
 }
 
 void TMain::SyncHeaderColumns() {
-    for (int column = 0; column < kColumnCount; ++column)
+    for (int column = 0; column < Columns().count(); ++column)
         DrawGrid3->setColumnWidth(column, DrawGrid1->columnWidth(column));
     // Row 0 is the header row, which the strip above shows instead.
     DrawGrid1->setRowHidden(0, true);
+    // Scrolled to its end, the strip must show its last caption over the list's last column:
+    // it ends where the rows do, short of the list's vertical scroll bar.
+    DrawGrid3->setMaximumWidth(ScrollsSideways(Columns()) ? DrawGrid1->viewport()->width()
+                                                          : QWIDGETSIZE_MAX);
 }
 
 void TMain::SetPanel8Height(int height) {

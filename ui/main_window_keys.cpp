@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <utility>
 
 #include "interchange/export_line.h"
@@ -30,21 +31,26 @@ void TMain::DrawGrid1KeyDown(int key) {
     if (!row) return;
     // As a click on the row's Filename cell: the grid's current cell moves, then the
     // selection handler runs (and does nothing during a pass).
-    const QModelIndex cell = gridModel_->index(*row, kColumnFilename);
+    const int filename = Columns().ViewColumn(kColumnFilename);
+    const QModelIndex cell = gridModel_->index(*row, filename);
+    // A list scrolled sideways to its digests stays there: only the rows move.
+    QScrollBar* sideways = DrawGrid1->horizontalScrollBar();
+    const int across = sideways->value();
     DrawGrid1->setCurrentIndex(cell);
     DrawGrid1->scrollTo(cell);
-    DrawGrid1Click(*row, kColumnFilename);
+    sideways->setValue(across);
+    DrawGrid1Click(*row, filename);
 }
 
 void TMain::DrawGrid1Enter() {
-    OpenRow(ctx_.state.SelectedRow, kColumnFilename);
+    OpenRow(ctx_.state.SelectedRow, Columns().ViewColumn(kColumnFilename));
 }
 
 void TMain::DrawGrid1MenuKey() {
     // The platform may send both a key and a menu request for one press of the Menu key.
     if (PopupMenu1->isVisible()) return;
-    const QRect selected =
-        DrawGrid1->visualRect(gridModel_->index(ctx_.state.SelectedRow, kColumnFilename));
+    const QRect selected = DrawGrid1->visualRect(
+        gridModel_->index(ctx_.state.SelectedRow, Columns().ViewColumn(kColumnFilename)));
     const QRect shown = DrawGrid1->viewport()->rect();
     const QPoint at = shown.contains(selected.center()) ? selected.center() : shown.topLeft();
     DrawGrid1MouseDown(DrawGrid1->viewport()->mapToGlobal(at));

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -86,20 +87,41 @@ void TMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange && Panel7 != nullptr) FitToFont();
 }
 
-std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics) {
-    const QString separator = QLocale::system().groupSeparator();
-    // Sizes up to hundreds of gigabytes; the status column's longest words.
-    const int size =
-        WidestRun(metrics, u"0123456789", 12) + 3 * metrics.horizontalAdvance(separator);
-    const int status = WidestText(
-        metrics, {u"FLAGGED", u"CALCING", u"WAITING", u"INVALID", u"DELETED", u"MARKER"});
-    const int needed[kColumnCount] = {0,
-                                      size,
-                                      WidestRun(metrics, u"0123456789ABCDEF", 4),
-                                      WidestRun(metrics, u"0123456789ABCDEF", 8),
-                                      WidestRun(metrics, u"0123456789ABCDEF", 4),
-                                      WidestRun(metrics, u"0123456789abcdef", 32),
-                                      status};
+namespace {
+
+// The room the values of a column take at their widest, by the core's column number.
+int ValuesWidth(const QFontMetrics& metrics, int column) {
+    if (const auto kind = DigestOfColumn(column))
+        return WidestRun(metrics, u"0123456789abcdef", static_cast<int>(2 * InfoOf(*kind).bytes));
+    switch (column) {
+        case kColumnSize:  // sizes up to hundreds of gigabytes
+            return WidestRun(metrics, u"0123456789", 12) +
+                   3 * metrics.horizontalAdvance(QLocale::system().groupSeparator());
+        case kColumnCrc16:
+        case kColumnXsum:
+            return WidestRun(metrics, u"0123456789ABCDEF", 4);
+        case kColumnCrc32:
+            return WidestRun(metrics, u"0123456789ABCDEF", 8);
+        case kColumnMd5:
+            return WidestRun(metrics, u"0123456789abcdef", 32);
+        case kColumnStatus:  // its longest words
+            return WidestText(
+                metrics, {u"FLAGGED", u"CALCING", u"WAITING", u"INVALID", u"DELETED", u"MARKER"});
+        default:
+            return 0;
+    }
+}
+
+int DesignWidth(int column) {
+    constexpr int kMd5Bytes = 16;
+    if (const auto kind = DigestOfColumn(column))
+        return kDesignColumnWidths[kColumnMd5] * static_cast<int>(InfoOf(*kind).bytes) / kMd5Bytes;
+    return kDesignColumnWidths[column];
+}
+
+}  // namespace
+
+std::vector<int> FittedColumnWidths(const QFontMetrics& metrics, const ColumnMap& columns) {
     // The header strip shares the widths: a caption with the widest of its sort marks fits too.
     const auto caption = [&](int column) {
         const std::string_view base = BaseCaption(column);
@@ -108,12 +130,24 @@ std::array<int, kColumnCount> FittedColumnWidths(const QFontMetrics& metrics) {
     };
     // Text starts 2 pixels in; keep as much room after it, and the grid line.
     constexpr int kInsets = 5;
-    std::array<int, kColumnCount> widths{};
-    for (int column = 1; column < kColumnCount; ++column)
-        widths[column] = DesignOr(kDesignColumnWidths[column],
-                                  std::max(needed[column], caption(column)) + kInsets);
-    widths[0] = kDesignColumnWidths[0];  // the path column takes what the window leaves
+    std::vector<int> widths(static_cast<std::size_t>(columns.count()));
+    for (int view = 0; view < columns.count(); ++view) {
+        const int column = columns.CoreColumn(view);
+        // The path column takes what the window leaves.
+        widths[static_cast<std::size_t>(view)] =
+            column == kColumnFilename
+                ? DesignWidth(column)
+                : DesignOr(DesignWidth(column),
+                           std::max(ValuesWidth(metrics, column), caption(column)) + kInsets);
+    }
     return widths;
+}
+
+void TMain::ApplyColumnWidths() {
+    // The window's font, as the grid draws.
+    const std::vector<int> widths = FittedColumnWidths(fontMetrics(), Columns());
+    for (std::size_t view = 0; view < widths.size(); ++view)
+        DrawGrid1->setColumnWidth(static_cast<int>(view), widths[view]);
 }
 
 QFrame* TMain::BuildPanel5() {
@@ -130,9 +164,7 @@ QFrame* TMain::BuildPanel5() {
     DrawGrid1->setModel(gridModel_);
     // The window may be made as low as the user likes; the list then simply shows less.
     DrawGrid1->setMinimumHeight(1);
-    const auto widths = FittedColumnWidths(fontMetrics());  // the window's font, as the grid draws
-    for (int column = 0; column < kColumnCount; ++column)
-        DrawGrid1->setColumnWidth(column, widths[column]);
+    ApplyColumnWidths();
     layout->addWidget(DrawGrid3);
     layout->addWidget(DrawGrid1, 1);
     return Panel5;
@@ -206,7 +238,7 @@ void TMain::BuildPopupMenu1() {
     using Handler = void (TMain::*)();
     struct Item {
         const char* caption;  // nullptr: a separator
-        Handler handler;
+        Handler handler;      // nullptr: the Digests submenu
     };
     static constexpr Item kItems[] = {
         {"Clear", &TMain::Clear1Click},
@@ -224,6 +256,8 @@ void TMain::BuildPopupMenu1() {
         {nullptr, nullptr},
         {"Remove Adjacent Duplicates", &TMain::RemoveAdjacentDuplicates1Click},
         {nullptr, nullptr},
+        {"Digests", nullptr},
+        {nullptr, nullptr},
         {"Send Flagged to Recycle Bin", &TMain::RecycleClick},
         {"Remove Deleted", &TMain::RemovedDeletedClick},
         {nullptr, nullptr},
@@ -237,9 +271,25 @@ void TMain::BuildPopupMenu1() {
             PopupMenu1->addSeparator();
             continue;
         }
+        if (item.handler == nullptr) {
+            BuildDigestsMenu();
+            continue;
+        }
         // Captions carry no '&': the menu has no keyboard shortcuts.
         QAction* action = PopupMenu1->addAction(QString::fromLatin1(item.caption));
         connect(action, &QAction::triggered, this, item.handler);
+    }
+}
+
+void TMain::BuildDigestsMenu() {
+    DigestsMenu = PopupMenu1->addMenu(QStringLiteral("Digests"));
+    DigestsMenu->setObjectName("DigestsMenu");
+    for (const DigestInfo& info : AllDigestInfo()) {
+        QAction* action = DigestsMenu->addAction(QString::fromLatin1(info.menu));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(info.kind));
+        connect(action, &QAction::triggered, this,
+                [this, kind = info.kind](bool checked) { DigestMenuClick(kind, checked); });
     }
 }
 
@@ -260,7 +310,17 @@ void TMain::ConnectEvents() {
     new ListDrop(
         DrawGrid1->viewport(), [this] { return ctx_.state.Updating; },
         [this](const std::vector<std::string>& paths) { AddDropped(ctx_, paths, *Form5); });
+    ConnectSidewaysScrolling();
     ConnectKeys();
+}
+
+// The header strip scrolls with the list, either way: a wheel over the strip moves it too.
+void TMain::ConnectSidewaysScrolling() {
+    QScrollBar* list = DrawGrid1->horizontalScrollBar();
+    QScrollBar* strip = DrawGrid3->horizontalScrollBar();
+    connect(list, &QScrollBar::valueChanged, strip, &QScrollBar::setValue);
+    connect(strip, &QScrollBar::valueChanged, list, &QScrollBar::setValue);
+    connect(DrawGrid1, &ListGrid::viewportResized, this, &TMain::SyncHeaderColumns);
 }
 
 }  // namespace vellum::ui

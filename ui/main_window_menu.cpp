@@ -64,7 +64,7 @@ void TMain::RemovedDeletedClick() {
 }
 
 void TMain::ExportFlaggedList1Click() {
-    const std::optional<SaveChoice> choice = dialogs_->ChooseExportFile();
+    const std::optional<SaveChoice> choice = dialogs_->ChooseExportFile(ctx_.calculate.digests);
     if (!choice) return;
     const std::optional<std::string> error =
         ExportFlaggedList(ctx_, choice->path, choice->filterIndex);
@@ -74,6 +74,8 @@ void TMain::ExportFlaggedList1Click() {
 void TMain::IMPORTfilelist1Click() {
     const std::optional<std::string> error =
         vellum::IMPORTfilelist1Click(ctx_, dialogs_->ChooseImportFile());
+    // Rows read before a failed read stay, and so do the digests their list brought.
+    FollowShownDigests();
     if (error) dialogs_->ShowError(*error);
 }
 

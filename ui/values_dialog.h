@@ -1,5 +1,5 @@
 // TForm4, "Values for selected file": the stored values of one row in edit boxes, so that
-// the user can select and copy them.
+// the user can select and copy them; below md5, a box for each further digest the list shows.
 #pragma once
 
 #include <QDialog>
@@ -18,17 +18,25 @@ class TForm4 final : public QDialog {
   public:
     explicit TForm4(QWidget* parent = nullptr);
 
-    // Fills the boxes from the entry as it stands, whatever its status, and brings the window
-    // to the front without making it modal.
-    void ShowEntry(const vellum::FileEntry& entry);
+    // Fills the boxes from the entry as it stands, whatever its status, with a box for each
+    // digest of shown, and brings the window to the front without making it modal.
+    void ShowEntry(const vellum::FileEntry& entry, DigestMask shown = 0);
 
     // The text of Edit1 to Edit6; empty for any other number.
     [[nodiscard]] QString EditText(int n) const;
+    // The box of a further digest; hidden while the list does not show it.
+    [[nodiscard]] const QLineEdit& DigestBox(DigestKind kind) const;
 
   private:
-    void FitToTexts(const std::array<QLabel*, 6>& labels);
+    void FitToTexts();
 
-    std::array<QLineEdit*, 6> edits_{};
+    struct Box {
+        QLabel* label = nullptr;
+        QLineEdit* edit = nullptr;
+    };
+    std::array<Box, 6> boxes_{};
+    std::array<Box, kDigestKindCount> digestBoxes_{};
+    DigestMask shown_ = 0;
 };
 
 }  // namespace vellum::ui

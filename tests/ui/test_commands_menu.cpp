@@ -60,6 +60,8 @@ class CommandsMenuTest final : public QObject {
                                       "-",
                                       "Remove Adjacent Duplicates",
                                       "-",
+                                      "Digests",
+                                      "-",
                                       "Send Flagged to Recycle Bin",
                                       "Remove Deleted",
                                       "-",

@@ -157,6 +157,21 @@ struct Window {
             if (action->text() == caption) return action->trigger();
         QFAIL(qPrintable("no menu item " + caption));
     }
+    // The Digests submenu's item of this kind.
+    [[nodiscard]] QAction* DigestItem(DigestKind kind) {
+        const QString name = QString::fromLatin1(InfoOf(kind).menu);
+        for (QAction* action : main->digestsMenu().actions())
+            if (action->text() == name) return action;
+        return nullptr;
+    }
+    // Checks or unchecks it as a click on it would.
+    void ChooseDigest(DigestKind kind) { DigestItem(kind)->trigger(); }
+    // The grid column under the caption whose text starts with base; -1 when there is none.
+    [[nodiscard]] int ColumnCaptioned(const QString& base) {
+        for (int column = 0; column < main->headerModel().columnCount(); ++column)
+            if (Caption(column).section(' ', 0, 0) == base) return column;
+        return -1;
+    }
 
     TempDir settingsDir;
     std::vector<std::string> opened;  // the pages the window asked the browser for
