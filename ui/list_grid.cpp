@@ -110,6 +110,8 @@ void ListGrid::keyPressEvent(QKeyEvent* event) {
         key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
     if (event->matches(QKeySequence::Copy)) {
         emit copyPressed();
+    } else if (event->matches(QKeySequence::Paste)) {
+        emit pastePressed();
     } else if (menuKey) {
         emit menuKeyPressed();
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {

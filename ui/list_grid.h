@@ -35,11 +35,12 @@ class ListGrid final : public QTableView {
     void cellDoubleClicked();
     void rightButtonPressed(QPoint globalPos);
     // The keyboard's twins of the mouse: a key that moves the selected row (RowForKey), Enter,
-    // the Menu key or Shift+F10, and Copy.
+    // the Menu key or Shift+F10, and Copy. Paste has no twin but the menu's digest check.
     void rowKeyPressed(int key);
     void enterPressed();
     void menuKeyPressed();
     void copyPressed();
+    void pastePressed();
     // The area the rows are drawn in changed size (the window, or a scroll bar came or went).
     void viewportResized();
 

@@ -140,6 +140,11 @@ class TMain final : public QWidget {
     // The columns, the submenu's checks and the settings file follow ctx.calculate.digests,
     // whoever changed it (the submenu, or an import of a list that holds digests).
     void FollowShownDigests();
+    // The selected row checked against a digest the user has, typed or pasted (Ctrl+V on the
+    // list); the status line tells which algorithm matched.
+    void CheckAgainstDigest1Click();
+    void PasteDigest();
+    void CheckSelectedAgainst(const std::string& text);
 
     void Button1Click();
     void Panel10Click();

@@ -1,5 +1,5 @@
 // TMain's list from the keyboard: moving the selected row, Enter, the Menu key, copying a row,
-// and the tab order list, hex view, Halt/Resume.
+// pasting a digest to check it, and the tab order list, hex view, Halt/Resume.
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -21,6 +21,7 @@ void TMain::ConnectKeys() {
     connect(DrawGrid1, &ListGrid::enterPressed, this, &TMain::DrawGrid1Enter);
     connect(DrawGrid1, &ListGrid::menuKeyPressed, this, &TMain::DrawGrid1MenuKey);
     connect(DrawGrid1, &ListGrid::copyPressed, this, &TMain::CopySelectedRow);
+    connect(DrawGrid1, &ListGrid::pastePressed, this, &TMain::PasteDigest);
     setTabOrder(DrawGrid1, BinaryView->grid());
     setTabOrder(BinaryView->grid(), Button1);
 }

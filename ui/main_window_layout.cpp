@@ -257,6 +257,7 @@ void TMain::BuildPopupMenu1() {
         {"Remove Adjacent Duplicates", &TMain::RemoveAdjacentDuplicates1Click},
         {nullptr, nullptr},
         {"Digests", nullptr},
+        {"Check Against Digest...", &TMain::CheckAgainstDigest1Click},
         {nullptr, nullptr},
         {"Send Flagged to Recycle Bin", &TMain::RecycleClick},
         {"Remove Deleted", &TMain::RemovedDeletedClick},

@@ -61,6 +61,7 @@ class CommandsMenuTest final : public QObject {
                                       "Remove Adjacent Duplicates",
                                       "-",
                                       "Digests",
+                                      "Check Against Digest...",
                                       "-",
                                       "Send Flagged to Recycle Bin",
                                       "Remove Deleted",

@@ -1,5 +1,8 @@
 // The further digests in the window: the Digests submenu and the columns it brings, the
-// settings file that keeps the choice, the values window and the export.
+// settings file that keeps the choice, the values window, the export, and the check of a file
+// against a digest the user has.
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <algorithm>
@@ -216,6 +219,64 @@ class DigestsWindowTest final : public QObject {
             QSKIP("the export's lines do not hold the further digests yet");
         QVERIFY(w.dialogs->errors.empty());
         QCOMPARE(ReadAll(list), expected);
+    }
+
+    void checkAgainstAPublishedDigest() {
+        Files f;
+        Window w(f.args());
+        QLabel& status = w.main->statusPanel();
+        const auto check = [&](const std::string& digest) {
+            w.dialogs->digests.push_back(digest);
+            w.Menu("Check Against Digest...");
+        };
+        check(Hex(DigestKind::Sha256, "alpha"));
+        QCOMPARE(w.StatusText(), QString("Select a file to check against the digest"));
+        QCOMPARE(w.dialogs->digestAsks, 0);
+        w.dialogs->digests.clear();
+
+        w.ClickCell(1, 0);
+        const QString path = QString::fromStdString(f.paths[0]);
+        struct Case {
+            const char* what;
+            std::string digest;
+            QString message;
+            EntryBand band;
+        };
+        const Case cases[] = {
+            {"its SHA-256", Hex(DigestKind::Sha256, "alpha"), "SHA-256 matches: " + path,
+             EntryBand::UNCHANGED},
+            {"another file's SHA-256", Hex(DigestKind::Sha256, "bravo"),
+             "SHA-256 does not match: " + path, EntryBand::CHANGED},
+            {"its BLAKE2b, in capitals",
+             QString::fromStdString(Hex(DigestKind::Blake2b, "alpha")).toUpper().toStdString(),
+             "BLAKE2b-512 matches: " + path, EntryBand::UNCHANGED},
+            {"another file's 128 digits", Hex(DigestKind::Sha512, "bravo"),
+             "Neither SHA-512 nor BLAKE2b-512 matches: " + path, EntryBand::CHANGED},
+        };
+        for (const Case& c : cases) {
+            check(c.digest);
+            QVERIFY2(w.StatusText() == c.message, c.what);
+            QVERIFY(status.font().bold());
+            const QRgb colour = c.band == EntryBand::UNCHANGED ? 0x0000FF : 0xFF0000;
+            QCOMPARE(status.palette().color(QPalette::WindowText), QColor(colour));
+            QCOMPARE(w.ctx().table[1].band, c.band);
+            QCOMPARE(w.ctx().table[1].status, EntryStatus::OKAY);
+        }
+        // The tint shows once the selection has moved off the row.
+        w.ClickCell(2, 0);
+        QCOMPARE(w.Background(1), QColor(vellum::ui::kChangedBackground));
+
+        // Text that is no digest changes nothing.
+        w.ctx().table[2].band = EntryBand::OLD;
+        check("not a digest");
+        QVERIFY(w.StatusText().startsWith("Not a digest"));
+        QCOMPARE(status.palette().color(QPalette::WindowText), QColor(0xFF0000));
+        QCOMPARE(w.ctx().table[2].band, EntryBand::OLD);
+
+        // Ctrl+V on the list checks the clipboard's text.
+        QApplication::clipboard()->setText(QString::fromStdString(Hex(DigestKind::Sha1, "bravo")));
+        QTest::keyClick(&w.main->grid(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.StatusText(), "SHA-1 matches: " + QString::fromStdString(f.paths[1]));
     }
 };
 
