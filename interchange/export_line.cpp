@@ -77,7 +77,7 @@ std::string_view ExportHeader(ExportLayout layout) {
 std::string ExportLine(const FileEntry& row, ExportLayout layout) {
     switch (layout.shape) {
         case ExportLayout::Shape::Sums:
-            return (row.held & kHeldMd5) != 0 ? Md5sumLine(row.md5, row.path.view()) : "";
+            return (row.held & kHeldMd5) != 0 ? SumsLine(row.md5.bytes, row.path.view()) : "";
         case ExportLayout::Shape::Sfv:
             return (row.held & kHeldCrc32) != 0 ? SfvLine(row.crc32, row.path.view()) : "";
         default:
