@@ -17,8 +17,8 @@ namespace vellum {
 struct ListContext;
 
 // Writes one line per FLAGGED row, in list order, to path (created or truncated). The layout
-// follows the save dialog's file type (1 "csv", 3 "md5sum list", 4 "SFV", anything else
-// "tabbed txt"). On failure
+// follows the save dialog's file type among those offered for the digests the list shows
+// (LayoutForFilterIndex: 1 "csv", 3 "md5sum list", 4 "SFV", 5 on the digests' lists). On failure
 // the lines already written stay and the result is the error in the run-time's wording ("File
 // access denied", "Disk full", otherwise "I/O error %d"). Rows the layout cannot hold are left out
 // and counted in the result (LeftOutText). SFV under -crc32a is refused before anything is written
