@@ -1,6 +1,7 @@
 #include "interchange/checksum_lines.h"
 
-#include <optional>
+#include <algorithm>
+#include <utility>
 
 #include "filelist/value_text.h"
 #include "interchange/list_file.h"
@@ -10,25 +11,18 @@ namespace {
 
 constexpr std::size_t kMd5Digits = 32;
 constexpr std::size_t kCrc32Digits = 8;
+constexpr std::string_view kHexDigits = "0123456789abcdefABCDEF";
 
-ChecksumLine Kind(ChecksumLineKind kind) {
-    ChecksumLine line;
-    line.kind = kind;
-    return line;
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
 bool AllHex(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789abcdefABCDEF") == text.npos;
+    return !text.empty() && text.find_first_not_of(kHexDigits) == text.npos;
 }
 
-// A digest of exactly the digits given; the list file's reader would take fewer.
-std::optional<Md5Digest> ExactMd5(std::string_view text) {
-    if (text.size() != kMd5Digits || !AllHex(text)) return std::nullopt;
-    return ReadMd5Text(text);
-}
-
-// The name of an escaped line with its escapes undone; nothing for an escape md5sum never
-// writes, or a backslash at the end.
+// The name of an escaped line with its escapes undone; nothing for an escape the tools never
+// write, or a backslash at the end.
 std::optional<std::string> Unescaped(std::string_view name) {
     std::string out;
     out.reserve(name.size());
@@ -55,68 +49,103 @@ std::optional<std::string> Unescaped(std::string_view name) {
     return out;
 }
 
-ChecksumLine Named(std::string_view name, bool escaped) {
-    ChecksumLine line;
-    if (name.empty()) return line;
-    if (escaped) {
-        auto plain = Unescaped(name);
-        if (!plain) return line;
-        line.name = std::move(*plain);
-    } else {
-        line.name = name;
+// The file layer takes a path up to its first NUL, so a name holding one would verify, and
+// later trash, a file other than the one it names; an empty name names the list's folder.
+std::optional<std::string> NameOf(std::string_view text, bool escaped) {
+    std::optional<std::string> name = escaped ? Unescaped(text) : std::string(text);
+    if (!name || name->empty() || name->find('\0') != std::string::npos) return std::nullopt;
+    return name;
+}
+
+// The digest of exactly this text, of the kinds its length allows (MD5 apart).
+std::optional<DigestLine> ReadDigest(std::string_view digits, DigestMask kinds) {
+    DigestLine line;
+    line.md5 = digits.size() == kMd5Digits;
+    line.kinds = line.md5 ? DigestMask{0} : kinds;
+    if (!line.md5 && kinds == 0) return std::nullopt;
+    const auto value = ReadExactHex(digits, digits.size() / 2);
+    if (!value) return std::nullopt;
+    line.value = *value;
+    return line;
+}
+
+std::optional<DigestLine> Named(std::optional<DigestLine> line, std::string_view name,
+                                bool escaped) {
+    auto plain = NameOf(name, escaped);
+    if (!line || !plain) return std::nullopt;
+    line->name = std::move(*plain);
+    return line;
+}
+
+// "digest<blank>[mark]name". The mark (' ' text, '*' binary) is no mark when it is the name's
+// only character: "digest  " names the file " ", as sha256sum reads it.
+std::optional<DigestLine> ReadSumsShape(std::string_view body, bool escaped,
+                                        DigestMask untagged128) {
+    const std::size_t digits = std::min(body.find_first_not_of(kHexDigits), body.size());
+    if (digits == body.size() || !IsBlank(body[digits])) return std::nullopt;
+    DigestMask kinds = KindsWithHexDigits(digits);
+    if ((kinds & untagged128) != 0) kinds &= untagged128;
+    std::string_view name = body.substr(digits + 1);
+    if (name.size() >= 2 && (name[0] == ' ' || name[0] == '*')) name.remove_prefix(1);
+    return Named(ReadDigest(body.substr(0, digits), kinds), name, escaped);
+}
+
+struct TagKind {
+    DigestMask kinds = 0;  // none for MD5
+    std::size_t digits = kMd5Digits;
+};
+
+// The algorithm exactly as the tools write it: "MD5", a kind's tag, or "BLAKE2b-512".
+std::optional<TagKind> KindOfTagText(std::string_view tag) {
+    if (tag == kMd5Tag) return TagKind{};
+    const auto kind = KindOfTag(tag);
+    if (!kind) return std::nullopt;
+    return TagKind{MaskOf(*kind), 2 * InfoOf(*kind).bytes};
+}
+
+std::size_t SkipBlanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    return at;
+}
+
+// "(name) = digest" after the tag: the name runs to the last ')', since the digest after it
+// holds none; any blanks around '='. The name and the digest, or nothing.
+std::optional<std::pair<std::string_view, std::string_view>> SplitTagged(std::string_view rest) {
+    const std::size_t close = rest.rfind(')');
+    if (rest.empty() || rest[0] != '(' || close == rest.npos || close == 0) return std::nullopt;
+    const std::size_t equals = SkipBlanks(rest, close + 1);
+    if (equals == rest.size() || rest[equals] != '=') return std::nullopt;
+    return std::pair(rest.substr(1, close - 1), rest.substr(SkipBlanks(rest, equals + 1)));
+}
+
+// "TAG (name) = digest", with one space before the parenthesis at most.
+std::optional<DigestLine> ReadTagShape(std::string_view body, bool escaped) {
+    const std::size_t tagEnd = std::min(body.find_first_of(" ("), body.size());
+    const auto tag = KindOfTagText(body.substr(0, tagEnd));
+    if (!tag) return std::nullopt;
+    std::string_view rest = body.substr(tagEnd);
+    if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
+    const auto split = SplitTagged(rest);
+    if (!split || split->second.size() != tag->digits || !AllHex(split->second))
+        return std::nullopt;
+    return Named(ReadDigest(split->second, tag->kinds), split->first, escaped);
+}
+
+void AppendEscaped(std::string& line, std::string_view name, bool escape) {
+    if (!escape) {
+        line += name;
+        return;
     }
-    return line;
-}
-
-// "hex  name" or "hex *name".
-ChecksumLine ReadMd5sumShape(std::string_view body, bool escaped) {
-    if (body.size() <= kMd5Digits + 2 || body[kMd5Digits] != ' ') return {};
-    if (body[kMd5Digits + 1] != ' ' && body[kMd5Digits + 1] != '*') return {};
-    const auto md5 = ExactMd5(body.substr(0, kMd5Digits));
-    if (!md5) return {};
-    ChecksumLine line = Named(body.substr(kMd5Digits + 2), escaped);
-    if (line.name.empty()) return {};
-    line.kind = ChecksumLineKind::Md5;
-    line.md5 = *md5;
-    return line;
-}
-
-bool IsAlgorithmName(std::string_view name) {
-    return !name.empty() &&
-           name.find_first_not_of(
-               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-") == name.npos;
-}
-
-// Hexadecimal or base64, as the tools write their digests: a comma-separated line whose name
-// happens to read "x (y) = z" holds commas after the " = " and stays a line of our own layout.
-bool IsDigestText(std::string_view digest) {
-    return !digest.empty() && digest.find_first_not_of(
-                                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                  "0123456789+/=") == digest.npos;
-}
-
-bool IsMd5Name(std::string_view name) {
-    return name.size() == 3 && (name[0] == 'M' || name[0] == 'm') &&
-           (name[1] == 'D' || name[1] == 'd') && name[2] == '5';
-}
-
-// "ALGORITHM (name) = digest". Names are not escaped beyond the backslash form, so the name
-// ends at the last ") = ".
-ChecksumLine ReadTagShape(std::string_view body, bool escaped) {
-    const std::size_t open = body.find(" (");
-    const std::size_t close = body.rfind(") = ");
-    if (open == body.npos || close == body.npos || close < open + 2) return {};
-    const std::string_view algorithm = body.substr(0, open);
-    const std::string_view digest = body.substr(close + 4);
-    if (!IsAlgorithmName(algorithm) || !IsDigestText(digest)) return {};
-    if (!IsMd5Name(algorithm)) return Kind(ChecksumLineKind::OtherDigest);
-    const auto md5 = ExactMd5(digest);
-    if (!md5) return {};
-    ChecksumLine line = Named(body.substr(open + 2, close - open - 2), escaped);
-    if (line.name.empty()) return {};
-    line.kind = ChecksumLineKind::Md5;
-    line.md5 = *md5;
-    return line;
+    for (const char c : name) {
+        if (c == '\\')
+            line += "\\\\";
+        else if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else
+            line += c;
+    }
 }
 
 bool NeedsEscape(std::string_view name) {
@@ -125,46 +154,45 @@ bool NeedsEscape(std::string_view name) {
 
 }  // namespace
 
-ChecksumLine ReadDigestLine(std::string_view line) {
-    const bool escaped = !line.empty() && line[0] == '\\';
-    const std::string_view body = line.substr(escaped ? 1 : 0);
-    ChecksumLine read = ReadMd5sumShape(body, escaped);
-    if (read.kind == ChecksumLineKind::None) read = ReadTagShape(body, escaped);
-    return read;
+std::optional<DigestLine> ReadDigestLine(std::string_view line, DigestMask untagged128) {
+    std::size_t at = 0;
+    while (at < line.size() && IsBlank(line[at])) ++at;
+    const bool escaped = at < line.size() && line[at] == '\\';
+    const std::string_view body = line.substr(at + (escaped ? 1 : 0));
+    if (auto tag = ReadTagShape(body, escaped)) return tag;
+    return ReadSumsShape(body, escaped, untagged128);
 }
 
-ChecksumLine ReadSfvLine(std::string_view line) {
-    if (!line.empty() && line[0] == ';') return Kind(ChecksumLineKind::Comment);
+std::optional<SfvEntry> ReadSfvLine(std::string_view line) {
     const std::size_t space = line.rfind(' ');
-    if (space == line.npos || space == 0) return {};
+    if (space == line.npos || space == 0) return std::nullopt;
     const std::string_view crc = line.substr(space + 1);
-    if (crc.size() != kCrc32Digits || !AllHex(crc)) return {};
-    ChecksumLine read = Kind(ChecksumLineKind::Crc32);
-    read.name = line.substr(0, space);
-    read.crc32 = *ReadHexText(crc, 32);
-    return read;
+    if (crc.size() != kCrc32Digits || !AllHex(crc)) return std::nullopt;
+    if (line.find('\0') < space) return std::nullopt;
+    return SfvEntry{std::string(line.substr(0, space)), *ReadHexText(crc, 32)};
 }
 
-std::string Md5sumLine(const Md5Digest& md5, std::string_view name) {
-    std::string line;
-    line.reserve(name.size() + kMd5Digits + 4);
+std::string SumsLine(std::span<const std::uint8_t> digest, std::string_view name) {
     const bool escape = NeedsEscape(name);
-    if (escape) line += '\\';
-    line += DigestToHex(md5);
+    std::string line = escape ? "\\" : "";
+    line.reserve(name.size() + 2 * digest.size() + 4);
+    line += LowerHex(digest);
     line += "  ";
-    for (const char c : name) {
-        if (!escape) {
-            line += c;
-        } else if (c == '\\') {
-            line += "\\\\";
-        } else if (c == '\n') {
-            line += "\\n";
-        } else if (c == '\r') {
-            line += "\\r";
-        } else {
-            line += c;
-        }
-    }
+    AppendEscaped(line, name, escape);
+    line += '\n';
+    return line;
+}
+
+std::string TagLine(std::string_view tag, std::span<const std::uint8_t> digest,
+                    std::string_view name) {
+    const bool escape = NeedsEscape(name);
+    std::string line = escape ? "\\" : "";
+    line.reserve(name.size() + 2 * digest.size() + tag.size() + 8);
+    line += tag;
+    line += " (";
+    AppendEscaped(line, name, escape);
+    line += ") = ";
+    line += LowerHex(digest);
     line += '\n';
     return line;
 }

@@ -1,40 +1,50 @@
-// The lines of the checksum files that other tools write and read: md5sum's (text and binary
-// mode, and the escaped form for names with a backslash or a line break), the BSD tag form
-// ("MD5 (name) = digest") and SFV ("name CRC32", ';' starting a comment).
+// The lines of the checksum files that other tools write and read: those of md5sum, the sha*sum
+// tools and b2sum (text and binary mode, and the escaped form for names with a backslash or a
+// line break), their BSD tag form ("SHA256 (name) = digest") and SFV ("name CRC32").
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "checksum/md5.h"
+#include "checksum/digests.h"
 
 namespace vellum {
 
-enum class ChecksumLineKind {
-    None,         // not a line of these shapes
-    Md5,          // an md5sum or MD5 tag line: name and md5
-    Crc32,        // an SFV line: name and the common CRC-32 (that of -crc32b)
-    OtherDigest,  // a tag line of a digest Vellum does not calculate (SHA256 and the like)
-    Comment,      // an SFV comment
+// A line of the sums or the tag shape that names a file.
+struct DigestLine {
+    std::string name;      // as the tool meant it: escapes undone; never empty, never a NUL
+    bool md5 = false;      // an MD5 digest (32 digits), in value's first 16 bytes
+    DigestMask kinds = 0;  // else the further digests it is: two for an open 128-digit one
+    DigestValue value;
 };
 
-struct ChecksumLine {
-    ChecksumLineKind kind = ChecksumLineKind::None;
-    std::string name;  // as the tool meant it: escapes undone
-    Md5Digest md5{};
+// A line as sha256sum -c and its siblings read it: blanks before it, an optional backslash
+// for the escaped form ("\\", "\n" and "\r" in the name; any other escape fails the line),
+// then either "digest<blank>[mark]name", whose length picks the kind (128 digits are the
+// kinds of untagged128 among SHA-512 and BLAKE2b-512), or "TAG (name) = digest". Nothing
+// for any other line.
+[[nodiscard]] std::optional<DigestLine> ReadDigestLine(std::string_view line,
+                                                       DigestMask untagged128);
+
+struct SfvEntry {
+    std::string name;
     std::uint32_t crc32 = 0;
 };
+// "name CRC32": the name, the last space, 8 hex digits. Nothing for any other line; the
+// caller decides which lines are comments.
+[[nodiscard]] std::optional<SfvEntry> ReadSfvLine(std::string_view line);
 
-// An md5sum line (32 hex digits of either case, then two spaces or a space and '*', then the
-// name) or a tag line, either of them escaped: a leading backslash, and "\\", "\n" and "\r" in
-// the name for a backslash, LF and CR (any other escape fails the line).
-[[nodiscard]] ChecksumLine ReadDigestLine(std::string_view line);
-// An SFV line: the name, the last space, 8 hex digits; or a comment.
-[[nodiscard]] ChecksumLine ReadSfvLine(std::string_view line);
+// The lines the tools write, LF included: "digest  name" and "TAG (name) = digest" with
+// lower-case digits, and the escaped form when the name holds a backslash, CR or LF.
+[[nodiscard]] std::string SumsLine(std::span<const std::uint8_t> digest, std::string_view name);
+[[nodiscard]] std::string TagLine(std::string_view tag, std::span<const std::uint8_t> digest,
+                                  std::string_view name);
+// MD5's algorithm in a tag line; the further digests have theirs in InfoOf(kind).tag.
+inline constexpr std::string_view kMd5Tag = "MD5";
 
-// md5sum's text-mode line for name, LF included, as md5sum itself writes it.
-[[nodiscard]] std::string Md5sumLine(const Md5Digest& md5, std::string_view name);
 // An SFV line, LF included, with upper-case hex; empty when SFV cannot hold the name (a CR or
 // LF in it). A name that would read as a comment is written as "./" and the name.
 [[nodiscard]] std::string SfvLine(std::uint32_t crc32, std::string_view name);

@@ -26,6 +26,26 @@ std::string OwnLayoutLine(const FileEntry& row, ExportLayout layout) {
     return line;
 }
 
+// A digest held as one of alternatives (an open 128-digit one, not verified yet) may be of
+// the other kind: it is written as neither.
+std::optional<DigestValue> WrittenDigest(const FileEntry& row, DigestKind kind) {
+    if (!row.digests.holds(kind) || row.digests.alternatives()) return std::nullopt;
+    return row.digests.get(kind);
+}
+
+std::string DigestLineOf(const FileEntry& row, ExportLayout layout) {
+    const bool tags = layout.shape == ExportLayout::Shape::Tags;
+    const std::string_view name = row.path.view();
+    if (!layout.digest) {
+        if ((row.held & kHeldMd5) == 0) return "";
+        return tags ? TagLine(kMd5Tag, row.md5.bytes, name) : SumsLine(row.md5.bytes, name);
+    }
+    const auto value = WrittenDigest(row, *layout.digest);
+    if (!value) return "";
+    return tags ? TagLine(InfoOf(*layout.digest).tag, value->view(), name)
+                : SumsLine(value->view(), name);
+}
+
 }  // namespace
 
 ValueSet ValuesOf(ExportLayout layout) {
@@ -77,13 +97,18 @@ std::string_view ExportHeader(ExportLayout layout) {
 std::string ExportLine(const FileEntry& row, ExportLayout layout) {
     switch (layout.shape) {
         case ExportLayout::Shape::Sums:
-            return (row.held & kHeldMd5) != 0 ? Md5sumLine(row.md5, row.path.view()) : "";
+        case ExportLayout::Shape::Tags:
+            return DigestLineOf(row, layout);
         case ExportLayout::Shape::Sfv:
             return (row.held & kHeldCrc32) != 0 ? SfvLine(row.crc32, row.path.view()) : "";
         default:
             // Zeros in place of the values not held would read back as values, and the file
-            // would later show as CHANGED although it is as it was.
-            return row.held == kHeldAll ? OwnLayoutLine(row, layout) : "";
+            // would later show as CHANGED although it is as it was. A line break in the path
+            // would end the line there, and what follows could read as a line of its own.
+            if (row.held != kHeldAll ||
+                row.path.view().find_first_of("\r\n") != std::string_view::npos)
+                return "";
+            return OwnLayoutLine(row, layout);
     }
 }
 

@@ -1,7 +1,7 @@
 // One line of a list file as the export writes it. Vellum's own layout holds path, size,
 // crc16, crc32, xsum and md5, comma-separated with quoted text fields ("csv") or tab-separated
-// without quotes, each line ended by CR LF; the md5sum and SFV layouts are those of the tools
-// that read them, ended by LF as those tools end them.
+// without quotes, each line ended by CR LF; the sums, tag and SFV layouts are those of the
+// tools that read them, ended by LF as those tools end them.
 #pragma once
 
 #include <optional>
@@ -60,9 +60,10 @@ struct ExportType {
 [[nodiscard]] std::string_view ExportHeader(ExportLayout layout);
 
 // The line's bytes, line end included. Nothing in a field of Vellum's own layout is escaped;
-// md5sum escapes as md5sum does. Empty when the layout cannot hold the row: the value it
-// writes is not held (a row imported from another tool's list and not yet verified), or the
-// name has a line break and the layout is SFV.
+// the sums and tag lines escape as the tools do. Empty when the layout cannot hold the row:
+// the value it writes is not held (a row imported from another tool's list and not yet
+// verified, or holding an open 128-digit digest), or the name has a line break and the layout
+// is Vellum's own or SFV.
 [[nodiscard]] std::string ExportLine(const FileEntry& row, ExportLayout layout);
 
 // The row as one comma-separated line without its line end, for the clipboard: the values it

@@ -68,7 +68,7 @@ std::string LeftOutText(std::int32_t rows) {
 
 std::optional<std::string> ExportFlaggedList(const ListContext& ctx, const std::string& path,
                                              int filterIndex) {
-    const ExportLayout layout = LayoutForFilterIndex(filterIndex);
+    const ExportLayout layout = LayoutForFilterIndex(filterIndex, ctx.calculate.digests);
     if (auto refusal = LayoutRefusal(layout, ctx.state)) return refusal;
     const int fd = ctx.fs->CreateForWriting(path);
     if (fd < 0) return platform::IoErrorText(-fd);

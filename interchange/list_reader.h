@@ -25,11 +25,19 @@ struct ListRules {
     // The CRC-32 in force is SFV's (that of -crc32b), so SFV lines can be checked.
     bool crc32Common = true;
     // What an untagged digest of 128 hexadecimal digits is: SHA-512 or BLAKE2b-512 where the
-    // list's name says (SHA512SUMS, *.sha512, B2SUMS, *.b2), else both, held as alternatives.
+    // list's name says (SHA512SUMS, *.sha512, *.sha512sum; B2SUMS, *.b2, *.blake2b, in any
+    // case), else both, held as alternatives.
     DigestMask untagged128 = MaskOf(DigestKind::Sha512) | MaskOf(DigestKind::Blake2b);
+    // The list is SFV by its name (*.sfv). SFV's "name CRC32" is read only in an SFV list:
+    // a checksum line with a typo in its digest, or another tool's line that this reader does
+    // not know, would often read as one and name a file that is not in the list. A list whose
+    // first line that is not blank is a ';' comment, as SFV writers open their files, is an
+    // SFV list too, whatever its name.
+    bool sfvList = false;
 };
 
-// The rules for the list at listPath (its folder and its name) under the CRC-32 variant in force.
+// The rules for the list at listPath (its folder and its name) under the CRC-32 variant in
+// force. "-" (standard input) has no folder: its names stay as they are.
 [[nodiscard]] ListRules RulesFor(std::string_view listPath, std::uint8_t crc32Variant);
 
 enum class ListLineKind : std::uint8_t {
@@ -47,7 +55,16 @@ struct ListLine {
     FileEntry row;
 };
 
-// Reads a list from an open file (or a pipe) in chunks.
+// Reads a list from an open file (or a pipe) in chunks; the caller keeps and closes fd.
+//
+// A line ends at LF, and a CR right before it (or at the end of the list) is dropped; a UTF-8
+// byte-order mark at the start of the list is skipped. The shapes are tried from the
+// strictest: another tool's sums or tag line, Vellum's own comma-separated line, a comment
+// ('#' or ';' first), then SFV in an SFV list. Blank lines and comments are Ignored.
+//
+// The comma-separated layout keeps its own older rules: its text ends at the line's first
+// CR, and while every usable line so far is comma-separated, a Ctrl-Z where a line starts or
+// after such a CR ends the list. In the other shapes CR and Ctrl-Z are bytes of the name.
 class ListLineReader {
   public:
     ListLineReader(platform::FileSystem& fs, int fd, ListRules rules);

@@ -1,4 +1,5 @@
-// The lines of other tools' checksum files: every shape read, and the writers' lines read back.
+// The lines of other tools' checksum files: every shape read as sha256sum -c and its siblings
+// read it, and the writers' lines read back for every byte and every digest.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,97 +9,141 @@
 namespace vellum {
 namespace {
 
-using K = ChecksumLineKind;
+using namespace std::string_literals;
 
-constexpr char kAbc[] = "900150983cd24fb0d6963f7d28e17f72";
+constexpr char kMd5Abc[] = "900150983cd24fb0d6963f7d28e17f72";
+constexpr char kSha256Abc[] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+constexpr char kSha256Upper[] = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+constexpr DigestMask kSha256 = MaskOf(DigestKind::Sha256);
+constexpr DigestMask kBoth128 = MaskOf(DigestKind::Sha512) | MaskOf(DigestKind::Blake2b);
 
-std::string Md5(const std::string& rest) {
-    return kAbc + rest;
+std::string Sums(const std::string& rest) {
+    return kSha256Abc + rest;
 }
 
-TEST(ChecksumLines, ReadsTheShapesTheToolsWrite) {
+std::string Tagged(const std::string& before, const std::string& after = "") {
+    return before + kSha256Abc + after;
+}
+
+TEST(ChecksumLines, ReadsEveryShapeAsTheToolsCheckThem) {
+    const std::string d128(128, 'a');
     struct Case {
         std::string line;
-        K kind;
-        std::string name;
+        std::optional<std::string> name;  // nothing: the line is no checksum line
+        DigestMask kinds = kSha256;       // 0 with an MD5 digest
     };
-    const Case digestCases[] = {
-        {Md5("  plain"), K::Md5, "plain"},
-        {Md5(" *binary"), K::Md5, "binary"},
-        {"900150983CD24FB0D6963F7D28E17F72  *star", K::Md5, "*star"},
-        {"\\" + Md5("  back\\\\slash"), K::Md5, "back\\slash"},
-        {"\\" + Md5("  new\\nline and cr\\r"), K::Md5, "new\nline and cr\r"},
-        {"\\" + Md5("  unknown\\x escape"), K::None, ""},
-        {"\\" + Md5("  ends in\\"), K::None, ""},
-        {Md5(" one space"), K::None, ""},
-        {std::string(kAbc, 31) + "  short", K::None, ""},
-        {Md5("  "), K::None, ""},
-        {std::string("MD5 (sp ace) = ") + kAbc, K::Md5, "sp ace"},
-        {std::string("MD5 (a) = b (c)) = ") + kAbc, K::Md5, "a) = b (c)"},
-        {std::string("\\MD5 (new\\nline) = ") + kAbc, K::Md5, "new\nline"},
-        {"SHA256 (plain) = ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
-         K::OtherDigest, ""},
-        {"BLAKE2b-256 (x) = abcd", K::OtherDigest, ""},
-        {"MD5 (plain) = 9001", K::None, ""},
-        {std::string("MD5 () = ") + kAbc, K::None, ""},
-        {"\"/a\",3,\"514A\",\"352441C2\",\"0126\",\"" + std::string(kAbc) + "\"", K::None, ""},
-        // A line of our own layout whose unquoted name reads like a tag line.
-        {"a (b) = c,3,514A,352441C2,0126," + std::string(kAbc), K::None, ""},
+    const Case cases[] = {
+        {Sums("  text"), "text"},
+        {Sums(" *binary"), "binary"},
+        {Sums("\tafter a tab"), "after a tab"},
+        {" \t " + Sums("  indented"), "indented"},
+        {Sums(" one space"), "one space"},  // as BSD's md5 -r writes
+        {Sums(" *"), "*"},                  // the mark is the name's only character
+        {Sums("  "), " "},
+        {Sums(" **star"), "*star"},
+        {Sums("   lead and trail  "), " lead and trail  "},
+        {kSha256Upper + "  upper"s, "upper"},
+        {"\\" + Sums("  back\\\\slash\\nnew\\rcr"), "back\\slash\nnew\rcr"},
+        {Sums("  not\\escaped"), "not\\escaped"},
+        {"\\" + Sums("  bad\\x escape"), std::nullopt},
+        {"\\" + Sums("  ends in\\"), std::nullopt},
+        {"\\ " + Sums("  blank after the escape"), std::nullopt},
+        {Sums("  nul\0inside"s), std::nullopt},
+        {std::string(kSha256Abc, 63) + "  typo", std::nullopt},
+        {Sums("x  joined"), std::nullopt},
+        {Sums(""), std::nullopt},
+        {kMd5Abc + "  md5"s, "md5", 0},
+        {std::string(40, 'a') + "  sha1", "sha1", MaskOf(DigestKind::Sha1)},
+        {std::string(96, 'a') + "  sha384", "sha384", MaskOf(DigestKind::Sha384)},
+        {d128 + "  open", "open", kBoth128},
+        {std::string(48, 'a') + "  no such length", std::nullopt},
+        {Tagged("SHA256 (tag) = "), "tag"},
+        {Tagged("SHA256(tight)="), "tight"},
+        {Tagged("SHA256 (tabs)\t=\t"), "tabs"},
+        {Tagged("SHA256 (x)y (z)) = "), "x)y (z)"},
+        {Tagged("\\SHA256 (new\\nline) = "), "new\nline"},
+        {"SHA256 (upper) = "s + kSha256Upper, "upper"},
+        {"MD5 (md5) = "s + kMd5Abc, "md5", 0},
+        {"BLAKE2b (b2) = " + d128, "b2", MaskOf(DigestKind::Blake2b)},
+        {"BLAKE2b-512 (b2) = " + d128, "b2", MaskOf(DigestKind::Blake2b)},
+        {"SHA512 (s5) = " + d128, "s5", MaskOf(DigestKind::Sha512)},
+        {"BLAKE2b-256 (short) = " + std::string(64, 'a'), std::nullopt},
+        {Tagged("sha256 (lower case) = "), std::nullopt},
+        {Tagged("SHA256  (two spaces) = "), std::nullopt},
+        {Tagged("SHA256\t(tab) = "), std::nullopt},
+        {Tagged("SHA256 (blank after) = ", " "), std::nullopt},
+        {"SHA256 (base64) = ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", std::nullopt},
+        {Tagged("SHA1 (wrong length) = "), std::nullopt},
+        {Tagged("SHA256 () = "), std::nullopt},
+        {Tagged("SHA256 (nul\0) = "s), std::nullopt},
+        // A line of Vellum's own layout whose unquoted name reads like a tag line.
+        {"a (b) = c,3,514A,352441C2,0126,"s + kMd5Abc, std::nullopt},
     };
-    for (const Case& c : digestCases) {
-        const ChecksumLine read = ReadDigestLine(c.line);
-        EXPECT_EQ(read.kind, c.kind) << c.line;
-        EXPECT_EQ(read.name, c.name) << c.line;
-        if (read.kind == K::Md5) {
-            EXPECT_EQ(DigestToHex(read.md5), kAbc) << c.line;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto read = ReadDigestLine(c.line, kBoth128);
+        ASSERT_EQ(read.has_value(), c.name.has_value());
+        if (!read) continue;
+        EXPECT_EQ(read->name, *c.name);
+        EXPECT_EQ(read->md5, c.kinds == 0);
+        EXPECT_EQ(read->kinds, c.kinds);
+        if (c.kinds == kSha256 || c.kinds == 0) {
+            EXPECT_EQ(LowerHex(read->value.view()), c.kinds == 0 ? kMd5Abc : kSha256Abc);
         }
     }
-    const Case sfvCases[] = {
-        {"plain 352441C2", K::Crc32, "plain"},  {"sp ace 352441c2", K::Crc32, "sp ace"},
-        {"two  352441C2", K::Crc32, "two "},  // the last space separates
-        {"; comment 352441C2", K::Comment, ""}, {" 352441C2", K::None, ""},
-        {"plain 352441C", K::None, ""},         {"plain 352441C2 ", K::None, ""},
+    EXPECT_EQ(ReadDigestLine(d128 + "  x", MaskOf(DigestKind::Sha512))->kinds,
+              MaskOf(DigestKind::Sha512));
+}
+
+TEST(ChecksumLines, ReadsSfvByItsLastSpace) {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"plain 352441C2", "plain"},       {"sp ace 352441c2", "sp ace"},
+        {"two  352441C2", "two "},         {" 352441C2", std::nullopt},
+        {"plain 352441C", std::nullopt},   {"plain 352441C2 ", std::nullopt},
+        {"nul\0 352441C2"s, std::nullopt},
     };
-    for (const Case& c : sfvCases) {
-        const ChecksumLine read = ReadSfvLine(c.line);
-        EXPECT_EQ(read.kind, c.kind) << c.line;
-        EXPECT_EQ(read.name, c.name) << c.line;
-        if (read.kind == K::Crc32) {
-            EXPECT_EQ(read.crc32, 0x352441C2u) << c.line;
+    for (const auto& [line, name] : cases) {
+        const auto read = ReadSfvLine(line);
+        EXPECT_EQ(read ? std::optional(read->name) : std::nullopt, name) << line;
+        if (read) {
+            EXPECT_EQ(read->crc32, 0x352441C2u) << line;
         }
     }
 }
 
-TEST(ChecksumLines, WritesAsTheToolsDo) {
-    const Md5Digest abc = DigestOfText("abc");
-    EXPECT_EQ(Md5sumLine(abc, "sp ace"), Md5("  sp ace\n"));
-    EXPECT_EQ(Md5sumLine(abc, "back\\slash"), "\\" + Md5("  back\\\\slash\n"));
-    EXPECT_EQ(Md5sumLine(abc, "cr\rret"), "\\" + Md5("  cr\\rret\n"));
+TEST(ChecksumLines, WritesSfvAsItsReadersNeed) {
     EXPECT_EQ(SfvLine(0x0000ABCD, "sp ace"), "sp ace 0000ABCD\n");
     EXPECT_EQ(SfvLine(0x352441C2, ";semicolon"), "./;semicolon 352441C2\n");
     EXPECT_EQ(SfvLine(0x352441C2, "new\nline"), "");
 }
 
 // Every byte value in a name, at its start, middle and end, comes back through each writer
-// and reader (SFV refuses the line breaks it cannot hold).
-TEST(ChecksumLines, NamesComeBackThroughWriterAndReader) {
-    const Md5Digest abc = DigestOfText("abc");
+// and reader of every digest (SFV refuses the line breaks it cannot hold).
+TEST(ChecksumLines, NamesAndDigestsComeBackThroughWriterAndReader) {
     const auto cut = [](const std::string& line) { return line.substr(0, line.size() - 1); };
     for (int b = 1; b < 256; ++b) {
         const char c = static_cast<char>(b);
         for (const std::string& name :
              {std::string(1, c) + "x", "x" + std::string(1, c) + "y", "x" + std::string(1, c)}) {
-            const ChecksumLine md5 = ReadDigestLine(cut(Md5sumLine(abc, name)));
-            EXPECT_EQ(md5.kind, K::Md5) << b;
-            EXPECT_EQ(md5.name, name) << b;
+            for (const DigestInfo& info : AllDigestInfo()) {
+                const DigestValue value = DigestOf(info.kind, {});
+                for (const std::string& line :
+                     {SumsLine(value.view(), name), TagLine(info.tag, value.view(), name)}) {
+                    const auto read = ReadDigestLine(cut(line), MaskOf(info.kind));
+                    ASSERT_TRUE(read) << b << " " << line;
+                    EXPECT_EQ(read->name, name) << b;
+                    EXPECT_EQ(read->kinds, MaskOf(info.kind)) << b;
+                    EXPECT_EQ(read->value, value) << b;
+                }
+            }
             const std::string sfv = SfvLine(0x352441C2, name);
             if (c == '\n' || c == '\r') {
                 EXPECT_EQ(sfv, "") << b;
                 continue;
             }
-            const ChecksumLine crc = ReadSfvLine(cut(sfv));
-            EXPECT_EQ(crc.kind, K::Crc32) << b;
-            EXPECT_EQ(crc.name, c == ';' && name[0] == ';' ? "./" + name : name) << b;
+            const auto crc = ReadSfvLine(cut(sfv));
+            ASSERT_TRUE(crc) << b;
+            EXPECT_EQ(crc->name, c == ';' && name[0] == ';' ? "./" + name : name) << b;
         }
     }
 }

@@ -77,8 +77,13 @@ TEST(ExportFlaggedList, WritesTheOtherToolsLayoutsWithoutRowsTheyCannotHold) {
     const std::string leftOut =
         "1 flagged row was left out: this layout cannot hold its name or value";
     const std::tuple<int, std::string, std::optional<std::string>> cases[] = {
-        {1, ExportLine(plain, ExportLayout::Csv) + ExportLine(broken, ExportLayout::Csv), leftOut},
-        {3, Md5sumLine(plain.md5, "/d/plain") + Md5sumLine(plain.md5, "/d/new\nline"), leftOut},
+        // A line break in the path would end the line and could forge another.
+        {1, ExportLine(plain, ExportLayout::Csv),
+         "2 flagged rows were left out: this layout cannot hold their names or values"},
+        {3,
+         "900150983cd24fb0d6963f7d28e17f72  /d/plain\n"
+         "\\900150983cd24fb0d6963f7d28e17f72  /d/new\\nline\n",
+         leftOut},
         {4, std::string(kSfvHeader) + "/d/plain 352441C2\n/d/sfv-only 352441C2\n", leftOut},
     };
     for (const auto& [filter, want, result] : cases) {
@@ -88,6 +93,36 @@ TEST(ExportFlaggedList, WritesTheOtherToolsLayoutsWithoutRowsTheyCannotHold) {
     ctx.state.Crc32Variant = 0;
     EXPECT_EQ(ExportFlaggedList(ctx, dir / "crc32a.sfv", 4), std::string(kSfvNeedsCommonCrc));
     EXPECT_FALSE(std::filesystem::exists(dir / "crc32a.sfv"));
+}
+
+// The dialog offers the lists of the digests shown; a row whose digest is not known for sure
+// (an open 128-digit one from an imported list) is in none of them.
+TEST(ExportFlaggedList, WritesTheListsOfTheDigestsShown) {
+    TempDir dir;
+    ListContext ctx;
+    ctx.calculate.digests = MaskOf(DigestKind::Sha1) | MaskOf(DigestKind::Blake2b);
+    FileEntry known = test::Row("/d/k)", EntryStatus::FLAGGED);
+    known.digests.set(DigestKind::Sha1, DigestOf(DigestKind::Sha1, {}));
+    known.digests.set(DigestKind::Blake2b, DigestOf(DigestKind::Blake2b, {}));
+    FileEntry open = test::Row("/d/open", EntryStatus::FLAGGED);
+    open.digests.set(DigestKind::Sha512, DigestOf(DigestKind::Blake2b, {}));
+    open.digests.set(DigestKind::Blake2b, DigestOf(DigestKind::Blake2b, {}));
+    open.digests.setAlternatives(true);
+    test::Fill(ctx, {known, open});
+    const std::string sha1 = "da39a3ee5e6b4b0d3255bfef95601890afd80709";
+    const std::string b2 =
+        "786a02f742015903c6c6fd852552d272912f4740e15847618a86e217f71f5419d25e1031afee585313896444"
+        "934eb04b903a685b1448b755d56f701afe9be2ce";
+    const std::pair<int, std::string> cases[] = {
+        {5, sha1 + "  /d/k)\n"},
+        {6, "SHA1 (/d/k)) = " + sha1 + "\n"},
+        {7, b2 + "  /d/k)\n"},
+        {8, "BLAKE2b (/d/k)) = " + b2 + "\n"},
+    };
+    for (const auto& [filter, want] : cases) {
+        EXPECT_EQ(ExportFlaggedList(ctx, dir / "list", filter), LeftOutText(1)) << filter;
+        EXPECT_EQ(ReadAll(dir / "list"), want) << filter;
+    }
 }
 
 TEST(ExportFlaggedList, ReportsATargetThatCannotBeWrittenInTheRunTimesWording) {

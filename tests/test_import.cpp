@@ -1,5 +1,6 @@
-// Reading list files back: the field readers, the line reader, the line splitting, read
-// errors, and the round trip through export, import and the verifying pass.
+// Reading list files back: the field readers, the comma-separated line reader, the import of
+// whole lists with its message and read errors, and the round trip through export, import and
+// the verifying pass.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -150,61 +151,39 @@ TEST(ImportFileList, SplitsLinesAtCrOrLfAndStopsAtCtrlZWhereALineStarts) {
     }
 }
 
-// Lines of md5sum, the tag form and SFV, mixed with a line of Vellum's own and lines of no use.
-TEST(ImportFileList, ChecksumLinesHoldTheirOneValueAndNameFilesFromTheListsFolder) {
-    TempDir dir;
-    const std::string bytes = std::string(kAbcMd5) + "  rel.txt\n\\" + kAbcMd5 +
-                              " *sub/new\\nline\r\nMD5 (/abs/tag) = " + kAbcMd5 +
-                              "\nSHA256 (x) = abcd\nSHA1 (y) = ab\n; comment\ncrc.bin 352441C2\n" +
-                              Line("/csv") + "\r\ngarbage\n";
-    const std::string list = dir.Write("lists/all.txt", bytes);
-    const std::string folder = dir / "lists/";
-    struct Case {
-        std::uint8_t crc32Variant;
-        std::vector<std::string> paths;
-        std::vector<std::uint8_t> held;
-        ImportCounts counts;
-    };
-    const Case cases[] = {
-        {1,
-         {folder + "rel.txt", folder + "sub/new\nline", "/abs/tag", folder + "crc.bin", "/csv"},
-         {kHeldMd5, kHeldMd5, kHeldMd5, kHeldCrc32, kHeldAll},
-         {.usable = 5, .otherDigests = 2, .sfvRefused = 0}},
-        {0,
-         {folder + "rel.txt", folder + "sub/new\nline", "/abs/tag", "/csv"},
-         {kHeldMd5, kHeldMd5, kHeldMd5, kHeldAll},
-         {.usable = 4, .otherDigests = 2, .sfvRefused = 1}},
-    };
-    for (const Case& c : cases) {
-        ListContext ctx;
-        ctx.state.Crc32Variant = c.crc32Variant;
-        ImportCounts counts;
-        ASSERT_EQ(ImportFileList(ctx, list, &counts), std::nullopt);
-        EXPECT_EQ(Paths(ctx), c.paths);
-        for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
-            EXPECT_EQ(ctx.table[i].held, c.held[i - 1]) << i;
-        EXPECT_EQ(DigestToHex(ctx.table[1].md5), kAbcMd5);
-        EXPECT_EQ(counts.usable, c.counts.usable);
-        EXPECT_EQ(counts.otherDigests, c.counts.otherDigests);
-        EXPECT_EQ(counts.sfvRefused, c.counts.sfvRefused);
-    }
-    ListContext ctx;  // a list named without a folder: its names stay as they are
-    FileEntry row;
-    EXPECT_EQ(ReadAnyListLine("crc.bin 352441C2", RulesFor(ctx, "all.txt"), row),
-              ListLineKind::Row);
-    EXPECT_EQ(row.path.view(), "crc.bin");
-}
-
-TEST(ImportNotice, SaysWhatWasSkippedAndWhenNothingWasOfUse) {
+TEST(ImportNotice, NamesTheLinesThatCouldNotBeReadAndWhenNothingWasOfUse) {
     const std::pair<ImportCounts, std::optional<std::string>> cases[] = {
         {{.usable = 2}, std::nullopt},
-        {{.usable = 0}, "l.md5 holds no usable line"},
-        {{.usable = 3, .otherDigests = 1}, "1 line of digests other than MD5 skipped"},
-        {{.usable = 0, .otherDigests = 2, .sfvRefused = 3},
-         "l.md5 holds no usable line; 2 lines of digests other than MD5 skipped; SFV holds the "
-         "CRC-32 of -crc32b, so 3 lines could not be checked under -crc32a"},
+        {{.usable = 0}, "/l/SUMS holds no usable line"},
+        {{.usable = 3, .unreadable = 1, .firstUnreadable = 7},
+         "line 7 of /l/SUMS could not be read"},
+        {{.usable = 3, .unreadable = 3, .firstUnreadable = 7},
+         "3 lines of /l/SUMS could not be read (the first is line 7)"},
+        {{.usable = 0, .unreadable = 2, .firstUnreadable = 1, .sfvRefused = 3},
+         "/l/SUMS holds no usable line; 2 lines of it could not be read (the first is line 1); "
+         "SFV holds the CRC-32 of -crc32b, so 3 lines could not be checked under -crc32a"},
     };
-    for (const auto& [counts, want] : cases) EXPECT_EQ(ImportNotice(counts, "l.md5"), want);
+    for (const auto& [counts, want] : cases) EXPECT_EQ(ImportNotice(counts, "/l/SUMS"), want);
+}
+
+// The rows of another tool's list hold only its digest: the import has the pass calculate it,
+// and tells of the lines it could not read.
+TEST(IMPORTfilelist1Click, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
+    TempDir dir;
+    const std::string sha256 = LowerHex(DigestOf(DigestKind::Sha256, {}).view());
+    const std::string list = dir.Write(
+        "SHA256SUMS", sha256 + "  a\nSHA1 (b) = 12\n\n" + sha256 + "  /abs/c\nnot a line\n");
+    ListContext ctx;
+    test::CountingPass pass(ctx);
+    ctx.calculate.digests = MaskOf(DigestKind::Sha1);
+    ASSERT_EQ(IMPORTfilelist1Click(ctx, list), std::nullopt);
+    EXPECT_EQ(Paths(ctx), (std::vector<std::string>{dir / "a", "/abs/c"}));
+    EXPECT_EQ(ctx.table[1].held, 0);
+    EXPECT_EQ(ctx.table[1].digests.get(DigestKind::Sha256), DigestOf(DigestKind::Sha256, {}));
+    EXPECT_EQ(ctx.calculate.digests, MaskOf(DigestKind::Sha1) | MaskOf(DigestKind::Sha256));
+    EXPECT_EQ(ctx.message.StatusMessage,
+              "2 lines of " + list + " could not be read (the first is line 2)");
+    EXPECT_EQ(pass.count, 1);
 }
 
 TEST(IMPORTfilelist1Click, ReadErrorKeepsEarlierRowsAndRunsNoPass) {
