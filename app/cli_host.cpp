@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/cli_text.h"
 #include "filelist/counted.h"
 #include "filelist/list_context.h"
 #include "pass/list_pass.h"
@@ -59,11 +60,12 @@ void CliHost::Say(std::string_view text) {
 }
 
 void CliHost::ShowError(std::string_view text) {
-    Say(text);
+    Say(OneLine(text));
 }
 
 void CliHost::StatusPosted(std::string_view text) {
-    Say(text);
+    // A posted message names its file as it is: kept on one line here.
+    Say(OneLine(text));
 }
 
 }  // namespace vellum::cli

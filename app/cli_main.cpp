@@ -1,6 +1,6 @@
 // vellum-cli: lists the files named on the command line and those found under the folders
 // named, calculates them with one list pass, and prints a list file on standard output; or,
-// with --verify, checks the files of such a list.
+// with --verify, checks the files of such a list; or, with --check, one file against a digest.
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -8,6 +8,7 @@
 
 #include "app/cli_host.h"
 #include "app/cli_options.h"
+#include "app/cli_text.h"
 #include "app/cli_verify.h"
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
@@ -70,8 +71,8 @@ void FlagDuplicates(ListContext& ctx, bool keepFirst) {
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
-// was calculated. A row whose file was gone when the pass came to it (or whose path was cut to
-// the stored length) is named on standard error, since no other message tells of it.
+// was calculated and printed. A row whose file was gone when the pass came to it, or whose
+// name the layout cannot hold, is named on standard error, since no other message tells of it.
 bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
     const std::string_view header = ExportHeader(o.layout);
     // An empty view may have no data at all, and fwrite must never be handed a null.
@@ -79,14 +80,13 @@ bool PrintRows(const ListContext& ctx, CliHost& host, const Options& o) {
     bool complete = true;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
         const FileEntry& row = ctx.table[i];
-        if (row.status == EntryStatus::INVALID)
-            host.Say(std::string(row.path.view()) + " not found");
+        if (row.status == EntryStatus::INVALID) host.Say(OneLine(row.path.view()) + " not found");
         const bool calculated = ValuesCalculated(row.status);
         complete = complete && calculated;
         if (!calculated || (o.duplicates && row.status != EntryStatus::FLAGGED)) continue;
         const std::string line = ExportLine(row, o.layout);
         if (line.empty()) {
-            host.Say(std::string(row.path.view()) + " left out: SFV cannot hold a line break");
+            host.Say(OneLine(row.path.view()) + " left out: this list cannot hold a line break");
             complete = false;
         }
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -98,6 +98,9 @@ int Run(const Options& o) {
     CliSession session(o);
     ListContext& ctx = session.ctx;
     CliHost& host = session.host;
+    // Only what is printed, and what pairs copies, is calculated.
+    ctx.calculate = ValuesOf(o.layout);
+    if (o.duplicates) ctx.calculate.values = kHeldAll;
 
     const bool allFound = AddPaths(ctx, o);
     // The commands end with a pass, as in the window: the first one calculates every row, the
@@ -133,5 +136,6 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (parsed.options.verifyList) return RunVerify(parsed.options);
+    if (parsed.options.checkDigest) return RunCheck(parsed.options);
     return Run(parsed.options);
 }

@@ -20,7 +20,14 @@ struct Options {
     bool help = false;
     bool version = false;
     std::vector<std::string> paths;
-    std::optional<std::string> verifyList;  // --verify: check the files of this list file
+    std::optional<std::string> verifyList;  // --verify: check the files of this list ("-": stdin)
+    // How --verify reports, as users of the checking tools know them: unreadable lines fail the
+    // run, files that are missing pass unsaid, only failures are printed, nothing is printed.
+    bool strict = false;
+    bool ignoreMissing = false;
+    bool quiet = false;
+    bool status = false;
+    std::optional<std::string> checkDigest;  // --check DIGEST FILE: FILE is paths[0]
 };
 
 // The options, or the text of a usage error.

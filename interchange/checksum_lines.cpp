@@ -132,24 +132,10 @@ std::optional<DigestLine> ReadTagShape(std::string_view body, bool escaped) {
 }
 
 void AppendEscaped(std::string& line, std::string_view name, bool escape) {
-    if (!escape) {
+    if (escape)
+        line += EscapedName(name);
+    else
         line += name;
-        return;
-    }
-    for (const char c : name) {
-        if (c == '\\')
-            line += "\\\\";
-        else if (c == '\n')
-            line += "\\n";
-        else if (c == '\r')
-            line += "\\r";
-        else
-            line += c;
-    }
-}
-
-bool NeedsEscape(std::string_view name) {
-    return name.find_first_of("\\\n\r") != name.npos;
 }
 
 }  // namespace
@@ -170,6 +156,26 @@ std::optional<SfvEntry> ReadSfvLine(std::string_view line) {
     if (crc.size() != kCrc32Digits || !AllHex(crc)) return std::nullopt;
     if (line.find('\0') < space) return std::nullopt;
     return SfvEntry{std::string(line.substr(0, space)), *ReadHexText(crc, 32)};
+}
+
+bool NeedsEscape(std::string_view name) {
+    return name.find_first_of("\\\n\r") != name.npos;
+}
+
+std::string EscapedName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
 }
 
 std::string SumsLine(std::span<const std::uint8_t> digest, std::string_view name) {

@@ -37,6 +37,12 @@ struct SfvEntry {
 // caller decides which lines are comments.
 [[nodiscard]] std::optional<SfvEntry> ReadSfvLine(std::string_view line);
 
+// Whether the tools escape a name in what they write: it holds a backslash, a CR or an LF, any
+// of which could make it read as something else (another line, another name).
+[[nodiscard]] bool NeedsEscape(std::string_view name);
+// The name with its backslashes, LFs and CRs written as "\\", "\n" and "\r".
+[[nodiscard]] std::string EscapedName(std::string_view name);
+
 // The lines the tools write, LF included: "digest  name" and "TAG (name) = digest" with
 // lower-case digits, and the escaped form when the name holds a backslash, CR or LF.
 [[nodiscard]] std::string SumsLine(std::span<const std::uint8_t> digest, std::string_view name);

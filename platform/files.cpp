@@ -178,6 +178,20 @@ int FileSystem::OpenForReading(const std::string& path) {
     return Advised(OpenRegularFile(path, st), st);
 }
 
+int FileSystem::OpenStream(const std::string& path) {
+    // The type first: opening a device may have effects of its own (a tape rewinds).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return -errno;
+    if (S_ISDIR(st.st_mode)) return -EISDIR;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return -ENODEV;
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) return -EINVAL;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return fd < 0 ? -errno : fd;
+}
+
 FileSystem::Opened FileSystem::OpenIfFile(const std::string& path) {
     if (!IsFile(path)) return {};
     return {OpenForReading(path), true};

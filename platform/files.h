@@ -45,6 +45,10 @@ class FileSystem {
     // O_NONBLOCK, then fstat must show a regular file. Returns a descriptor, or -errno
     // (-EINVAL for something that is not a regular file).
     [[nodiscard]] virtual int OpenForReading(const std::string& path);
+    // Opens a list to be read from start to end: a regular file, or a pipe (a FIFO, a shell's
+    // <(...)), which may block until its writer comes. A descriptor, or -errno: -EISDIR for a
+    // folder, -ENODEV for a device, -EINVAL for a socket, -ENOENT and the like from the open.
+    [[nodiscard]] virtual int OpenStream(const std::string& path);
     // IsFile, then OpenForReading when it is one: isFile false when the path is no regular
     // file (fd -1), else fd is the descriptor or the open's -errno. The type is checked before
     // the open, so that a FIFO is never opened at all: even an open that does not block

@@ -1,21 +1,23 @@
-# bash completion for vellum-cli: its options after a dash, a list file after --verify, and
-# otherwise the shell's own completion of files and folders.
+# bash completion for vellum-cli: its options after a dash, the layouts after --format, a list
+# file after --verify, and otherwise the shell's own completion of files and folders.
 _vellum_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
-    # A pattern after --mask and a list file after --verify: left to the shell's own completion.
+    # A pattern after --mask, a list file after --verify and a digest after --check: left to the
+    # shell's own completion.
     case $prev in
-        --mask | --verify) return 0 ;;
+        --mask | --verify | --check) return 0 ;;
         --format)
-            COMPREPLY=($(compgen -W 'csv tab md5sum sfv' -- "$cur"))
+            COMPREPLY=($(compgen -W 'csv tab md5sum sha1sum sha224sum sha256sum sha384sum
+                                     sha512sum b2sum sfv' -- "$cur"))
             return 0
             ;;
     esac
     if [[ $cur == -* ]]; then
-        local options='-crc16a -crc16b -crc16c -crc32a -crc32b --mask --format --tab
-                       --duplicates --keep-first --progress --no-progress --verify --help
-                       --version --'
+        local options='-crc16a -crc16b -crc16c -crc32a -crc32b --mask --format --tag --tab
+                       --duplicates --keep-first --progress --no-progress --verify --strict
+                       --ignore-missing --quiet --status --check --help --version --'
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     fi
 }
