@@ -116,25 +116,26 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
 void FileFeed::Round() {
     if (!Busy()) return;
     jobs_.clear();
+    // The digests of one file run one after the other over its blocks, a round apart; those of
+    // different files, and the several digests of one, run side by side. They come first: a
+    // digest of a block takes longer than its read, and the thread that starts the round
+    // should not take every read before the other one is awake.
+    for (int t = 0; t < kMaxInFlight; ++t) {
+        const CalcState& f = file(t);
+        if (!f.chunkDue) continue;
+        ForEachKind(f.wanted.digests,
+                    [&](DigestKind kind) { jobs_.push_back({t, static_cast<int>(kind)}); });
+    }
+    firstRead_ = jobs_.size();
     const auto& bank = banks_[round_ & 1];
     for (int t = 0; t < kMaxInFlight; ++t) {
         CalcState& f = file(t);
         if (!NeedsJob(f)) continue;
-        f.buffer = bank[jobs_.size()].get();
+        f.buffer = bank[jobs_.size() - firstRead_].get();
         f.got = 0;
         f.failed = 0;
         f.closeFailed = false;
         jobs_.push_back({t, kReadJob});
-    }
-    reads_ = jobs_.size();
-    // The digests of one file run one after the other over its blocks, a round apart; those of
-    // different files, and the several digests of one, run side by side.
-    for (int t = 0; t < kMaxInFlight; ++t) {
-        const CalcState& f = file(t);
-        if (!f.chunkDue) continue;
-        ForEachKind(f.wanted.digests, [&](DigestKind kind) {
-            jobs_.push_back({t, static_cast<int>(kind)});
-        });
     }
     // The file layer's calls run on both threads only where they may; a fake sees them one at
     // a time, on the helper.
@@ -145,7 +146,7 @@ void FileFeed::Round() {
         for (int job; helper_.Claim(job);) helper_.Run(job);
     helper_.AwaitRound();
     UseUpDueBlocks();
-    for (std::size_t j = 0; j < reads_; ++j) Absorb(file(jobs_[j].ticket));
+    for (std::size_t j = firstRead_; j < jobs_.size(); ++j) Absorb(file(jobs_[j].ticket));
     ++round_;
 }
 

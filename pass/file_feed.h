@@ -193,8 +193,8 @@ class FileFeed final {
     std::uint64_t round_ = 0;
     std::array<CalcState, kMaxInFlight> files_;
     std::array<int, Md5Lanes::kMaxLanes> laneOwner_{};
-    std::vector<Job> jobs_;  // this round's: the reads first, then the digests
-    std::size_t reads_ = 0;
+    std::vector<Job> jobs_;  // this round's: the digests, then the reads from firstRead_ on
+    std::size_t firstRead_ = 0;
     std::vector<Folder> folders_;
     int lastFolder_ = -1;
     // Two banks of block buffers, allocated once: a round reads into one while MD5 runs over
