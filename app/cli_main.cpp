@@ -3,7 +3,6 @@
 // with --verify, checks the files of such a list; or, with --check, one file against a digest.
 #include <cstdio>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/cli_host.h"
@@ -14,6 +13,7 @@
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
 #include "interchange/export_line.h"
+#include "pass/duplicate_search.h"
 #include "pass/list_pass.h"
 #include "program_identity.h"
 
@@ -46,16 +46,6 @@ bool AddPaths(ListContext& ctx, const Options& o) {
         }
     }
     return allFound;
-}
-
-// A file whose size no other listed file shares cannot have an identical copy: its row leaves
-// the list before any file is read, and the pass that the removal ends with reads only files
-// that may have one. Every listed row has its size from adding.
-void DropUniqueSizes(ListContext& ctx) {
-    std::unordered_map<std::int64_t, std::int32_t> rowsOfSize;
-    const std::int32_t rows = ctx.state.RowCount;
-    for (std::int32_t i = 1; i < rows; ++i) ++rowsOfSize[ctx.table[i].size];
-    RemoveRowsIf(ctx, [&](const FileEntry& row) { return rowsOfSize[row.size] == 1; });
 }
 
 // Sorted by md5 and then by path, identical neighbours flagged (all but the first of each
@@ -106,7 +96,9 @@ int Run(const Options& o) {
     // The commands end with a pass, as in the window: the first one calculates every row, the
     // later ones find nothing left to read.
     if (o.duplicates) {
-        DropUniqueSizes(ctx);
+        // Only the files that may have a copy are read whole, and the pass that flagging ends
+        // with finds nothing left to read.
+        (void)FindDuplicateRows(ctx, session.pass, 1);
         FlagDuplicates(ctx, o.keepFirst);
     } else {
         ctx.updatefilez();

@@ -128,10 +128,14 @@ void InvertFLAGGED1Click(ListContext& ctx) {
 }
 
 void RemoveRowsIf(ListContext& ctx, const std::function<bool(const FileEntry&)>& remove) {
+    RemoveRowsAt(ctx, [&](std::int32_t row) { return remove(std::as_const(ctx.table)[row]); });
+}
+
+void RemoveRowsAt(ListContext& ctx, const std::function<bool(std::int32_t row)>& remove) {
     if (ctx.state.Updating) return;
     std::int32_t w = 1;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
-        if (!remove(std::as_const(ctx.table)[i])) Keep(ctx, i, w);
+        if (!remove(i)) Keep(ctx, i, w);
     CloseUp(ctx, w);
 }
 

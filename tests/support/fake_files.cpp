@@ -62,13 +62,21 @@ std::int64_t FakeFiles::Read(int fd, void* buffer, std::size_t count) {
     if (dawdle.count() > 0) std::this_thread::sleep_for(dawdle);
     const Fault* fault = Upset(Call::Read, PathOf(fd));
     const std::int64_t got = fault != nullptr ? -fault->error : FileSystem::Read(fd, buffer, count);
+    if (got > 0) bytesRead_[PathOf(fd)] += got;
     reading_ = false;
     return got;
 }
 
 std::int64_t FakeFiles::ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) {
     if (const Fault* fault = Upset(Call::ReadAt, PathOf(fd))) return -fault->error;
-    return FileSystem::ReadAt(fd, buffer, count, offset);
+    const std::int64_t got = FileSystem::ReadAt(fd, buffer, count, offset);
+    if (got > 0) bytesRead_[PathOf(fd)] += got;
+    return got;
+}
+
+std::int64_t FakeFiles::BytesRead(const std::string& path) const {
+    const auto found = bytesRead_.find(path);
+    return found == bytesRead_.end() ? 0 : found->second;
 }
 
 int FakeFiles::Close(int fd) {

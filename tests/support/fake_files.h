@@ -48,6 +48,8 @@ class FakeFiles final : public platform::FileSystem {
     [[nodiscard]] int Calls(Call call) const;
     [[nodiscard]] int Calls(Call call, const std::string& path) const;
     [[nodiscard]] std::map<std::string, int> CallsByPath(Call call) const;
+    // The bytes that Read and ReadAt delivered from the file at path.
+    [[nodiscard]] std::int64_t BytesRead(const std::string& path) const;
     // Descriptors handed out and not closed yet, and the most there were at once.
     [[nodiscard]] int OpenNow() const { return openNow_; }
     [[nodiscard]] int MostOpen() const { return mostOpen_; }
@@ -72,6 +74,7 @@ class FakeFiles final : public platform::FileSystem {
 
     std::vector<Fault> faults_;
     std::map<Call, std::map<std::string, int>> calls_;
+    std::map<std::string, std::int64_t> bytesRead_;
     std::map<int, std::string> paths_;
     int openNow_ = 0;
     int mostOpen_ = 0;
