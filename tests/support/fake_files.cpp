@@ -101,4 +101,26 @@ int FakeFiles::WriteAll(int fd, std::string_view bytes) {
     return rc != 0 ? rc : -fault->error;
 }
 
+platform::DedupeAnswer FakeFiles::Dedupe(int source, std::int64_t sourceOffset, int target,
+                                         std::int64_t targetOffset, std::int64_t length) {
+    if (const Fault* fault = Upset(Call::Dedupe, PathOf(target)))
+        return {.error = -fault->error, .differs = false, .shared = 0};
+    return FileSystem::Dedupe(source, sourceOffset, target, targetOffset, length);
+}
+
+platform::MadeLink FakeFiles::LinkBeside(const std::string& existing, const std::string& beside) {
+    if (const Fault* fault = Upset(Call::Link, beside)) return {.name = {}, .error = -fault->error};
+    return FileSystem::LinkBeside(existing, beside);
+}
+
+int FakeFiles::Rename(const std::string& from, const std::string& to) {
+    if (const Fault* fault = Upset(Call::Rename, to)) return -fault->error;
+    return FileSystem::Rename(from, to);
+}
+
+int FakeFiles::Unlink(const std::string& path) {
+    if (const Fault* fault = Upset(Call::Unlink, path)) return -fault->error;
+    return FileSystem::Unlink(path);
+}
+
 }  // namespace vellum::test
