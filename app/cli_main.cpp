@@ -12,6 +12,7 @@
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
+#include "filelist/reference_folders.h"
 #include "interchange/export_line.h"
 #include "pass/duplicate_search.h"
 #include "pass/list_pass.h"
@@ -48,16 +49,34 @@ bool AddPaths(ListContext& ctx, const Options& o) {
     return allFound;
 }
 
-// Sorted by md5 and then by path, identical neighbours flagged (all but the first of each
-// group with keepFirst).
-void FlagDuplicates(ListContext& ctx, bool keepFirst) {
+// Sorted by md5 and then by path, identical neighbours flagged: all but the first of each group
+// with --keep-first, those outside the folders of --keep-in, else all.
+void FlagDuplicates(ListContext& ctx, const Options& o) {
     ctx.sort = SortState{.PrimaryColumn = kColumnMd5,
                          .SecondaryColumn = kColumnFilename,
                          .PrimaryDescending = false,
                          .SecondaryDescending = false,
                          .FileNameOnly = false};
     SortRows(ctx, 1, ctx.state.RowCount - 1);
-    (keepFirst ? FlagIdenticalsExceptFirst1Click : FlagIdenticals1Click)(ctx);
+    if (o.keepFirst)
+        FlagIdenticalsExceptFirst1Click(ctx);
+    else if (!o.keepIn.empty())
+        FlagIdenticalsOutside1Click(ctx, o.keepIn);
+    else
+        FlagIdenticals1Click(ctx);
+}
+
+// A --keep-in that names no folder would keep nothing and flag nothing, silently.
+bool KeepInFoldersExist(ListContext& ctx, const Options& o) {
+    for (const std::string& folder : o.keepIn) {
+        const std::uint32_t attrs = ctx.fs->Attributes(folder);
+        if (attrs == platform::kAttrFailure || (attrs & platform::kAttrDirectory) == 0) {
+            std::fprintf(stderr, "vellum-cli: --keep-in %s is no folder\n",
+                         OneLine(folder).c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
@@ -92,6 +111,7 @@ int Run(const Options& o) {
     ctx.calculate = ValuesOf(o.layout);
     if (o.duplicates) ctx.calculate.values = kHeldAll;
 
+    if (!KeepInFoldersExist(ctx, o)) return kExitUsage;
     const bool allFound = AddPaths(ctx, o);
     // The commands end with a pass, as in the window: the first one calculates every row, the
     // later ones find nothing left to read.
@@ -99,7 +119,7 @@ int Run(const Options& o) {
         // Only the files that may have a copy are read whole, and the pass that flagging ends
         // with finds nothing left to read.
         (void)FindDuplicateRows(ctx, session.pass, 1);
-        FlagDuplicates(ctx, o.keepFirst);
+        FlagDuplicates(ctx, o);
     } else {
         ctx.updatefilez();
     }

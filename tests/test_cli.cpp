@@ -81,6 +81,25 @@ TEST(Cli, KeepFirstPrintsEveryCopyButOneAndNoLinkOfTheOneKept) {
     EXPECT_EQ(r.out, md5 + "  " + copy + "\n" + md5 + "  " + c + "\n");
 }
 
+// A folder given relative and with a trailing slash; a group with no copy in it is not printed.
+TEST(Cli, KeepInPrintsTheCopiesOutsideTheFolderOfGroupsWithOneInside) {
+    test::TempDir dir;
+    dir.Write("d/ref/a", "same bytes");
+    dir.Write("d/out/b", "same bytes");
+    dir.Write("d/out/c", "other bytes");
+    dir.Write("d/out/e", "other bytes");
+    test::RunRequest request;
+    request.argv = {"vellum-cli", "--duplicates", "--keep-in", "ref/", "--format", "md5sum", "."};
+    request.cwd = dir / "d";
+    const auto r = test::RunBounded(request);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, DigestToHex(DigestOfText("same bytes")) + "  ./out/b\n");
+    const auto missing =
+        RunProgram({"vellum-cli", "--duplicates", "--keep-in", dir / "none", dir / "d"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "vellum-cli: --keep-in " + dir / "none" + " is no folder\n");
+}
+
 TEST(Cli, ExitStatusTellsWhatWentWrong) {
     test::TempDir dir;
     const std::string file = dir.Write("f", "x");
@@ -99,6 +118,8 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
              {"vellum-cli", "--mask"},
              {"vellum-cli", "--format", "xml", file},
              {"vellum-cli", "--keep-first", file},
+             {"vellum-cli", "--keep-in", dir.path(), file},
+             {"vellum-cli", "--duplicates", "--keep-first", "--keep-in", dir.path(), file},
              {"vellum-cli", "-crc32a", "--format", "sfv", file},
              {"vellum-cli", "--format", "md5sum", "--verify", file}}) {
         const auto usage = RunProgram(args);

@@ -126,6 +126,7 @@ class TMain final : public QWidget {
     void RemoveFlagged1Click();
     void FlagIdenticals1Click();
     void FlagIdenticalsExceptFirst1Click();
+    void FlagIdenticalsOutsideFolder1Click();
     void FlagMarkersClick();
     void RemoveAdjacentDuplicates1Click();
     void RecycleClick();

@@ -252,6 +252,7 @@ void TMain::BuildPopupMenu1() {
         {"Remove Flagged", &TMain::RemoveFlagged1Click},
         {"Flag Adjacent Identicals", &TMain::FlagIdenticals1Click},
         {"Flag Adjacent Identicals Except First", &TMain::FlagIdenticalsExceptFirst1Click},
+        {"Flag Identicals Outside Folder...", &TMain::FlagIdenticalsOutsideFolder1Click},
         {"Flag Between Markers", &TMain::FlagMarkersClick},
         {nullptr, nullptr},
         {"Remove Adjacent Duplicates", &TMain::RemoveAdjacentDuplicates1Click},

@@ -2,6 +2,7 @@
 // core's command, which ends with a list pass.
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
+#include "filelist/reference_folders.h"
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
 #include "ui/add_progress.h"
@@ -45,6 +46,11 @@ void TMain::FlagIdenticals1Click() {
 
 void TMain::FlagIdenticalsExceptFirst1Click() {
     vellum::FlagIdenticalsExceptFirst1Click(ctx_);
+}
+
+void TMain::FlagIdenticalsOutsideFolder1Click() {
+    const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
+    if (choice) FlagIdenticalsOutside1Click(ctx_, {choice->folder});
 }
 
 void TMain::FlagMarkersClick() {

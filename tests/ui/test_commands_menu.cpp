@@ -56,6 +56,7 @@ class CommandsMenuTest final : public QObject {
                                       "Remove Flagged",
                                       "Flag Adjacent Identicals",
                                       "Flag Adjacent Identicals Except First",
+                                      "Flag Identicals Outside Folder...",
                                       "Flag Between Markers",
                                       "-",
                                       "Remove Adjacent Duplicates",
