@@ -1,6 +1,7 @@
 // vellum-cli: lists the files named on the command line and those found under the folders
-// named, calculates them with one list pass, and prints a list file on standard output; or,
-// with --verify, checks the files of such a list; or, with --check, one file against a digest.
+// named, calculates them with one list pass, and prints a list file on standard output (with
+// --duplicates only the copies, which --link turns into links to the copy kept); or, with
+// --verify, checks the files of such a list; or, with --check, one file against a digest.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "filelist/reference_folders.h"
 #include "interchange/export_line.h"
 #include "pass/duplicate_search.h"
+#include "pass/link_copies.h"
 #include "pass/list_pass.h"
 #include "program_identity.h"
 
@@ -123,10 +125,18 @@ int Run(const Options& o) {
     } else {
         ctx.updatefilez();
     }
+    // The copies that became links are copies no longer: what is printed is what is left. The
+    // tally is posted, and so said on standard error.
+    bool allLinked = true;
+    if (o.link) {
+        const LinkTally tally =
+            ReplaceFlaggedWithLinks1Click(ctx, session.pass, LinkRequest{*o.link, {}, ","});
+        allLinked = tally.left == 0;
+    }
     host.EndProgress();
     const bool complete = PrintRows(ctx, host, o);
     std::fflush(stdout);
-    return allFound && complete ? kExitOk : kExitIncomplete;
+    return allFound && complete && allLinked ? kExitOk : kExitIncomplete;
 }
 
 }  // namespace

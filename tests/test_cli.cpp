@@ -1,5 +1,6 @@
 // vellum-cli on real files: the lines it prints, the walk's order, duplicates and exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "checksum/md5.h"
@@ -100,6 +101,26 @@ TEST(Cli, KeepInPrintsTheCopiesOutsideTheFolderOfGroupsWithOneInside) {
     EXPECT_EQ(missing.err, "vellum-cli: --keep-in " + dir / "none" + " is no folder\n");
 }
 
+// The copies replaced are copies no longer: nothing is left to print, and every name opens the
+// bytes it had.
+TEST(Cli, LinkHardPutsTheKeptFileUnderEveryCopysName) {
+    test::TempDir dir;
+    const std::string a = dir.Write("d/a", "same bytes");
+    const std::string b = dir.Write("d/b", "same bytes");
+    const std::string c = dir.Write("d/c", "same bytes");
+    const auto r = RunProgram({"vellum-cli", "--duplicates", "--keep-first", "--link", "hard",
+                               "--no-progress", dir / "d"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "2 files replaced with links to the kept copy, 0 left, 20 bytes freed\n");
+    struct stat sa {
+    }, sb{}, sc{};
+    ASSERT_EQ(stat(a.c_str(), &sa) | stat(b.c_str(), &sb) | stat(c.c_str(), &sc), 0);
+    EXPECT_EQ(sa.st_ino, sb.st_ino);
+    EXPECT_EQ(sa.st_ino, sc.st_ino);
+    EXPECT_EQ(test::ReadAll(c), "same bytes");
+}
+
 TEST(Cli, ExitStatusTellsWhatWentWrong) {
     test::TempDir dir;
     const std::string file = dir.Write("f", "x");
@@ -120,6 +141,8 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
              {"vellum-cli", "--keep-first", file},
              {"vellum-cli", "--keep-in", dir.path(), file},
              {"vellum-cli", "--duplicates", "--keep-first", "--keep-in", dir.path(), file},
+             {"vellum-cli", "--duplicates", "--link", "hard", file},
+             {"vellum-cli", "--duplicates", "--keep-first", "--link", "soft", file},
              {"vellum-cli", "-crc32a", "--format", "sfv", file},
              {"vellum-cli", "--format", "md5sum", "--verify", file}}) {
         const auto usage = RunProgram(args);

@@ -129,6 +129,7 @@ class TMain final : public QWidget {
     void FlagIdenticalsOutsideFolder1Click();
     void FlagMarkersClick();
     void RemoveAdjacentDuplicates1Click();
+    void ReplaceFlaggedWithLinks1Click();
     void RecycleClick();
     void RemovedDeletedClick();
     void ExportFlaggedList1Click();

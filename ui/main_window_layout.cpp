@@ -260,6 +260,7 @@ void TMain::BuildPopupMenu1() {
         {"Digests", nullptr},
         {"Check Against Digest...", &TMain::CheckAgainstDigest1Click},
         {nullptr, nullptr},
+        {"Replace Flagged with Links to Kept Copy", &TMain::ReplaceFlaggedWithLinks1Click},
         {"Send Flagged to Recycle Bin", &TMain::RecycleClick},
         {"Remove Deleted", &TMain::RemovedDeletedClick},
         {nullptr, nullptr},

@@ -1,10 +1,13 @@
 // The items of PopupMenu1: each asks its dialog, if it has one, and hands the answer to the
 // core's command, which ends with a list pass.
+#include <QLocale>
+
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/reference_folders.h"
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
+#include "pass/link_copies.h"
 #include "ui/add_progress.h"
 #include "ui/main_window.h"
 
@@ -59,6 +62,17 @@ void TMain::FlagMarkersClick() {
 
 void TMain::RemoveAdjacentDuplicates1Click() {
     vellum::RemoveAdjacentDuplicates1Click(ctx_);
+}
+
+// The blocks are shared where the file system can; hard links, which make the names one file,
+// only once the user has agreed to that.
+void TMain::ReplaceFlaggedWithLinks1Click() {
+    LinkRequest request;
+    request.hardLinksInstead = [this](std::int32_t copies) {
+        return dialogs_->Confirm(HardLinkQuestion(copies));
+    };
+    request.thousandsSeparator = QLocale::system().groupSeparator().toStdString();
+    (void)vellum::ReplaceFlaggedWithLinks1Click(ctx_, pass_, request);
 }
 
 void TMain::RecycleClick() {

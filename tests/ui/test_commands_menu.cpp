@@ -64,6 +64,7 @@ class CommandsMenuTest final : public QObject {
                                       "Digests",
                                       "Check Against Digest...",
                                       "-",
+                                      "Replace Flagged with Links to Kept Copy",
                                       "Send Flagged to Recycle Bin",
                                       "Remove Deleted",
                                       "-",
