@@ -120,6 +120,7 @@ class TMain final : public QWidget {
     void Clear1Click();
     void Add1Click();
     void Addfolder1Click();
+    void FindDuplicatesInFolder1Click();
     void InvertFLAGGED1Click();
     void FlagALL1Click();
     void FlagNONE1Click();

@@ -245,6 +245,7 @@ void TMain::BuildPopupMenu1() {
         {nullptr, nullptr},
         {"Add files", &TMain::Add1Click},
         {"Add folder", &TMain::Addfolder1Click},
+        {"Find Duplicates in Folder...", &TMain::FindDuplicatesInFolder1Click},
         {nullptr, nullptr},
         {"Invert FLAGGED", &TMain::InvertFLAGGED1Click},
         {"Flag ALL", &TMain::FlagALL1Click},

@@ -7,6 +7,7 @@
 #include "filelist/reference_folders.h"
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
+#include "pass/folder_duplicates.h"
 #include "pass/link_copies.h"
 #include "ui/add_progress.h"
 #include "ui/main_window.h"
@@ -25,6 +26,13 @@ void TMain::Add1Click() {
 void TMain::Addfolder1Click() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
     if (choice) vellum::Addfolder1Click(ctx_, choice->folder, choice->mask, *Form5);
+}
+
+void TMain::FindDuplicatesInFolder1Click() {
+    const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
+    if (choice)
+        (void)vellum::FindDuplicatesInFolder1Click(ctx_, pass_, choice->folder, choice->mask,
+                                                   *Form5);
 }
 
 void TMain::InvertFLAGGED1Click() {

@@ -49,6 +49,7 @@ class CommandsMenuTest final : public QObject {
                                       "-",
                                       "Add files",
                                       "Add folder",
+                                      "Find Duplicates in Folder...",
                                       "-",
                                       "Invert FLAGGED",
                                       "Flag ALL",

@@ -1,9 +1,11 @@
-// The pop-up menu's commands for copies, run through the real window with scripted dialogs, and
-// the window at work on the rows afterwards.
+// The pop-up menu's commands for copies: Find Duplicates in Folder..., Flag Identicals Outside
+// Folder... and Replace Flagged with Links to Kept Copy, run through the real window with
+// scripted dialogs, and the window at work on the rows afterwards.
 #include <sys/stat.h>
 
 #include <cerrno>
 
+#include "checksum/md5.h"
 #include "tests/support/fake_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
@@ -23,6 +25,10 @@ std::vector<EntryStatus> Statuses(Window& w) {
     return out;
 }
 
+std::string Md5Hex(const std::string& bytes) {
+    return vellum::DigestToHex(vellum::DigestOfText(bytes));
+}
+
 ino_t Inode(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
@@ -34,6 +40,37 @@ class DuplicatesMenuTest final : public QObject {
     Q_OBJECT
 
   private slots:
+    void findDuplicatesListsOnlyTheCopiesTogether() {
+        TempDir dir;
+        const std::string listed = dir.Write("listed.txt", "listed before");
+        const std::string same1 = dir.Write("tree/b/one", "same");
+        const std::string same2 = dir.Write("tree/a/two", "same");
+        const std::string other1 = dir.Write("tree/y/z", "other!");
+        const std::string other2 = dir.Write("tree/x", "other!");
+        dir.Write("tree/alone", "alone");
+        dir.Write("tree/samf", "samf");  // the copies' size, other bytes
+        Window w({"-noautocheck", listed});
+        w.dialogs->folders.push_back({dir / "tree", "*.*"});
+        w.Menu("Find Duplicates in Folder...");
+        std::vector<std::string> same = {same2, same1};
+        std::vector<std::string> other = {other2, other1};
+        std::vector<std::string> want = {listed};
+        for (const auto& group : Md5Hex("same") < Md5Hex("other!") ? std::vector{same, other}
+                                                                   : std::vector{other, same})
+            want.insert(want.end(), group.begin(), group.end());
+        QCOMPARE(w.Paths(), want);
+        QCOMPARE(Statuses(w), std::vector<EntryStatus>(5, EntryStatus::OKAY));
+        QVERIFY(!w.ctx().state.Updating);
+
+        w.Menu("Flag Adjacent Identicals Except First");
+        QCOMPARE(w.ctx().state.FlaggedCount, 2);
+        // Cancelling the chooser adds nothing; the other commands work on the rows as on any.
+        w.Menu("Find Duplicates in Folder...");
+        QCOMPARE(w.ctx().state.RowCount, 6);
+        w.Menu("Remove Flagged");
+        QCOMPARE(w.ctx().state.RowCount, 4);
+    }
+
     void flagIdenticalsOutsideFolderKeepsTheCopiesInside() {
         TempDir dir;
         const std::vector<std::string> files = {
