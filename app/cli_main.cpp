@@ -1,9 +1,9 @@
 // vellum-cli: lists the files named on the command line and those found under the folders
-// named, calculates them with one list pass, and prints a list file on standard output; or,
-// with --verify, checks the files of such a list; or, with --check, one file against a digest.
+// named, calculates them with one list pass, and prints a list file on standard output (with
+// --duplicates only the copies, which --link turns into links to the copy kept); or, with
+// --verify, checks the files of such a list; or, with --check, one file against a digest.
 #include <cstdio>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/cli_host.h"
@@ -13,7 +13,10 @@
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
+#include "filelist/reference_folders.h"
 #include "interchange/export_line.h"
+#include "pass/duplicate_search.h"
+#include "pass/link_copies.h"
 #include "pass/list_pass.h"
 #include "program_identity.h"
 
@@ -48,26 +51,34 @@ bool AddPaths(ListContext& ctx, const Options& o) {
     return allFound;
 }
 
-// A file whose size no other listed file shares cannot have an identical copy: its row leaves
-// the list before any file is read, and the pass that the removal ends with reads only files
-// that may have one. Every listed row has its size from adding.
-void DropUniqueSizes(ListContext& ctx) {
-    std::unordered_map<std::int64_t, std::int32_t> rowsOfSize;
-    const std::int32_t rows = ctx.state.RowCount;
-    for (std::int32_t i = 1; i < rows; ++i) ++rowsOfSize[ctx.table[i].size];
-    RemoveRowsIf(ctx, [&](const FileEntry& row) { return rowsOfSize[row.size] == 1; });
-}
-
-// Sorted by md5 and then by path, identical neighbours flagged (all but the first of each
-// group with keepFirst).
-void FlagDuplicates(ListContext& ctx, bool keepFirst) {
+// Sorted by md5 and then by path, identical neighbours flagged: all but the first of each group
+// with --keep-first, those outside the folders of --keep-in, else all.
+void FlagDuplicates(ListContext& ctx, const Options& o) {
     ctx.sort = SortState{.PrimaryColumn = kColumnMd5,
                          .SecondaryColumn = kColumnFilename,
                          .PrimaryDescending = false,
                          .SecondaryDescending = false,
                          .FileNameOnly = false};
     SortRows(ctx, 1, ctx.state.RowCount - 1);
-    (keepFirst ? FlagIdenticalsExceptFirst1Click : FlagIdenticals1Click)(ctx);
+    if (o.keepFirst)
+        FlagIdenticalsExceptFirst1Click(ctx);
+    else if (!o.keepIn.empty())
+        FlagIdenticalsOutside1Click(ctx, o.keepIn);
+    else
+        FlagIdenticals1Click(ctx);
+}
+
+// A --keep-in that names no folder would keep nothing and flag nothing, silently.
+bool KeepInFoldersExist(ListContext& ctx, const Options& o) {
+    for (const std::string& folder : o.keepIn) {
+        const std::uint32_t attrs = ctx.fs->Attributes(folder);
+        if (attrs == platform::kAttrFailure || (attrs & platform::kAttrDirectory) == 0) {
+            std::fprintf(stderr, "vellum-cli: --keep-in %s is no folder\n",
+                         OneLine(folder).c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // Prints the calculated rows (only the flagged ones with --duplicates); true when every row
@@ -102,19 +113,30 @@ int Run(const Options& o) {
     ctx.calculate = ValuesOf(o.layout);
     if (o.duplicates) ctx.calculate.values = kHeldAll;
 
+    if (!KeepInFoldersExist(ctx, o)) return kExitUsage;
     const bool allFound = AddPaths(ctx, o);
     // The commands end with a pass, as in the window: the first one calculates every row, the
     // later ones find nothing left to read.
     if (o.duplicates) {
-        DropUniqueSizes(ctx);
-        FlagDuplicates(ctx, o.keepFirst);
+        // Only the files that may have a copy are read whole, and the pass that flagging ends
+        // with finds nothing left to read.
+        (void)FindDuplicateRows(ctx, session.pass, 1);
+        FlagDuplicates(ctx, o);
     } else {
         ctx.updatefilez();
+    }
+    // The copies that became links are copies no longer: what is printed is what is left. The
+    // tally is posted, and so said on standard error.
+    bool allLinked = true;
+    if (o.link) {
+        const LinkTally tally =
+            ReplaceFlaggedWithLinks1Click(ctx, session.pass, LinkRequest{*o.link, {}, ","});
+        allLinked = tally.left == 0;
     }
     host.EndProgress();
     const bool complete = PrintRows(ctx, host, o);
     std::fflush(stdout);
-    return allFound && complete ? kExitOk : kExitIncomplete;
+    return allFound && complete && allLinked ? kExitOk : kExitIncomplete;
 }
 
 }  // namespace

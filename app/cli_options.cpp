@@ -7,7 +7,8 @@ namespace vellum::cli {
 
 std::string UsageText() {
     return "usage: vellum-cli [-crc16a|-crc16b|-crc16c] [-crc32a|-crc32b] [--mask PATTERN]\n"
-           "                  [--format F [--tag]] [--duplicates [--keep-first]]\n"
+           "                  [--format F [--tag]]\n"
+           "                  [--duplicates [--keep-first|--keep-in DIR...] [--link WAY]]\n"
            "                  [--progress|--no-progress] PATH...\n"
            "       vellum-cli [-crc16a|-crc16b|-crc16c] [-crc32a|-crc32b] [--strict]\n"
            "                  [--ignore-missing] [--quiet|--status] [--progress|--no-progress]\n"
@@ -37,6 +38,11 @@ std::string UsageText() {
            "  --duplicates    print only the files that have an identical copy in the list\n"
            "  --keep-first    with --duplicates, leave out the first of each group of copies\n"
            "                  (sorted by md5, then path): what is printed can be deleted\n"
+           "  --keep-in DIR   with --duplicates, leave out the copies inside DIR (repeatable)\n"
+           "                  and print those outside it, of every group with a copy inside\n"
+           "  --link WAY      with --keep-first or --keep-in, replace what they print by links\n"
+           "                  to the copy kept: dedupe (shared blocks, where the file system\n"
+           "                  can) or hard (one file under both names); print what is left\n"
            "  --progress      progress on standard error (default when it is a terminal)\n"
            "  --verify LIST   check the files of a list file against its values (- reads\n"
            "                  standard input)\n"
@@ -47,7 +53,8 @@ std::string UsageText() {
            "  --check DIGEST  check one FILE against a published digest\n"
            "  --              the arguments after it are paths\n"
            "\n"
-           "Exit status: 0 all files calculated, 1 some could not be, 2 usage error.\n"
+           "Exit status: 0 all files calculated, 1 some could not be (or, with --link, some\n"
+           "copy was left as it was), 2 usage error.\n"
            "With --duplicates only files that share their size with another are read, and\n"
            "only they count.\n"
            "With --verify: 0 every file unchanged, 1 some changed, missing or not read, no\n"
@@ -78,7 +85,8 @@ std::optional<ExportLayout> LayoutNamed(const std::string& name) {
 
 // What the options of one mode may not be mixed with.
 struct Mixed {
-    bool listing = false;    // --mask, --format, --tab, --tag, --duplicates, --keep-first
+    // --mask, --format, --tab, --tag, --duplicates, --keep-first, --keep-in, --link
+    bool listing = false;
     bool verifying = false;  // --strict, --ignore-missing, --quiet, --status
 };
 
@@ -91,12 +99,16 @@ std::string ModeError(const Options& o, const Mixed& mixed) {
     }
     if (o.verifyList) {
         if (!o.paths.empty() || mixed.listing)
-            return "--verify takes no PATH, --mask, --format, --tab, --tag, --duplicates or "
-                   "--keep-first";
+            return "--verify takes no PATH, --mask, --format, --tab, --tag, --duplicates, "
+                   "--keep-first, --keep-in or --link";
         return {};
     }
     if (mixed.verifying) return "--strict, --ignore-missing, --quiet and --status go with --verify";
     if (o.keepFirst && !o.duplicates) return "--keep-first goes with --duplicates";
+    if (!o.keepIn.empty() && !o.duplicates) return "--keep-in goes with --duplicates";
+    if (!o.keepIn.empty() && o.keepFirst) return "--keep-in and --keep-first do not go together";
+    if (o.link && !o.keepFirst && o.keepIn.empty())
+        return "--link goes with --duplicates and --keep-first or --keep-in";
     if (auto refusal = LayoutRefusal(o.layout, o.variants)) return *refusal;
     if (!o.help && !o.version && o.paths.empty()) return "no PATH given";
     return {};
@@ -124,7 +136,8 @@ Parsed ParseOptions(const std::vector<std::string>& args) {
             o.paths.push_back(a);
         } else if (a == "--") {
             pathsOnly = true;
-        } else if (a == "--mask" || a == "--verify" || a == "--format" || a == "--check") {
+        } else if (a == "--mask" || a == "--verify" || a == "--format" || a == "--check" ||
+                   a == "--keep-in" || a == "--link") {
             std::string value;
             if (!TakeValue(args, k, value)) {
                 p.error = a + " needs a value";
@@ -141,6 +154,14 @@ Parsed ParseOptions(const std::vector<std::string>& args) {
             mixed.listing = true;
             if (a == "--mask") {
                 o.mask = value;
+            } else if (a == "--keep-in") {
+                o.keepIn.push_back(value);
+            } else if (a == "--link") {
+                if (value != "dedupe" && value != "hard") {
+                    p.error = "--link takes dedupe or hard, not " + value;
+                    return p;
+                }
+                o.link = value == "dedupe" ? LinkWay::Dedupe : LinkWay::Hard;
             } else if (const auto layout = LayoutNamed(value)) {
                 o.layout = *layout;
             } else {

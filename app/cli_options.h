@@ -7,6 +7,7 @@
 
 #include "filelist/file_table.h"
 #include "interchange/export_line.h"
+#include "pass/link_copies.h"
 
 namespace vellum::cli {
 
@@ -15,7 +16,10 @@ struct Options {
     std::string mask = "*.*";
     ExportLayout layout = ExportLayout::Csv;  // --format, --tab, --tag
     bool duplicates = false;
-    bool keepFirst = false;        // --keep-first: of each group of copies, all but the first
+    bool keepFirst = false;  // --keep-first: of each group of copies, all but the first
+    // --keep-in: of each group of copies with one in these folders, all outside them.
+    std::vector<std::string> keepIn;
+    std::optional<LinkWay> link;   // --link: the copies printed become links to the kept one
     std::optional<bool> progress;  // unset: on when standard error is a terminal
     bool help = false;
     bool version = false;

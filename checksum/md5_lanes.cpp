@@ -98,6 +98,22 @@ void Md5Lanes::Start(int lane) {
     for (std::size_t w = 0; w < 4; ++w) words[w * paths::kLaneRow] = kStart[w];
 }
 
+Md5Midway Md5Lanes::Suspend(int lane) {
+    Md5Midway midway;
+    const std::uint32_t* words = Words(lane);
+    for (std::size_t w = 0; w < 4; ++w) midway.words[w] = words[w * paths::kLaneRow];
+    midway.length = slots_[lane].length;
+    Become(lane, Lane::Idle);
+    return midway;
+}
+
+void Md5Lanes::Resume(int lane, const Md5Midway& from) {
+    Start(lane);
+    slots_[lane].length = from.length;
+    std::uint32_t* words = Words(lane);
+    for (std::size_t w = 0; w < 4; ++w) words[w * paths::kLaneRow] = from.words[w];
+}
+
 void Md5Lanes::Drop(int lane) {
     Become(lane, Lane::Idle);
 }

@@ -36,6 +36,13 @@ struct Md5LanesKernel;
 // Bit l stands for lane l.
 using LaneMask = std::uint64_t;
 
+// A message's running state where it stopped on a block boundary: its four words and the bytes
+// taken so far, for a message that goes on later, in any lane (a file read in two goes).
+struct Md5Midway {
+    std::uint32_t words[4] = {};
+    std::uint64_t length = 0;
+};
+
 class Md5Lanes final {
   public:
     static constexpr int kMaxLanes = 64;
@@ -87,6 +94,11 @@ class Md5Lanes final {
     LaneMask Run();
     // The digest of a done lane, which becomes idle.
     [[nodiscard]] Md5Digest Take(int lane);
+    // The state of a hungry lane whose message has taken a whole number of blocks; the lane
+    // becomes idle.
+    [[nodiscard]] Md5Midway Suspend(int lane);
+    // Begins a message on the lane that goes on from a suspended state; the lane is hungry.
+    void Resume(int lane, const Md5Midway& from);
     // Forgets the lane's message, say on a halt: the lane is idle and none of its chunks is read
     // again.
     void Drop(int lane);

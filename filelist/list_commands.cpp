@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "filelist/identical_runs.h"
 #include "filelist/list_context.h"
 
 namespace vellum {
@@ -32,38 +33,6 @@ void Keep(ListContext& ctx, std::int32_t from, std::int32_t& w) {
     ++w;
 }
 
-std::optional<platform::FileIdentity> IdentityOf(ListContext& ctx, const FileEntry& row) {
-    return ctx.fs->Identity(std::string(row.path.view()));
-}
-
-// One file listed twice is not two copies: by the same path, or by paths that lead to the
-// same device and inode (hard links, a symbolic link and its target).
-bool SameFile(ListContext& ctx, const FileEntry& a, const FileEntry& b) {
-    if (a.path == b.path) return true;
-    const auto ia = IdentityOf(ctx, a);
-    if (!ia) return false;
-    const auto ib = IdentityOf(ctx, b);
-    return ib && *ia == *ib;
-}
-
-// Calls visit(first, last) for every stretch of two or more neighbours whose values were
-// calculated and tie: the rows the identical-flagging commands work on.
-template <class Visit>
-void ForEachIdenticalStretch(ListContext& ctx, Visit&& visit) {
-    std::int32_t first = 1;
-    for (std::int32_t i = 2; i <= ctx.state.RowCount; ++i) {
-        if (i < ctx.state.RowCount) {
-            const FileEntry& a = ctx.table[i - 1];
-            const FileEntry& b = ctx.table[i];
-            if (ValuesCalculated(a.status) && ValuesCalculated(b.status) &&
-                IdenticalValues(a, b, ctx.calculate.digests))
-                continue;
-        }
-        if (i - 1 > first) visit(first, i - 1);
-        first = i;
-    }
-}
-
 void FlagNeighbourPairs(ListContext& ctx, std::int32_t first, std::int32_t last) {
     for (std::int32_t i = first + 1; i <= last; ++i) {
         FileEntry& a = ctx.table[i - 1];
@@ -74,31 +43,17 @@ void FlagNeighbourPairs(ListContext& ctx, std::int32_t first, std::int32_t last)
     }
 }
 
-struct KeptCopy {
-    std::int32_t row = 0;  // 0: no file of the stretch is in place
-    platform::FileIdentity identity;
-};
-
-// The copy kept is the first row of the stretch whose file is in place: not in the trash, and
-// still there.
-KeptCopy FirstInPlace(ListContext& ctx, std::int32_t first, std::int32_t last) {
-    for (std::int32_t k = first; k <= last; ++k) {
-        if (ctx.table[k].status == EntryStatus::DELETED) continue;
-        if (const auto identity = IdentityOf(ctx, ctx.table[k])) return {k, *identity};
-    }
-    return {};
-}
-
 // Rows that name the kept file are the kept copy too: trashing a hard link of it would do no
 // harm, but trashing the target of a kept symbolic link would lose the content.
 void FlagAllButTheFirst(ListContext& ctx, std::int32_t first, std::int32_t last) {
-    const KeptCopy kept = FirstInPlace(ctx, first, last);
+    // The copy kept is the first row of the run whose file is in place: not in the trash, and
+    // still there.
+    const KeptCopy kept = FirstKeepable(ctx, first, last, Keepable::InPlace);
     if (kept.row == 0) return;
-    const PathText keptPath = ctx.table[kept.row].path;
     for (std::int32_t k = first; k <= last; ++k) {
         FileEntry& row = ctx.table[k];
         if (row.status == EntryStatus::DELETED) continue;
-        if (row.path == keptPath || IdentityOf(ctx, row) == kept.identity)
+        if (NamesKeptFile(ctx, row, kept))
             SetIf(row, EntryStatus::FLAGGED, EntryStatus::OKAY);
         else
             row.status = EntryStatus::FLAGGED;
@@ -128,10 +83,14 @@ void InvertFLAGGED1Click(ListContext& ctx) {
 }
 
 void RemoveRowsIf(ListContext& ctx, const std::function<bool(const FileEntry&)>& remove) {
+    RemoveRowsAt(ctx, [&](std::int32_t row) { return remove(std::as_const(ctx.table)[row]); });
+}
+
+void RemoveRowsAt(ListContext& ctx, const std::function<bool(std::int32_t row)>& remove) {
     if (ctx.state.Updating) return;
     std::int32_t w = 1;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
-        if (!remove(std::as_const(ctx.table)[i])) Keep(ctx, i, w);
+        if (!remove(i)) Keep(ctx, i, w);
     CloseUp(ctx, w);
 }
 
@@ -165,13 +124,13 @@ void RemoveAdjacentDuplicates1Click(ListContext& ctx) {
 }
 
 void FlagIdenticals1Click(ListContext& ctx) {
-    ForEachIdenticalStretch(
+    ForEachIdenticalRun(
         ctx, [&](std::int32_t first, std::int32_t last) { FlagNeighbourPairs(ctx, first, last); });
     ctx.updatefilez();
 }
 
 void FlagIdenticalsExceptFirst1Click(ListContext& ctx) {
-    ForEachIdenticalStretch(
+    ForEachIdenticalRun(
         ctx, [&](std::int32_t first, std::int32_t last) { FlagAllButTheFirst(ctx, first, last); });
     ctx.updatefilez();
 }

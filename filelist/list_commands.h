@@ -17,6 +17,8 @@ void InvertFLAGGED1Click(ListContext& ctx);
 
 // Removes every file row for which remove is true; the rest close up in order.
 void RemoveRowsIf(ListContext& ctx, const std::function<bool(const FileEntry&)>& remove);
+// The same, asked by the row's index.
+void RemoveRowsAt(ListContext& ctx, const std::function<bool(std::int32_t row)>& remove);
 // Removes every file row with the status.
 void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status);
 void RemoveFlagged1Click(ListContext& ctx);

@@ -62,7 +62,8 @@ FileFeed::CalcState& FileFeed::file(int ticket) {
 }
 
 bool FileFeed::NeedsJob(const CalcState& f) const {
-    return f.state == State::Opening || (f.state == State::Reading && !f.ended);
+    // A span read to its limit wants no more, as a file read to its end does.
+    return f.state == State::Opening || (f.state == State::Reading && !f.ended && f.left != 0);
 }
 
 int FileFeed::JobsWanted() const {
@@ -90,7 +91,7 @@ std::int64_t FileFeed::BytesInFlight() const {
 }
 
 int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant,
-                     ValueSet wanted) {
+                     ValueSet wanted, ReadSpan span) {
     const auto free = std::find_if(files_.begin(), files_.end(),
                                    [](const CalcState& f) { return f.state == State::Free; });
     CalcState& f = *free;
@@ -110,6 +111,20 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     f.error.clear();
     f.ended = false;
     f.chunkDue = false;
+    f.chunkStops = false;
+    f.spanned = span.offset > 0 || span.limit >= 0;
+    f.position = span.offset;
+    f.left = span.limit;
+    f.resumed = span.resume != nullptr;
+    if (f.resumed) {
+        // The open's job folds the first block of the span already: the running values must be
+        // in place before it.
+        f.resume = *span.resume;
+        f.crc16 = f.resume.crc16;
+        f.crc32 = f.resume.crc32;
+        f.xsum = f.resume.xsum;
+        f.values.size = f.resume.bytes;
+    }
     return static_cast<int>(free - files_.begin());
 }
 
@@ -123,8 +138,9 @@ void FileFeed::Round() {
     for (int t = 0; t < kMaxInFlight; ++t) {
         const CalcState& f = file(t);
         if (!f.chunkDue) continue;
-        ForEachKind(f.wanted.digests,
-                    [&](DigestKind kind) { jobs_.push_back({t, static_cast<int>(kind)}); });
+        ForEachKind(f.wanted.digests, [&](DigestKind kind) {
+            jobs_.push_back({t, static_cast<int>(kind)});
+        });
     }
     firstRead_ = jobs_.size();
     const auto& bank = banks_[round_ & 1];
@@ -176,8 +192,47 @@ void FileFeed::init_processfile(CalcState& f) {
     f.fd = f.opened.fd;
 }
 
+std::int64_t FileFeed::ReadSpanBlock(CalcState& f) {
+    platform::FileSystem& files = Files();
+    const std::int64_t want = f.left < 0 ? kBlockSize : std::min<std::int64_t>(kBlockSize, f.left);
+    std::int64_t n = files.ReadAt(f.fd, f.buffer, static_cast<std::size_t>(want), f.position);
+    if (n > 0) {
+        f.position += n;
+        if (f.left >= 0) f.left -= n;
+    }
+    // The limit reached: the span is read, whatever follows it.
+    if (n > 0 && f.left == 0) return n;
+    if (n > 0 && n < want) {
+        const std::int64_t more =
+            files.ReadAt(f.fd, f.buffer + n, static_cast<std::size_t>(1), f.position);
+        if (more == 0) f.ended = true;
+        // A byte after a short read: the file grew under the read; it is read on next round.
+        if (more > 0) return n;
+        return more < 0 ? more : n;
+    }
+    if (n == 0) f.ended = true;
+    return n;
+}
+
 void FileFeed::processfile(CalcState& f) {
     platform::FileSystem& files = Files();
+    if (f.spanned) {
+        const std::int64_t n = ReadSpanBlock(f);
+        if (n < 0) {
+            f.failed = static_cast<int>(n);
+            (void)files.Close(f.fd);
+            f.fd = -1;
+            return;
+        }
+        f.got = n;
+        if ((f.wanted.values & (kHeldCrc16 | kHeldCrc32 | kHeldXsum)) != 0) {
+            static DigestState unused;  // MD5 runs in the lanes
+            FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                             static_cast<std::int32_t>(n));
+        }
+        if (f.ended || f.left == 0) end_processfile(f);
+        return;
+    }
     std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
     // After a short block the read that finds the end most likely follows at once; it goes into
     // the rest of the same buffer, so that a small file is read, hashed and closed in one round.
@@ -227,13 +282,7 @@ void FileFeed::Absorb(CalcState& f) {
             return;
         }
         f.state = State::Reading;
-        if ((f.wanted.values & kHeldMd5) != 0) {
-            f.lane = lanes_.IdleLane();
-            lanes_.Start(f.lane);
-            laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
-        }
-        ForEachKind(f.wanted.digests,
-                    [&](DigestKind kind) { f.runs[static_cast<std::size_t>(kind)].Start(kind); });
+        StartValues(f);
     }
     if (f.failed < 0) {
         Fail(f, (f.closeFailed ? "Cannot close " : "Cannot read ") + f.path + ": " +
@@ -244,9 +293,25 @@ void FileFeed::Absorb(CalcState& f) {
     f.chunk = f.buffer;
     f.chunkBytes = static_cast<std::size_t>(f.got);
     f.chunkLast = f.ended;
+    f.chunkStops = !f.ended && f.left == 0;
     // A file that wants neither MD5 nor a further digest is done with its read.
     f.chunkDue = f.lane >= 0 || f.wanted.digests != 0;
-    if (f.ended && !f.chunkDue) Finish(f);
+    if (f.chunkDue) return;
+    if (f.ended) Finish(f);
+    if (f.chunkStops) Stop(f);
+}
+
+void FileFeed::StartValues(CalcState& f) {
+    if ((f.wanted.values & kHeldMd5) != 0) {
+        f.lane = lanes_.IdleLane();
+        if (f.resumed)
+            lanes_.Resume(f.lane, f.resume.md5);
+        else
+            lanes_.Start(f.lane);
+        laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
+    }
+    ForEachKind(f.wanted.digests,
+                [&](DigestKind kind) { f.runs[static_cast<std::size_t>(kind)].Start(kind); });
 }
 
 void FileFeed::Fail(CalcState& f, std::string text) {
@@ -286,7 +351,18 @@ void FileFeed::UseUpDueBlocks() {
         if (!f.chunkDue) continue;
         f.chunkDue = false;
         if (f.chunkLast) Finish(f);
+        if (f.chunkStops) Stop(f);
     }
+}
+
+void FileFeed::Stop(CalcState& f) {
+    f.midway.bytes = f.values.size;
+    f.midway.crc16 = f.crc16;
+    f.midway.crc32 = f.crc32;
+    f.midway.xsum = f.xsum;
+    if (f.lane >= 0) f.midway.md5 = lanes_.Suspend(f.lane);
+    f.lane = -1;
+    f.state = State::Stopped;
 }
 
 void FileFeed::Finish(CalcState& f) {

@@ -48,6 +48,24 @@ struct FileValues {
     ValueSet calculated;
 };
 
+// A file's running values where a read in goes stopped: what the next go starts from.
+struct MidwayValues {
+    std::int64_t bytes = 0;
+    std::uint16_t crc16 = 0;
+    std::uint32_t crc32 = 0;
+    std::uint16_t xsum = 0;
+    Md5Midway md5;
+};
+
+// Which bytes of a file a take-up reads, for the duplicate search that reads a file in goes:
+// from offset (where an earlier go stopped, with its midway values) to the end, or no more
+// than limit bytes (a multiple of 64, so that MD5 can stop on a block of its own).
+struct ReadSpan {
+    std::int64_t offset = 0;
+    std::int64_t limit = -1;  // -1: to the end
+    const MidwayValues* resume = nullptr;
+};
+
 // The file layer the feed reads through: the one the list uses at the moment.
 class FeedSource {
   public:
@@ -66,6 +84,7 @@ class FileFeed final {
         NotAFile,    // no regular file at the path
         OpenFailed,  // a regular file that could not be opened
         Done,        // read to its end and closed: values() holds its values
+        Stopped,     // read as far as its span's limit and closed: midway() holds where
         Failed,      // a read or close failed (error() says how); the file is closed
     };
 
@@ -76,10 +95,11 @@ class FileFeed final {
 
     // Whether one more file can be taken up before the next round.
     [[nodiscard]] bool Room() const;
-    // Takes up the file at path for the values wanted; its open comes with the next round.
-    // Returns the file's ticket.
+    // Takes up the file at path for the values wanted, the whole of it or a span; its open
+    // comes with the next round. Returns the file's ticket. A span that resumes an earlier go
+    // wants neither more than that go's values nor further digests.
     int TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant,
-               ValueSet wanted = kFourValues);
+               ValueSet wanted = kFourValues, ReadSpan span = {});
     // One round; does nothing when no file is in flight.
     void Round();
     // Whether a file is in flight (opening, or being read or hashed).
@@ -87,6 +107,7 @@ class FileFeed final {
 
     [[nodiscard]] State state(int ticket) const { return file(ticket).state; }
     [[nodiscard]] const FileValues& values(int ticket) const { return file(ticket).values; }
+    [[nodiscard]] const MidwayValues& midway(int ticket) const { return file(ticket).midway; }
     [[nodiscard]] const std::string& error(int ticket) const { return file(ticket).error; }
     // Bytes read so far of the files in flight, for a progress display.
     [[nodiscard]] std::int64_t BytesInFlight() const;
@@ -122,7 +143,14 @@ class FileFeed final {
         bool crc16Reflected = false;
         bool invertCrc32 = false;
         FileValues values;
+        MidwayValues midway;
         std::string error;
+        // A span: reads go by offset from position on, and stop after left bytes (-1: never).
+        bool spanned = false;
+        std::int64_t position = 0;
+        std::int64_t left = -1;
+        MidwayValues resume;
+        bool resumed = false;
         // The round's job and what came of it: the block read into buffer (got bytes; ended
         // when a read found the end and the file was closed), or the -errno of the read or
         // close that failed.
@@ -136,6 +164,7 @@ class FileFeed final {
         std::uint8_t* chunk = nullptr;
         std::size_t chunkBytes = 0;
         bool chunkLast = false;
+        bool chunkStops = false;  // the span's last block: MD5 stops there rather than ends
         bool chunkDue = false;
         // The further digests, each started when the file opens.
         std::array<DigestRun, kDigestKindCount> runs;
@@ -169,6 +198,9 @@ class FileFeed final {
     void RunDigest(CalcState& f, DigestKind kind);
     void init_processfile(CalcState& f);
     void processfile(CalcState& f);
+    // processfile for a span: reads by offset, and stops at the span's limit.
+    [[nodiscard]] std::int64_t ReadSpanBlock(CalcState& f);
+    void StartValues(CalcState& f);
     void end_processfile(CalcState& f);
     // After the round, on the feed's thread: what the job did becomes the file's state.
     void Absorb(CalcState& f);
@@ -179,6 +211,7 @@ class FileFeed final {
     // After the round: the blocks it hashed are used up; a file whose last one it was is done.
     void UseUpDueBlocks();
     void Finish(CalcState& f);
+    void Stop(CalcState& f);
     // The folder of path in folders_ (opened if need be), with one user more; -1 for a path
     // without a folder.
     int FolderFor(std::string_view path);

@@ -225,9 +225,7 @@ void ListPass::Settle(const Entry& entry) {
     }
 }
 
-void ListPass::StoreValues(const Entry& entry) {
-    const FileValues& v = feed_.values(entry.ticket);
-    FileEntry& done = ctx_.table[entry.row];
+void StoreValues(FileEntry& done, const FileEntry& stored, const FileValues& v) {
     done.size = v.size;
     done.crc16 = v.crc16;
     done.crc32 = v.crc32;
@@ -239,10 +237,14 @@ void ListPass::StoreValues(const Entry& entry) {
     ForEachKind(v.calculated.digests, [&](DigestKind kind) {
         done.digests.set(kind, v.digests[static_cast<std::size_t>(kind)]);
     });
-    if (entry.stored.band != EntryBand::IMPORTED)
+    if (stored.band != EntryBand::IMPORTED)
         done.band = EntryBand::NEW;
     else
-        done.band = HeldValuesEqual(entry.stored, done) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
+        done.band = HeldValuesEqual(stored, done) ? EntryBand::UNCHANGED : EntryBand::CHANGED;
+}
+
+void ListPass::StoreValues(const Entry& entry) {
+    vellum::StoreValues(ctx_.table[entry.row], entry.stored, feed_.values(entry.ticket));
 }
 
 void ListPass::RefreshIfDue() {

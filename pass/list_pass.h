@@ -34,6 +34,10 @@ enum class FailedFiles : std::uint8_t {
     TryOnce,
 };
 
+// A file's values, calculated as the feed gave them, become its row's: OKAY, NEW, or for a row
+// whose values came from a list (stored at take-up), UNCHANGED or CHANGED.
+void StoreValues(FileEntry& row, const FileEntry& stored, const FileValues& values);
+
 class ListPass final : public PassRunner, private FeedSource {
   public:
     using Clock = std::function<std::int64_t()>;
@@ -65,6 +69,14 @@ class ListPass final : public PassRunner, private FeedSource {
     [[nodiscard]] int filesInFlight() const { return feed_.filesInFlight(); }
     // EndPassAndRetry at first. Only between passes.
     void setFailedFiles(FailedFiles policy) { failedFiles_ = policy; }
+    [[nodiscard]] FailedFiles failedFiles() const { return failedFiles_; }
+
+    // The local time in milliseconds, by the pass's clock.
+    [[nodiscard]] std::int64_t Now() const;
+
+    // The pass's feed, lent between passes to work that reads files as the pass does (the
+    // duplicate search), so that the program keeps one set of read buffers.
+    [[nodiscard]] FileFeed& feed() { return feed_; }
 
   private:
     // A row the pass has taken up and not yet settled.
@@ -96,7 +108,6 @@ class ListPass final : public PassRunner, private FeedSource {
     void EndPass();
     void EndWithError();
     void RecountTotals();
-    [[nodiscard]] std::int64_t Now() const;
 
     ListContext& ctx_;
     Clock clock_;

@@ -352,6 +352,12 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
+std::string_view FolderPart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
 std::string_view FileNamePart(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);

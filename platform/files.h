@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/links.h"
+
 namespace vellum::platform {
 
 // File attribute bits as the list's adding code tests them.
@@ -98,6 +100,25 @@ class FileSystem {
     // Cuts the file to size bytes: 0, or -errno (-EINVAL for what is no regular file).
     [[nodiscard]] virtual int Truncate(int fd, std::int64_t size);
 
+    // The link side (links.cpp). Dedupe has the kernel share length bytes of target from
+    // targetOffset with those of source from sourceOffset where both hold the same bytes
+    // (FIDEDUPERANGE); target may be open read-only when the caller owns it or may write it.
+    [[nodiscard]] virtual DedupeAnswer Dedupe(int source, std::int64_t sourceOffset, int target,
+                                              std::int64_t targetOffset, std::int64_t length);
+    // lstat: what path itself is; nothing when it cannot be looked at.
+    [[nodiscard]] virtual std::optional<NameInfo> NameOf(const std::string& path);
+    // A new name, unused until now, in the folder of beside, for the file that existing leads
+    // to (a symbolic link is followed).
+    [[nodiscard]] virtual MadeLink LinkBeside(const std::string& existing,
+                                              const std::string& beside);
+    // rename(2), which puts the new name in place in one step: 0, or -errno.
+    [[nodiscard]] virtual int Rename(const std::string& from, const std::string& to);
+    // unlink(2): 0, or -errno.
+    [[nodiscard]] virtual int Unlink(const std::string& path);
+    // The path with every symbolic link, "." and ".." resolved (realpath); nothing when some
+    // part of it is missing.
+    [[nodiscard]] virtual std::optional<std::string> Resolved(const std::string& path);
+
     // Whether two threads may call it at the same time. Only the real file system says so:
     // a fake that counts or upsets calls sees them one at a time.
     [[nodiscard]] virtual bool CallsMayOverlap() const { return false; }
@@ -120,6 +141,8 @@ FileSystem& RealFileSystem();
 
 // folder + "/" + name, with no check whether folder already ends in a slash.
 [[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);
+// The part before the last "/" ("/" for a file in the root), or "." when it has none.
+[[nodiscard]] std::string_view FolderPart(std::string_view path);
 // The part after the last "/", or the whole path when it has none.
 [[nodiscard]] std::string_view FileNamePart(std::string_view path);
 // A relative path joined with the current directory; links are not resolved.

@@ -1,5 +1,6 @@
 // vellum-cli on real files: the lines it prints, the walk's order, duplicates and exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "checksum/md5.h"
@@ -81,6 +82,45 @@ TEST(Cli, KeepFirstPrintsEveryCopyButOneAndNoLinkOfTheOneKept) {
     EXPECT_EQ(r.out, md5 + "  " + copy + "\n" + md5 + "  " + c + "\n");
 }
 
+// A folder given relative and with a trailing slash; a group with no copy in it is not printed.
+TEST(Cli, KeepInPrintsTheCopiesOutsideTheFolderOfGroupsWithOneInside) {
+    test::TempDir dir;
+    dir.Write("d/ref/a", "same bytes");
+    dir.Write("d/out/b", "same bytes");
+    dir.Write("d/out/c", "other bytes");
+    dir.Write("d/out/e", "other bytes");
+    test::RunRequest request;
+    request.argv = {"vellum-cli", "--duplicates", "--keep-in", "ref/", "--format", "md5sum", "."};
+    request.cwd = dir / "d";
+    const auto r = test::RunBounded(request);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, DigestToHex(DigestOfText("same bytes")) + "  ./out/b\n");
+    const auto missing =
+        RunProgram({"vellum-cli", "--duplicates", "--keep-in", dir / "none", dir / "d"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "vellum-cli: --keep-in " + dir / "none" + " is no folder\n");
+}
+
+// The copies replaced are copies no longer: nothing is left to print, and every name opens the
+// bytes it had.
+TEST(Cli, LinkHardPutsTheKeptFileUnderEveryCopysName) {
+    test::TempDir dir;
+    const std::string a = dir.Write("d/a", "same bytes");
+    const std::string b = dir.Write("d/b", "same bytes");
+    const std::string c = dir.Write("d/c", "same bytes");
+    const auto r = RunProgram({"vellum-cli", "--duplicates", "--keep-first", "--link", "hard",
+                               "--no-progress", dir / "d"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "2 files replaced with links to the kept copy, 0 left, 20 bytes freed\n");
+    struct stat sa {
+    }, sb{}, sc{};
+    ASSERT_EQ(stat(a.c_str(), &sa) | stat(b.c_str(), &sb) | stat(c.c_str(), &sc), 0);
+    EXPECT_EQ(sa.st_ino, sb.st_ino);
+    EXPECT_EQ(sa.st_ino, sc.st_ino);
+    EXPECT_EQ(test::ReadAll(c), "same bytes");
+}
+
 TEST(Cli, ExitStatusTellsWhatWentWrong) {
     test::TempDir dir;
     const std::string file = dir.Write("f", "x");
@@ -99,6 +139,10 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
              {"vellum-cli", "--mask"},
              {"vellum-cli", "--format", "xml", file},
              {"vellum-cli", "--keep-first", file},
+             {"vellum-cli", "--keep-in", dir.path(), file},
+             {"vellum-cli", "--duplicates", "--keep-first", "--keep-in", dir.path(), file},
+             {"vellum-cli", "--duplicates", "--link", "hard", file},
+             {"vellum-cli", "--duplicates", "--keep-first", "--link", "soft", file},
              {"vellum-cli", "-crc32a", "--format", "sfv", file},
              {"vellum-cli", "--format", "md5sum", "--verify", file}}) {
         const auto usage = RunProgram(args);

@@ -70,10 +70,10 @@ shoot() {
     # The first row, below the 4-pixel border and the 20-pixel header strip.
     xdotool mousemove --window "$id" $((150 * scale)) $((34 * scale)) click 1
     sleep 0.5
-    # The Menu key, then the eighth item: "Flag Adjacent Identicals".
+    # The Menu key, then the ninth item: "Flag Adjacent Identicals".
     xdotool key Menu
     sleep 0.5
-    xdotool key Down Down Down Down Down Down Down Down Return
+    xdotool key Down Down Down Down Down Down Down Down Down Return
     sleep 0.5
     xdotool key Down Down
     sleep 1

@@ -120,14 +120,17 @@ class TMain final : public QWidget {
     void Clear1Click();
     void Add1Click();
     void Addfolder1Click();
+    void FindDuplicatesInFolder1Click();
     void InvertFLAGGED1Click();
     void FlagALL1Click();
     void FlagNONE1Click();
     void RemoveFlagged1Click();
     void FlagIdenticals1Click();
     void FlagIdenticalsExceptFirst1Click();
+    void FlagIdenticalsOutsideFolder1Click();
     void FlagMarkersClick();
     void RemoveAdjacentDuplicates1Click();
+    void ReplaceFlaggedWithLinks1Click();
     void RecycleClick();
     void RemovedDeletedClick();
     void ExportFlaggedList1Click();

@@ -1,9 +1,14 @@
 // The items of PopupMenu1: each asks its dialog, if it has one, and hands the answer to the
 // core's command, which ends with a list pass.
+#include <QLocale>
+
 #include "filelist/adding.h"
 #include "filelist/list_commands.h"
+#include "filelist/reference_folders.h"
 #include "interchange/list_file.h"
 #include "interchange/recycle.h"
+#include "pass/folder_duplicates.h"
+#include "pass/link_copies.h"
 #include "ui/add_progress.h"
 #include "ui/main_window.h"
 
@@ -21,6 +26,13 @@ void TMain::Add1Click() {
 void TMain::Addfolder1Click() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
     if (choice) vellum::Addfolder1Click(ctx_, choice->folder, choice->mask, *Form5);
+}
+
+void TMain::FindDuplicatesInFolder1Click() {
+    const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
+    if (choice)
+        (void)vellum::FindDuplicatesInFolder1Click(ctx_, pass_, choice->folder, choice->mask,
+                                                   *Form5);
 }
 
 void TMain::InvertFLAGGED1Click() {
@@ -47,12 +59,28 @@ void TMain::FlagIdenticalsExceptFirst1Click() {
     vellum::FlagIdenticalsExceptFirst1Click(ctx_);
 }
 
+void TMain::FlagIdenticalsOutsideFolder1Click() {
+    const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
+    if (choice) FlagIdenticalsOutside1Click(ctx_, {choice->folder});
+}
+
 void TMain::FlagMarkersClick() {
     vellum::FlagMarkersClick(ctx_);
 }
 
 void TMain::RemoveAdjacentDuplicates1Click() {
     vellum::RemoveAdjacentDuplicates1Click(ctx_);
+}
+
+// The blocks are shared where the file system can; hard links, which make the names one file,
+// only once the user has agreed to that.
+void TMain::ReplaceFlaggedWithLinks1Click() {
+    LinkRequest request;
+    request.hardLinksInstead = [this](std::int32_t copies) {
+        return dialogs_->Confirm(HardLinkQuestion(copies));
+    };
+    request.thousandsSeparator = QLocale::system().groupSeparator().toStdString();
+    (void)vellum::ReplaceFlaggedWithLinks1Click(ctx_, pass_, request);
 }
 
 void TMain::RecycleClick() {

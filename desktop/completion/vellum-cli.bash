@@ -1,5 +1,6 @@
-# bash completion for vellum-cli: its options after a dash, the layouts after --format, a list
-# file after --verify, and otherwise the shell's own completion of files and folders.
+# bash completion for vellum-cli: its options after a dash, the layouts after --format, a folder
+# after --keep-in, the ways after --link, a list file after --verify, and otherwise the shell's
+# own completion of files and folders.
 _vellum_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
@@ -8,6 +9,14 @@ _vellum_cli() {
     # shell's own completion.
     case $prev in
         --mask | --verify | --check) return 0 ;;
+        --keep-in)
+            COMPREPLY=($(compgen -d -- "$cur"))
+            return 0
+            ;;
+        --link)
+            COMPREPLY=($(compgen -W 'dedupe hard' -- "$cur"))
+            return 0
+            ;;
         --format)
             COMPREPLY=($(compgen -W 'csv tab md5sum sha1sum sha224sum sha256sum sha384sum
                                      sha512sum b2sum sfv' -- "$cur"))
@@ -16,8 +25,9 @@ _vellum_cli() {
     esac
     if [[ $cur == -* ]]; then
         local options='-crc16a -crc16b -crc16c -crc32a -crc32b --mask --format --tag --tab
-                       --duplicates --keep-first --progress --no-progress --verify --strict
-                       --ignore-missing --quiet --status --check --help --version --'
+                       --duplicates --keep-first --keep-in --link --progress --no-progress
+                       --verify --strict --ignore-missing --quiet --status --check --help
+                       --version --'
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     fi
 }

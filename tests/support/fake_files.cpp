@@ -62,13 +62,21 @@ std::int64_t FakeFiles::Read(int fd, void* buffer, std::size_t count) {
     if (dawdle.count() > 0) std::this_thread::sleep_for(dawdle);
     const Fault* fault = Upset(Call::Read, PathOf(fd));
     const std::int64_t got = fault != nullptr ? -fault->error : FileSystem::Read(fd, buffer, count);
+    if (got > 0) bytesRead_[PathOf(fd)] += got;
     reading_ = false;
     return got;
 }
 
 std::int64_t FakeFiles::ReadAt(int fd, void* buffer, std::size_t count, std::int64_t offset) {
     if (const Fault* fault = Upset(Call::ReadAt, PathOf(fd))) return -fault->error;
-    return FileSystem::ReadAt(fd, buffer, count, offset);
+    const std::int64_t got = FileSystem::ReadAt(fd, buffer, count, offset);
+    if (got > 0) bytesRead_[PathOf(fd)] += got;
+    return got;
+}
+
+std::int64_t FakeFiles::BytesRead(const std::string& path) const {
+    const auto found = bytesRead_.find(path);
+    return found == bytesRead_.end() ? 0 : found->second;
 }
 
 int FakeFiles::Close(int fd) {
@@ -91,6 +99,28 @@ int FakeFiles::WriteAll(int fd, std::string_view bytes) {
     if (fault == nullptr) return FileSystem::WriteAll(fd, bytes);
     const int rc = FileSystem::WriteAll(fd, bytes.substr(0, fault->partial));
     return rc != 0 ? rc : -fault->error;
+}
+
+platform::DedupeAnswer FakeFiles::Dedupe(int source, std::int64_t sourceOffset, int target,
+                                         std::int64_t targetOffset, std::int64_t length) {
+    if (const Fault* fault = Upset(Call::Dedupe, PathOf(target)))
+        return {.error = -fault->error, .differs = false, .shared = 0};
+    return FileSystem::Dedupe(source, sourceOffset, target, targetOffset, length);
+}
+
+platform::MadeLink FakeFiles::LinkBeside(const std::string& existing, const std::string& beside) {
+    if (const Fault* fault = Upset(Call::Link, beside)) return {.name = {}, .error = -fault->error};
+    return FileSystem::LinkBeside(existing, beside);
+}
+
+int FakeFiles::Rename(const std::string& from, const std::string& to) {
+    if (const Fault* fault = Upset(Call::Rename, to)) return -fault->error;
+    return FileSystem::Rename(from, to);
+}
+
+int FakeFiles::Unlink(const std::string& path) {
+    if (const Fault* fault = Upset(Call::Unlink, path)) return -fault->error;
+    return FileSystem::Unlink(path);
 }
 
 }  // namespace vellum::test

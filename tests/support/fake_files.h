@@ -19,8 +19,22 @@ namespace vellum::test {
 class FakeFiles final : public platform::FileSystem {
   public:
     // The calls a test can count, upset or watch. Open is OpenForReading (also under OpenIfFile
-    // and SizeOfFile); Create is CreateForWriting; Write is WriteAll.
-    enum class Call { IsFile, Open, Read, ReadAt, Close, Create, Write };
+    // and SizeOfFile); Create is CreateForWriting; Write is WriteAll. Of the link side, Dedupe
+    // is counted on the target's path, Link (LinkBeside) on the path it makes a name beside,
+    // Rename on the name it replaces, Unlink on the name it removes.
+    enum class Call {
+        IsFile,
+        Open,
+        Read,
+        ReadAt,
+        Close,
+        Create,
+        Write,
+        Dedupe,
+        Link,
+        Rename,
+        Unlink
+    };
 
     // The calls of one kind on one path ("" for any path) that fail with error: the from-th to
     // the to-th, counted on that path (or on all). A failing IsFile says no; a failing Write
@@ -48,6 +62,8 @@ class FakeFiles final : public platform::FileSystem {
     [[nodiscard]] int Calls(Call call) const;
     [[nodiscard]] int Calls(Call call, const std::string& path) const;
     [[nodiscard]] std::map<std::string, int> CallsByPath(Call call) const;
+    // The bytes that Read and ReadAt delivered from the file at path.
+    [[nodiscard]] std::int64_t BytesRead(const std::string& path) const;
     // Descriptors handed out and not closed yet, and the most there were at once.
     [[nodiscard]] int OpenNow() const { return openNow_; }
     [[nodiscard]] int MostOpen() const { return mostOpen_; }
@@ -62,6 +78,11 @@ class FakeFiles final : public platform::FileSystem {
     int Close(int fd) override;
     int CreateForWriting(const std::string& path) override;
     int WriteAll(int fd, std::string_view bytes) override;
+    platform::DedupeAnswer Dedupe(int source, std::int64_t sourceOffset, int target,
+                                  std::int64_t targetOffset, std::int64_t length) override;
+    platform::MadeLink LinkBeside(const std::string& existing, const std::string& beside) override;
+    int Rename(const std::string& from, const std::string& to) override;
+    int Unlink(const std::string& path) override;
 
   private:
     // Counts the call; the fault that upsets it, or null.
@@ -72,6 +93,7 @@ class FakeFiles final : public platform::FileSystem {
 
     std::vector<Fault> faults_;
     std::map<Call, std::map<std::string, int>> calls_;
+    std::map<std::string, std::int64_t> bytesRead_;
     std::map<int, std::string> paths_;
     int openNow_ = 0;
     int mostOpen_ = 0;

@@ -1,0 +1,231 @@
+#include "pass/duplicate_search.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <numeric>
+#include <vector>
+
+#include "filelist/list_commands.h"
+#include "filelist/list_context.h"
+#include "pass/feed_queue.h"
+#include "pass/list_pass.h"
+
+namespace vellum {
+namespace {
+
+// What tells a candidate apart so far: its size and up to three words of what was read.
+using Key = std::array<std::uint64_t, 4>;
+
+struct Candidate {
+    std::int32_t row = 0;
+    std::int64_t size = 0;
+    Key key{};
+    MidwayValues midway;    // after the first block
+    bool complete = false;  // its values are from a read of the whole file
+    bool out = false;       // no longer a candidate
+    bool unique = false;    // left because no other file matches it: its row goes
+};
+
+std::uint64_t Word(const std::uint8_t* p) {
+    std::uint64_t v = 0;
+    for (int k = 0; k < 8; ++k) v = v << 8 | p[k];
+    return v;
+}
+
+Key CompleteKey(const FileEntry& row) {
+    return {static_cast<std::uint64_t>(row.size), Word(row.md5.bytes.data()),
+            Word(row.md5.bytes.data() + 8),
+            std::uint64_t{row.crc32} << 32 | std::uint64_t{row.crc16} << 16 | row.xsum};
+}
+
+class Search {
+  public:
+    Search(ListContext& ctx, ListPass& pass) : ctx_(ctx), pass_(pass) {}
+
+    SearchOutcome Run(std::int32_t first) {
+        for (std::int32_t i = first; i < ctx_.state.RowCount; ++i) {
+            const FileEntry& row = ctx_.table[i];
+            if (!AwaitsCalculation(row.status)) continue;
+            Candidate c;
+            c.row = i;
+            c.size = row.size;
+            c.key[0] = static_cast<std::uint64_t>(row.size);
+            candidates_.push_back(c);
+        }
+        ListState& s = ctx_.state;
+        s.Updating = true;
+        s.Processing = true;
+        ctx_.host->ShowStatus();
+        const bool done = KeepShared() && FirstBlocks() && KeepShared() && LastBlocks() &&
+                          KeepShared() && Rest() && KeepShared();
+        outcome_.halted = !done;
+        s.Processing = false;
+        s.Updating = false;
+        RemoveUnique();
+        return outcome_;
+    }
+
+  private:
+    // Marks unique every candidate whose key no other candidate shares.
+    bool KeepShared() {
+        std::vector<Candidate*> in;
+        for (Candidate& c : candidates_)
+            if (!c.out) in.push_back(&c);
+        std::sort(in.begin(), in.end(),
+                  [](const Candidate* a, const Candidate* b) { return a->key < b->key; });
+        for (std::size_t k = 0; k < in.size(); ++k) {
+            const bool before = k > 0 && in[k - 1]->key == in[k]->key;
+            const bool after = k + 1 < in.size() && in[k + 1]->key == in[k]->key;
+            if (!before && !after) in[k]->out = in[k]->unique = true;
+        }
+        return true;
+    }
+
+    // The first block of every file (the whole of a small one), with the values' running
+    // state kept to go on from.
+    bool FirstBlocks() {
+        return Stage([](const Candidate&) { return true; },
+                     [&](const Candidate& c, FeedRequest& r) {
+                         if (c.size <= kSearchBlock) {
+                             r.wanted = ctx_.calculate;
+                             return true;
+                         }
+                         r.wanted = kFourValues;
+                         r.span.limit = kSearchBlock;
+                         return false;
+                     },
+                     [](Candidate& c, const FileFeed& feed, int ticket) {
+                         const MidwayValues& m = feed.midway(ticket);
+                         c.midway = m;
+                         c.key = {
+                             static_cast<std::uint64_t>(c.size),
+                             std::uint64_t{m.md5.words[0]} << 32 | m.md5.words[1],
+                             std::uint64_t{m.md5.words[2]} << 32 | m.md5.words[3],
+                             std::uint64_t{m.crc32} << 32 | std::uint64_t{m.crc16} << 16 | m.xsum};
+                     });
+    }
+
+    // The last block of every file bigger than two blocks, as part of its key; the rest of one
+    // of two blocks or less, which completes it.
+    bool LastBlocks() {
+        return Stage([](const Candidate& c) { return !c.complete; },
+                     [&](const Candidate& c, FeedRequest& r) {
+                         if (c.size <= 2 * kSearchBlock) return GoOn(c, r);
+                         r.wanted = {kHeldCrc16 | kHeldCrc32 | kHeldXsum, 0};
+                         r.span.offset = c.size - kSearchBlock;
+                         return false;
+                     },
+                     [](Candidate& c, const FileFeed& feed, int ticket) {
+                         const FileValues& v = feed.values(ticket);
+                         c.key[3] ^=
+                             std::uint64_t{v.crc32} << 32 | std::uint64_t{v.crc16} << 16 | v.xsum;
+                     });
+    }
+
+    bool Rest() {
+        return Stage([](const Candidate& c) { return !c.complete; },
+                     [&](const Candidate& c, FeedRequest& r) { return GoOn(c, r); },
+                     [](Candidate&, const FileFeed&, int) {});
+    }
+
+    // The rest of a file after its first block, going on from its running values; from its
+    // first byte when digests are shown, whose running state the first block did not keep.
+    bool GoOn(const Candidate& c, FeedRequest& r) {
+        r.wanted = ctx_.calculate;
+        if (ctx_.calculate.digests != 0) return true;
+        r.span.offset = kSearchBlock;
+        r.span.resume = &c.midway;
+        return true;
+    }
+
+    // Reads what request asks of every candidate that wants, in row order. request says
+    // whether the read makes the file whole: its row's values are stored; else what was read
+    // goes to keyed.
+    template <class Wants, class Request, class Keyed>
+    bool Stage(Wants wants, Request request, Keyed keyed) {
+        std::vector<Candidate*> todo;
+        for (Candidate& c : candidates_)
+            if (!c.out && wants(c)) todo.push_back(&c);
+        std::vector<bool> whole(todo.size());
+        std::size_t next = 0;
+        const auto take = [&](FeedRequest& r) {
+            if (next == todo.size()) return false;
+            Candidate& c = *todo[next];
+            r.path = std::string(ctx_.table[c.row].path.view());
+            r.tag = next;
+            whole[next++] = request(c, r);
+            return true;
+        };
+        const auto settle = [&](std::size_t tag, const FileFeed& feed, int ticket) {
+            Candidate& c = *todo[tag];
+            const FileFeed::State state = feed.state(ticket);
+            if (state == FileFeed::State::Done && whole[tag])
+                Store(c, feed.values(ticket));
+            else if (state == FileFeed::State::Done || state == FileFeed::State::Stopped)
+                keyed(c, feed, ticket);
+            else
+                Fail(c, feed, ticket);
+        };
+        const ListState& s = ctx_.state;
+        FeedQueue queue(pass_.feed(), s.Crc16Variant, s.Crc32Variant);
+        return queue.Run(take, settle, [&] { return Refresh(); });
+    }
+
+    void Store(Candidate& c, const FileValues& v) {
+        FileEntry& row = ctx_.table[c.row];
+        const FileEntry stored = row;
+        StoreValues(row, stored, v);
+        c.complete = true;
+        c.key = CompleteKey(row);
+        ++outcome_.filesReadWhole;
+    }
+
+    // As the pass has it: a file gone is INVALID, one that cannot be opened or read stays
+    // CALCING, told of.
+    void Fail(Candidate& c, const FileFeed& feed, int ticket) {
+        FileEntry& row = ctx_.table[c.row];
+        if (feed.state(ticket) == FileFeed::State::NotAFile) {
+            row.status = EntryStatus::INVALID;
+        } else if (feed.state(ticket) == FileFeed::State::OpenFailed) {
+            row.status = EntryStatus::CALCING;
+            PostFailed(ctx_, std::string(row.path.view()));
+        } else {
+            row.status = EntryStatus::CALCING;
+            ctx_.host->ShowError(feed.error(ticket));
+        }
+        c.out = true;
+    }
+
+    // The window's refresh every 300 ms, as a pass gives it; false once Halt was pressed.
+    bool Refresh() {
+        if (std::llabs(pass_.Now() - lastRefresh_) > kRefreshMilliseconds) {
+            ctx_.host->RepaintGrid(ctx_.state.RowCount);
+            ctx_.host->ShowStatus();
+            ctx_.host->PumpEvents();
+            lastRefresh_ = pass_.Now();
+        }
+        return !ctx_.state.HaltRequested;
+    }
+
+    void RemoveUnique() {
+        std::vector<bool> unique(static_cast<std::size_t>(ctx_.state.RowCount), false);
+        for (const Candidate& c : candidates_)
+            if (c.unique) unique[static_cast<std::size_t>(c.row)] = true;
+        RemoveRowsAt(ctx_, [&](std::int32_t row) { return unique[static_cast<std::size_t>(row)]; });
+    }
+
+    ListContext& ctx_;
+    ListPass& pass_;
+    std::vector<Candidate> candidates_;
+    SearchOutcome outcome_;
+    std::int64_t lastRefresh_ = 0;
+};
+
+}  // namespace
+
+SearchOutcome FindDuplicateRows(ListContext& ctx, ListPass& pass, std::int32_t first) {
+    return Search(ctx, pass).Run(first);
+}
+
+}  // namespace vellum

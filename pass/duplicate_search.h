@@ -1,0 +1,32 @@
+// The staged search for identical files. A file leaves the search as soon as nothing tells it
+// apart from no other file: first by its size, then by its first block, then by its last block;
+// only the files that still match are read whole, going on from where their first block left
+// off. What a stage read is not read again, and every row that stays has its five values (and
+// the digests shown) from a read of the whole file.
+#pragma once
+
+#include <cstdint>
+
+namespace vellum {
+
+struct ListContext;
+class ListPass;
+
+// The bytes a first block and a last block hold: one MD5 block of 64 times 64, so that a first
+// block's MD5 stops on a block of its own.
+inline constexpr std::int64_t kSearchBlock = 4096;
+
+struct SearchOutcome {
+    bool halted = false;  // Halt stopped it: the rows not told apart yet stay WAITING
+    std::int64_t filesReadWhole = 0;
+};
+
+// Searches rows first to RowCount - 1 for files identical to another among them, reading
+// through the pass's feed while no pass runs; the window stays alive and Halt works as in a
+// pass. The rows that can have no identical copy among them are removed; those that stay are
+// OKAY with their values; a row whose file is gone becomes INVALID, one whose file cannot be
+// opened or read stays CALCING (its message told), as in the pass. Ends with the pass the
+// removal runs.
+SearchOutcome FindDuplicateRows(ListContext& ctx, ListPass& pass, std::int32_t first);
+
+}  // namespace vellum
