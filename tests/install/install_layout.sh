@@ -15,6 +15,7 @@ bin/vellum
 bin/vellum-cli
 share/applications/$id.desktop
 share/bash-completion/completions/vellum-cli
+share/doc/vellum/copyright
 share/icons/hicolor/128x128/apps/$id.png
 share/icons/hicolor/256x256/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
