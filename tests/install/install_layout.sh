@@ -15,13 +15,14 @@ bin/vellum
 bin/vellum-cli
 share/applications/$id.desktop
 share/bash-completion/completions/vellum-cli
+share/doc/vellum/changelog.gz
 share/doc/vellum/copyright
 share/icons/hicolor/128x128/apps/$id.png
 share/icons/hicolor/256x256/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
 share/icons/hicolor/scalable/apps/$id.svg
-share/man/man1/vellum-cli.1
-share/man/man1/vellum.1
+share/man/man1/vellum-cli.1.gz
+share/man/man1/vellum.1.gz
 share/metainfo/$id.metainfo.xml
 share/zsh/vendor-completions/_vellum-cli
 EOF2
