@@ -1,13 +1,31 @@
 #!/bin/sh
 # Installs the build into a scratch prefix and compares what landed there with what should:
-# the two programs, the desktop entry, the icons, the metadata, the manual pages and the
-# completions, and nothing else (no test, benchmark or tool).
+# the two programs, the desktop entry, the icons, the metadata, the manual pages, the
+# completions and the package documents, and nothing else (no test, benchmark or tool). The
+# prefix's name holds characters a desktop entry must escape: its entry names the program by
+# its installed path, which must read back as that path. Installed into /usr (staged under
+# DESTDIR, as a package is), the entry names the program by its bare name.
 #   install_layout.sh BUILD_DIR APP_ID
 set -eu
 build=$1
 id=$2
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix="$scratch/pre fix \$'\"%"
+fail() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+# The program an entry's Exec line starts, read as a desktop reads it: the string's escapes,
+# then those of a quoted argument, then the doubled % of the field codes.
+exec_program() {
+    sed -n 's/^Exec=\(.*\) %F$/\1/p' "$1" | sed -e 's/\\\\/\\/g' -e 's/^"\(.*\)"$/\1/' \
+        -e 's/\\\([\\"`$]\)/\1/g' -e 's/%%/%/g'
+}
+try_exec() {
+    sed -n 's/^TryExec=//p' "$1" | sed 's/\\\\/\\/g'
+}
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 wanted=$(sort <<EOF2
@@ -30,8 +48,8 @@ EOF2
 found=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 if [ "$found" != "$wanted" ]; then
     echo "installed files differ from the list:"
-    printf '%s\n' "$wanted" > "$prefix/.wanted"
-    printf '%s\n' "$found" | diff "$prefix/.wanted" - || true
+    printf '%s\n' "$wanted" > "$scratch/wanted"
+    printf '%s\n' "$found" | diff "$scratch/wanted" - || true
     exit 1
 fi
 for size in 48 128 256; do
@@ -40,3 +58,15 @@ for size in 48 128 256; do
 done
 [ -x "$prefix/bin/vellum" ] && [ -x "$prefix/bin/vellum-cli" ]
 echo "installed: $(printf '%s\n' "$found" | wc -l) files, as listed"
+
+entry="$prefix/share/applications/$id.desktop"
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    desktop-file-validate "$entry" || fail "the installed entry does not validate"
+fi
+[ "$(exec_program "$entry")" = "$prefix/bin/vellum" ] || fail "Exec: $(grep '^Exec=' "$entry")"
+[ "$(try_exec "$entry")" = "$prefix/bin/vellum" ] || fail "TryExec: $(grep '^TryExec=' "$entry")"
+DESTDIR="$scratch/staged" cmake --install "$build" --prefix /usr >/dev/null
+entry="$scratch/staged/usr/share/applications/$id.desktop"
+[ "$(exec_program "$entry")" = vellum ] || fail "under /usr, Exec: $(grep '^Exec=' "$entry")"
+[ "$(try_exec "$entry")" = vellum ] || fail "under /usr, TryExec: $(grep '^TryExec=' "$entry")"
+echo "the entry starts $prefix/bin/vellum, and vellum when installed into /usr"
