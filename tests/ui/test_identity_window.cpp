@@ -204,7 +204,11 @@ class IdentityWindowTest final : public QObject {
         TempDir dir;
         const std::string settings = dir / "no such folder/vellum.INI";
         Window w({}, {}, settings);
-        QCOMPARE(w.dialogs->errors, std::vector<std::string>{"Unable to write to " + settings});
+        QCOMPARE(
+            w.dialogs->errors,
+            std::vector<std::string>{"Unable to write to " + settings +
+                                     "\nNo such file or directory: the installation identifier"
+                                     " is not kept, and the version check is skipped this time."});
         QVERIFY(server.Requests().empty());
         QVERIFY(LooksLikeAnInstallId(w.main->installId()));
         RightPress(w.main->webPanel().picture(LogoPicture::kGrey));
