@@ -2,7 +2,6 @@
 // application and the main window with the real dialogs and trash (the splash comes and goes
 // while the window is made), and runs the event loop until the main window is closed.
 #include <QApplication>
-#include <QIcon>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include "app/window_usage.h"
 #include "platform/trash.h"
 #include "program_identity.h"
+#include "ui/app_icon.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     const QString id =
         QString::fromUtf8(vellum::kApplicationId.data(), qsizetype(vellum::kApplicationId.size()));
     QGuiApplication::setDesktopFileName(id);
-    QApplication::setWindowIcon(QIcon::fromTheme(id));
+    QApplication::setWindowIcon(vellum::ui::ApplicationIcon(id));
     // QApplication has taken its own options out of argv; what is left is ours, as bytes.
     std::vector<std::string> args(argv + 1, argv + argc);
     vellum::ui::TMain window(

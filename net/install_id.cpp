@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "checksum/md5.h"
+#include "platform/error_text.h"
 #include "platform/ini.h"
 
 namespace vellum::net {
@@ -40,9 +41,18 @@ InstallIdOutcome LoadInstallId(const std::string& settingsPath, const LocalClock
     if (!outcome.id.empty()) return outcome;
     outcome.made = true;
     outcome.id = MakeInstallId(MillisecondsSince2000(clock()));
-    if (!platform::IniWrite(settingsPath, kSettingsSection, kInstallIdKey, outcome.id))
+    if (const int error =
+            platform::IniStore(settingsPath, kSettingsSection, kInstallIdKey, outcome.id)) {
         outcome.writeError = "Unable to write to " + settingsPath;
+        outcome.writeReason = platform::ErrorText(error);
+    }
     return outcome;
+}
+
+std::string WriteFailureMessage(const InstallIdOutcome& outcome, bool checkSkipped) {
+    return outcome.writeError + "\n" + outcome.writeReason +
+           ": the installation identifier is not kept" +
+           (checkSkipped ? ", and the version check is skipped this time." : ".");
 }
 
 }  // namespace vellum::net

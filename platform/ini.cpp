@@ -159,18 +159,27 @@ struct LoadedFile {
     LoadState state = LoadState::kUnusable;
     std::string text;
     mode_t mode = kNewFileMode;
+    int error = 0;  // why it is unusable, as an errno value
 };
 
-bool ReadAllBounded(int fd, std::string& text) {
+// 0, or why not as an errno value.
+int ReadAllBounded(int fd, std::string& text) {
     char block[8192];
     for (;;) {
         const ssize_t got = read(fd, block, sizeof block);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
+        if (got < 0) return errno;
+        if (got == 0) return 0;
         text.append(block, static_cast<std::size_t>(got));
-        if (text.size() > kMaxIniBytes) return false;
+        if (text.size() > kMaxIniBytes) return EFBIG;
     }
+}
+
+// Whether a file of this kind and size is one to read: 0, or why not as an errno value.
+int Readable(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    if (!S_ISREG(info.st_mode)) return EINVAL;
+    return static_cast<std::size_t>(info.st_size) <= kMaxIniBytes ? 0 : EFBIG;
 }
 
 // O_NONBLOCK and the regular-file check keep a FIFO or a device at the settings path from
@@ -179,12 +188,14 @@ LoadedFile LoadFile(const std::string& path) {
     LoadedFile loaded;
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
+        loaded.error = errno;
         if (errno == ENOENT || errno == ENOTDIR) loaded.state = LoadState::kMissing;
         return loaded;
     }
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::size_t>(info.st_size) <= kMaxIniBytes && ReadAllBounded(fd, loaded.text)) {
+    loaded.error = fstat(fd, &info) == 0 ? Readable(info) : errno;
+    if (loaded.error == 0) loaded.error = ReadAllBounded(fd, loaded.text);
+    if (loaded.error == 0) {
         loaded.state = LoadState::kLoaded;
         loaded.mode = info.st_mode & 07777;
     }
@@ -203,20 +214,21 @@ void SyncFolderOf(const std::string& path) {
 }
 
 // Temporary file in the same folder, synced, then renamed over the old one: readers see the
-// old file or the new one, never a mixture.
-bool ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
+// old file or the new one, never a mixture. 0, or the errno value of the step that failed.
+int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
     std::string temp = path + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = WriteAllTo(fd, text) == 0 && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
+    if (fd < 0) return errno;
+    int error = -WriteAllTo(fd, text);
+    if (error == 0 && (fchmod(fd, mode) != 0 || fsync(fd) != 0)) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
         unlink(temp.c_str());
-        return false;
+        return error;
     }
     SyncFolderOf(path);
-    return true;
+    return 0;
 }
 
 bool BreaksLines(std::string_view text) {
@@ -250,16 +262,22 @@ std::string IniRead(const std::string& path, std::string_view section, std::stri
     return IniLookup(loaded.text, section, key);
 }
 
-bool IniWrite(const std::string& path, std::string_view section, std::string_view key,
-              std::string_view value) {
-    if (key.empty() || BreaksLines(section) || BreaksLines(key) || BreaksLines(value)) return false;
-    if (section.find(']') != section.npos || key.find('=') != key.npos) return false;
+int IniStore(const std::string& path, std::string_view section, std::string_view key,
+             std::string_view value) {
+    if (key.empty() || BreaksLines(section) || BreaksLines(key) || BreaksLines(value))
+        return EINVAL;
+    if (section.find(']') != section.npos || key.find('=') != key.npos) return EINVAL;
     const LoadedFile loaded = LoadFile(path);
     // A file we could not read whole is left alone rather than replaced by a part of it. The
     // rename would also get past a read-only file, so its permission is asked for here.
-    if (loaded.state == LoadState::kUnusable) return false;
-    if (loaded.state == LoadState::kLoaded && access(path.c_str(), W_OK) != 0) return false;
+    if (loaded.state == LoadState::kUnusable) return loaded.error;
+    if (loaded.state == LoadState::kLoaded && access(path.c_str(), W_OK) != 0) return errno;
     return ReplaceFile(path, IniReplace(loaded.text, section, key, value), loaded.mode);
+}
+
+bool IniWrite(const std::string& path, std::string_view section, std::string_view key,
+              std::string_view value) {
+    return IniStore(path, section, key, value) == 0;
 }
 
 }  // namespace vellum::platform

@@ -18,9 +18,14 @@ inline constexpr std::size_t kMaxIniBytes = 1024 * 1024;
                                   std::string_view key);
 
 // Sets key in section to value and replaces the file atomically, keeping all else and the
-// file's mode. False when the file cannot be read whole or may not be written, or when a name
-// or the value would break the line structure (a line break, "]" in a section name, "=" in a
-// key, an empty key).
+// file's mode. 0 when written; else an errno value that says why not, for the user: that of the
+// call that failed, EISDIR or EINVAL for a folder or another file that is not a regular one,
+// EFBIG for a file too large to be ours, EINVAL when a name or the value would break the line
+// structure (a line break, "]" in a section name, "=" in a key, an empty key).
+[[nodiscard]] int IniStore(const std::string& path, std::string_view section, std::string_view key,
+                           std::string_view value);
+
+// IniStore(...) == 0.
 [[nodiscard]] bool IniWrite(const std::string& path, std::string_view section, std::string_view key,
                             std::string_view value);
 

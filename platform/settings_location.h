@@ -27,10 +27,14 @@ struct SettingsLocation {
 [[nodiscard]] SettingsLocation ChooseSettingsLocation(const SettingsSources& sources);
 
 // Whether folder holds installed programs rather than a portable copy: anything under /usr,
-// /bin and /sbin, the user's ~/.local/bin, or the folder this build installs its programs into.
-// Root may write the system's folders, but a file made there belongs to no package and is
-// shared by every user; ~/.local/bin holds programs, not their settings.
-[[nodiscard]] bool IsInstalledProgramFolder(std::string_view folder, std::string_view home);
+// /bin and /sbin, the user's ~/.local/bin, or the folder this build installs its programs into,
+// each compared with folder after links, "." and ".." and extra slashes are resolved on both
+// sides; or a folder that holds other programs, any executable file but vellum, vellum-cli and
+// programName (the running program's own name). Root may write the system's folders, but a file
+// made there belongs to no package and is shared by every user; a folder of programs, such as
+// ~/.local/bin or ~/bin, holds programs, not their settings.
+[[nodiscard]] bool IsInstalledProgramFolder(std::string_view folder, std::string_view home,
+                                            std::string_view programName);
 
 // The sources of this run: the environment, /proc/self/exe, and HOME (or the password
 // database when HOME is unset or not absolute).

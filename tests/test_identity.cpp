@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "checksum/md5.h"
 #include "net/install_id.h"
@@ -63,14 +64,32 @@ TEST(InstallId, IsMadeOnceAndStoredBesideOtherSettings) {
     EXPECT_EQ(LoadInstallId(dir / "hand.INI", At(kEpoch)).id, "hand-made");
 }
 
-TEST(InstallId, UnwritableSettingsFileIsReportedAndTheIdStillServes) {
+TEST(InstallId, UnwritableSettingsFileIsReportedWithItsReasonAndTheIdStillServes) {
     test::TempDir dir;
-    for (const std::string& path : {dir.MakeDir("vellum.INI"), dir / "missing/vellum.INI"}) {
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.MakeDir("vellum.INI"), "Is a directory"},
+        {dir / "missing/vellum.INI", "No such file or directory"},
+    };
+    for (const auto& [path, reason] : cases) {
         const InstallIdOutcome outcome = LoadInstallId(path, At(kEpoch + 5));
         EXPECT_TRUE(outcome.made);
         EXPECT_EQ(outcome.writeError, "Unable to write to " + path);
+        EXPECT_EQ(outcome.writeReason, reason);
         EXPECT_EQ(outcome.id, MakeInstallId(5));
     }
+}
+
+// The first line as it always was; the second tells why and what it costs, the version check
+// only when this start would have made one.
+TEST(InstallId, TheFailureMessageSaysWhyAndWhatFollows) {
+    const InstallIdOutcome outcome{"1abc", true, "Unable to write to /opt/v/vellum.INI",
+                                   "Permission denied"};
+    EXPECT_EQ(WriteFailureMessage(outcome, true),
+              "Unable to write to /opt/v/vellum.INI\nPermission denied: the installation "
+              "identifier is not kept, and the version check is skipped this time.");
+    EXPECT_EQ(WriteFailureMessage(outcome, false),
+              "Unable to write to /opt/v/vellum.INI\nPermission denied: the installation "
+              "identifier is not kept.");
 }
 
 TEST(WebHost, EnvironmentOverridesTheBuiltInHostOnlyWithAHostName) {

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <utility>
 
 #include "platform/ini.h"
 #include "platform/program_path.h"
@@ -67,17 +69,26 @@ TEST(IniFile, UnusableTargetsReadEmptyAndRefuseWritesWithoutHanging) {
     const std::string fifo = dir / "fifo.INI";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string huge = dir.Write("huge.INI", "[S]\nk=v\n" + std::string(kMaxIniBytes, ';'));
-    for (const std::string& path : {dir.MakeDir("folder.INI"), fifo, huge, dir / "no/dir/x.INI"}) {
+    // Each refusal says why, in the words the user is shown.
+    const std::pair<std::string, int> targets[] = {
+        {dir.MakeDir("folder.INI"), EISDIR},
+        {fifo, EINVAL},
+        {huge, EFBIG},
+        {dir / "no/dir/x.INI", ENOENT},
+    };
+    for (const auto& [path, reason] : targets) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(IniRead(path, "S", "k"), "") << path;
         EXPECT_FALSE(IniWrite(path, "S", "k", "v")) << path;
+        EXPECT_EQ(IniStore(path, "S", "k", "v"), reason) << path;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     }
     EXPECT_EQ(test::ReadAll(huge).size(), kMaxIniBytes + 8);  // not replaced by a part of itself
     // Text that would break the line structure is refused rather than written.
-    EXPECT_FALSE(IniWrite(dir / "x.INI", "S", "k", "v\r\n[Injected]"));
-    EXPECT_FALSE(IniWrite(dir / "x.INI", "S]", "k", "v"));
-    EXPECT_FALSE(IniWrite(dir / "x.INI", "S", "k=j", "v"));
+    EXPECT_EQ(IniStore(dir / "x.INI", "S", "k", "v\r\n[Injected]"), EINVAL);
+    EXPECT_EQ(IniStore(dir / "x.INI", "S]", "k", "v"), EINVAL);
+    EXPECT_EQ(IniStore(dir / "x.INI", "S", "k=j", "v"), EINVAL);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.INI"));
 }
 
 TEST(SettingsPath, ReplacesOnlyTheLastComponentsExtension) {

@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <algorithm>
+#include <optional>
 
 #include "net/web_host.h"
 #include "program_identity.h"
@@ -23,6 +24,7 @@ constexpr int kAboutWidth = 222;
 constexpr int kAboutHeight = 157;
 constexpr QRect kTextPlace(0, 64, 137, 41);
 constexpr int kFrameRoom = 5;
+constexpr int kSmallestPixels = 8;
 
 QLabel* PictureLabel(QWidget* parent, const char* name, std::string_view file, QPoint at) {
     auto* label = new QLabel(parent);
@@ -30,6 +32,21 @@ QLabel* PictureLabel(QWidget* parent, const char* name, std::string_view file, Q
     SetPicture(*label, file);
     label->setGeometry(QRect(at, label->pixmap().deviceIndependentSize().toSize()));
     return label;
+}
+
+// The letter spacing (from 0 down to -1 pixel) at which every line fits the text's place in
+// font, clear of the frame the background picture draws at the box's edge; none when the
+// lines are too wide or too many for it.
+std::optional<double> Squeeze(const QFont& font, const QStringList& lines) {
+    const QFontMetrics metrics(font);
+    if (lines.size() * metrics.lineSpacing() > kTextPlace.height()) return std::nullopt;
+    double spacing = 0;
+    for (const QString& line : lines) {
+        const int over = metrics.horizontalAdvance(line) + 2 * kFrameRoom - kTextPlace.width();
+        if (over > 0 && !line.isEmpty()) spacing = std::min(spacing, -double(over) / line.size());
+    }
+    if (spacing < -1.0) return std::nullopt;
+    return spacing;
 }
 
 QColor AverageColour(const QImage& picture) {
@@ -86,7 +103,8 @@ void TAbout::PlacePictures() {
 void TAbout::FormCreate() {
     RichEdit1->clear();
     RichEdit1->append(QString::fromStdString(ProgramTitle()));
-    RichEdit1->append(QStringLiteral("by Tarnwick Software"));
+    // The maker, as the holders of the copyright, and the licence they give it under.
+    RichEdit1->append(QStringLiteral("\u00a9 2026 Vellum developers, MIT"));
     RichEdit1->append(QStringLiteral("See readme.txt for details"));
     RichEdit1->selectAll();
     RichEdit1->setAlignment(Qt::AlignCenter);
@@ -106,20 +124,14 @@ void TAbout::FitText() {
         palette.setColor(group, QPalette::Text, text);
     RichEdit1->setPalette(palette);
     RichEdit1->document()->setDocumentMargin(0);
-    QFont font = RichEdit1->font();
     const QStringList lines = RichEdit1->toPlainText().split('\n');
-    const QFontMetrics metrics(font);
-    for (const QString& line : lines) {
-        // Clear of the frame the background picture draws at the box's edge.
-        const int over = metrics.horizontalAdvance(line) + 2 * kFrameRoom - kTextPlace.width();
-        if (over > 0 && !line.isEmpty())
-            font.setLetterSpacing(QFont::AbsoluteSpacing,
-                                  std::min(font.letterSpacing(), -double(over) / line.size()));
+    QFont font = RichEdit1->font();
+    std::optional<double> spacing = Squeeze(font, lines);
+    while (!spacing && font.pixelSize() > kSmallestPixels) {
+        font.setPixelSize(font.pixelSize() - 1);
+        spacing = Squeeze(font, lines);
     }
-    if (font.letterSpacing() < -1.0 || lines.size() * metrics.lineSpacing() > kTextPlace.height()) {
-        font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-        font.setPixelSize(std::max(8, font.pixelSize() - 2));
-    }
+    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing.value_or(0));
     RichEdit1->setFont(font);
 }
 

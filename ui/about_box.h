@@ -1,5 +1,6 @@
-// TAbout, the borderless About box: the program's name and version, the maker, a picture that
-// opens the maker's home page, and OK. Made hidden with the main window and shown modally.
+// TAbout, the borderless About box: the program's name and version, the maker and the licence, a
+// picture that opens the maker's home page, and OK. Made hidden with the main window and shown
+// modally.
 #pragma once
 
 #include <QDialog>

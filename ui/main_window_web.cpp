@@ -24,7 +24,9 @@ void TMain::StartupIdentityAndCheck() {
     // Kept in memory even when it could not be stored, so a later right click still sends it.
     installId_ = std::move(loaded.id);
     if (!loaded.writeError.empty()) {
-        dialogs_->ShowError(loaded.writeError);
+        // The box comes at every start while the file cannot be stored, so it says why and
+        // what that costs.
+        dialogs_->ShowError(net::WriteFailureMessage(loaded, !ctx_.state.NoAutoCheck));
         return;  // no start-up check on this run
     }
     if (!ctx_.state.NoAutoCheck) CheckLatestVersion();

@@ -52,7 +52,8 @@ scratch=$(mktemp -d)
 chmod 755 "$scratch"
 trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
 if [ "$2" = --build ]; then
-    cmake --install "$3" --prefix "$scratch/prefix" >/dev/null
+    . "$(dirname "$0")/../install/keep_records.sh"
+    keeping_records "$3" cmake --install "$3" --prefix "$scratch/prefix" >/dev/null
     vellum="$scratch/prefix/bin/vellum"
 else
     vellum=$2

@@ -1,10 +1,15 @@
 // The program's pictures: every embedded one decodes at its size through our libjpeg decoder,
-// damaged JPEG bytes give an empty image instead of ending the program, and the splash
-// window's shape keeps exactly the pixels that are not pure white.
+// damaged JPEG bytes give an empty image instead of ending the program, the splash window's
+// shape keeps exactly the pixels that are not pure white, and the window's icon is there with
+// or without the desktop's icon theme.
+#include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include "ui/app_icon.h"
 #include "ui/jpeg_image.h"
 #include "ui/pictures.h"
 #include "ui/splash_form.h"
@@ -39,6 +44,12 @@ QByteArray ResourceBytes(std::string_view name) {
     (void)Picture(name);  // registers the resources
     QFile file(":/pictures/" + QString::fromLatin1(name.data(), qsizetype(name.size())));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
 }
 
 // The same JPEG, claiming to be side x side pixels in its frame header.
@@ -146,6 +157,30 @@ class PicturesTest final : public QObject {
         for (const QPoint corner : {QPoint(0, 0), QPoint(226, 0), QPoint(0, 228), QPoint(226, 228)})
             QVERIFY(!shape.contains(corner));
         QVERIFY(shape.contains(QPoint(113, 114)));
+    }
+
+    // Where the desktop's icon theme has the icon, the window takes the theme's; where it has
+    // none (no hicolor theme installed, say), the program's own, at each size it is drawn at.
+    void windowIconIsTheThemesElseTheProgramsOwn() {
+        const QString id = "example.vellum.vellum";
+        QTemporaryDir themes;
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setFallbackSearchPaths({});
+        QIcon::setFallbackThemeName("hicolor");
+        QDir(themes.path()).mkpath("hicolor/48x48/apps");
+        WriteText(themes.path() + "/hicolor/index.theme",
+                  "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n"
+                  "[48x48/apps]\nSize=48\nType=Fixed\n");
+
+        QIcon::setThemeName("hicolor");
+        const QIcon own = ApplicationIcon(id);
+        QVERIFY(own.name().isEmpty());
+        QCOMPARE(own.availableSizes(), (QList<QSize>{{48, 48}, {128, 128}, {256, 256}}));
+        QCOMPARE(own.pixmap(256).toImage().size(), QSize(256, 256));
+
+        QVERIFY(own.pixmap(48).save(themes.path() + "/hicolor/48x48/apps/" + id + ".png"));
+        QIcon::setThemeName("hicolor");  // looked up afresh
+        QCOMPARE(ApplicationIcon(id).name(), id);
     }
 };
 

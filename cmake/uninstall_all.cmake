@@ -1,0 +1,26 @@
+# `cmake --build BUILD --target uninstall`: runs the uninstaller of every install made from the
+# build, as the build's list names them, and empties the list. An uninstaller that is gone was
+# run already; one that fails stays listed, and the target fails.
+#   VELLUM_UNINSTALLERS   the build's list of installs
+if(NOT EXISTS "${VELLUM_UNINSTALLERS}")
+  message(STATUS "Nothing has been installed from this build")
+  return()
+endif()
+file(STRINGS "${VELLUM_UNINSTALLERS}" uninstallers)
+set(left "")
+foreach(uninstaller IN LISTS uninstallers)
+  if(NOT EXISTS "${uninstaller}")
+    message(STATUS "Already uninstalled: ${uninstaller}")
+    continue()
+  endif()
+  execute_process(COMMAND sh "${uninstaller}" RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    list(APPEND left "${uninstaller}")
+  endif()
+endforeach()
+if(left)
+  list(JOIN left "\n" text)
+  file(WRITE "${VELLUM_UNINSTALLERS}" "${text}\n")
+  message(FATAL_ERROR "Not everything could be uninstalled; still listed:\n${text}")
+endif()
+file(REMOVE "${VELLUM_UNINSTALLERS}")
