@@ -20,7 +20,8 @@ inline constexpr int kHexCellWidth = 13;
 inline constexpr int kCharCellWidth = 7;
 inline constexpr int kHexRowHeight = 18;
 inline constexpr int kHexGridLineWidth = 1;
-inline constexpr int kMinimumGridWidth = 782;
+// The fewest byte columns the grid keeps in view beside the offsets; the rest scroll sideways.
+inline constexpr int kLeastShownBytes = 4;
 inline constexpr int kOffsetDigitWidth = 7;
 // Blank pixels after a byte's two digits, so that neighbouring bytes never run together.
 inline constexpr int kHexDigitGap = 2;

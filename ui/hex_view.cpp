@@ -46,7 +46,7 @@ HexFontSizes MeasureHexFont(const QFont& font) {
 
 HexGrid::HexGrid(CellSource source, QWidget* parent)
     : QAbstractScrollArea(parent), source_(std::move(source)) {
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
     FitCellsToFont();
@@ -57,6 +57,7 @@ void HexGrid::FitCellsToFont() {
     columns_ = HexColumns(offsetDigits_, cells_);
     UpdateMinimumWidth();
     UpdateScrollBar();
+    UpdateSidewaysBar();
     viewport()->update();
 }
 
@@ -78,6 +79,7 @@ void HexGrid::SetOffsetDigits(int digits) {
     if (HexColumns(digits, cells_).width(0) == columns_.width(0)) return;
     columns_ = HexColumns(digits, cells_);
     UpdateMinimumWidth();
+    UpdateSidewaysBar();
     viewport()->update();
 }
 
@@ -89,6 +91,7 @@ void HexGrid::SetCurrentCell(int column, std::int64_t row) {
     } else if (currentRow_ >= topRow_ + visibleRows()) {
         ScrollTo(currentRow_ - visibleRows() + 1);
     }
+    ScrollAcrossTo(currentColumn_);
     viewport()->update();
 }
 
@@ -110,11 +113,22 @@ std::int64_t HexGrid::rowAt(int y) const {
     return topRow_ + (y - rowPitch()) / rowPitch();
 }
 
+int HexGrid::cellLeft(int column) const {
+    return column == 0 ? columns_.left(0) : columns_.left(column) - across_;
+}
+
+int HexGrid::columnAt(int x) const {
+    return x < columns_.left(1) ? columns_.columnAt(x) : columns_.columnAt(x + across_);
+}
+
 QRect HexGrid::cellRect(int column, std::int64_t row) const {
     if (column < 0 || column >= kHexColumnCount || row < 0 || row >= rowCount_) return {};
     const bool onScreen = row == 0 || (row >= topRow_ && row <= topRow_ + visibleRows());
     if (!onScreen) return {};
-    return {columns_.left(column), rowTop(row), columns_.width(column), cells_.rowHeight};
+    const QRect cell(cellLeft(column), rowTop(row), columns_.width(column), cells_.rowHeight);
+    // A cell scrolled under the frozen offsets is not on screen either.
+    if (column > 0 && cell.right() < columns_.left(1)) return {};
+    return cell;
 }
 
 void HexGrid::ScrollTo(std::int64_t top) {
@@ -136,20 +150,43 @@ void HexGrid::UpdateScrollBar() {
     settingBar_ = false;
 }
 
+// Keeps the current column in view beside the frozen offsets.
+void HexGrid::ScrollAcrossTo(int column) {
+    const int frozen = columns_.left(1);
+    const int shown = viewport()->width() - frozen;
+    int across = across_;
+    if (columns_.left(column) - across < frozen) across = columns_.left(column) - frozen;
+    if (columns_.left(column + 1) - across > frozen + shown)
+        across = columns_.left(column + 1) - frozen - shown;
+    horizontalScrollBar()->setValue(across);
+}
+
+void HexGrid::UpdateSidewaysBar() {
+    QScrollBar* bar = horizontalScrollBar();
+    const int hidden = columns_.contentWidth() - viewport()->width();
+    bar->setRange(0, std::max(0, hidden));
+    bar->setPageStep(std::max(1, viewport()->width() - columns_.left(1)));
+    bar->setSingleStep(cells_.hexCell);
+    across_ = bar->value();
+}
+
+// The offsets and a few bytes; a narrower window scrolls the rest into view.
 void HexGrid::UpdateMinimumWidth() {
     const int bar = verticalScrollBar()->sizeHint().width();
-    setMinimumWidth(std::max(kMinimumGridWidth, columns_.contentWidth() + bar + 2 * frameWidth()));
+    setMinimumWidth(columns_.left(1 + kLeastShownBytes) + bar + 2 * frameWidth());
 }
 
 void HexGrid::scrollContentsBy(int, int) {
     // The bar moved under the user's hand; moves made here set the top first.
     if (!settingBar_) topRow_ = 1 + TopFor(verticalScrollBar()->value(), map_);
+    across_ = horizontalScrollBar()->value();
     viewport()->update();
 }
 
 void HexGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBar();
+    UpdateSidewaysBar();
     ScrollTo(topRow_);
 }
 
@@ -173,15 +210,22 @@ void HexGrid::paintEvent(QPaintEvent* event) {
 }
 
 void HexGrid::PaintRow(QPainter& painter, std::int64_t row, const QRect& dirty) {
-    const QRect line(0, rowTop(row), columns_.contentWidth(), rowPitch());
+    const QRect line(0, rowTop(row), columns_.contentWidth() - across_, rowPitch());
     if (!line.intersects(dirty)) return;
     // Cells are drawn over the row's strip, leaving the grid lines between them.
     painter.fillRect(line, QColor(kHexGridLineColour));
-    for (int column = 0; column < kHexColumnCount; ++column) {
-        const QRect rect(columns_.left(column), line.top(), columns_.width(column),
-                         cells_.rowHeight);
-        if (rect.intersects(dirty)) PaintCell(painter, column, row, rect);
+    // The scrolled cells first, kept off the frozen offsets, then the offset itself.
+    const QRect scrolled(columns_.left(1), line.top(), viewport()->width(), rowPitch());
+    painter.save();
+    painter.setClipRect(scrolled);
+    for (int column = 1; column < kHexColumnCount; ++column) {
+        const QRect rect(cellLeft(column), line.top(), columns_.width(column), cells_.rowHeight);
+        if (rect.intersects(dirty) && rect.intersects(scrolled))
+            PaintCell(painter, column, row, rect);
     }
+    painter.restore();
+    const QRect offset(cellLeft(0), line.top(), columns_.width(0), cells_.rowHeight);
+    if (offset.intersects(dirty)) PaintCell(painter, 0, row, offset);
 }
 
 void HexGrid::PaintCell(QPainter& painter, int column, std::int64_t row, const QRect& rect) {
@@ -243,7 +287,7 @@ void HexGrid::keyPressEvent(QKeyEvent* event) {
 void HexGrid::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     const QPoint at = event->position().toPoint();
-    const int column = columns_.columnAt(at.x());
+    const int column = columnAt(at.x());
     const std::int64_t row = rowAt(at.y());
     if (column >= 1 && row >= 1 && row < rowCount_) SetCurrentCell(column, row);
     event->accept();

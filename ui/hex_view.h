@@ -23,7 +23,8 @@ namespace vellum::ui {
 
 // DrawGrid2. Drawn by hand because a table view keeps row positions in int pixels, and a
 // 4 GiB file already has 2^27 rows of 19 pixels. Row 0 and column 0 are frozen; only the
-// rows on screen are painted, each cell exactly as its CellLook says.
+// rows on screen are painted, each cell exactly as its CellLook says. Narrower than its
+// columns, it scrolls sideways under the frozen offsets.
 class HexGrid final : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -48,6 +49,8 @@ class HexGrid final : public QAbstractScrollArea {
     [[nodiscard]] int visibleRows() const;
     // Where a cell is drawn in the viewport; empty when it is not on screen.
     [[nodiscard]] QRect cellRect(int column, std::int64_t row) const;
+    // How far the columns right of the offsets are scrolled to the left, in pixels.
+    [[nodiscard]] int across() const { return across_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,8 +69,12 @@ class HexGrid final : public QAbstractScrollArea {
     [[nodiscard]] std::int64_t lastTop() const;
     [[nodiscard]] int rowTop(std::int64_t row) const;
     [[nodiscard]] std::int64_t rowAt(int y) const;
+    [[nodiscard]] int cellLeft(int column) const;
+    [[nodiscard]] int columnAt(int x) const;
     void ScrollTo(std::int64_t top);
+    void ScrollAcrossTo(int column);
     void UpdateScrollBar();
+    void UpdateSidewaysBar();
     void UpdateMinimumWidth();
     void PaintRow(QPainter& painter, std::int64_t row, const QRect& dirty);
     void PaintCell(QPainter& painter, int column, std::int64_t row, const QRect& rect);
@@ -80,6 +87,7 @@ class HexGrid final : public QAbstractScrollArea {
     std::int64_t topRow_ = 1;
     std::int64_t currentRow_ = 1;
     int currentColumn_ = 1;
+    int across_ = 0;
     ScrollMap map_;
     bool settingBar_ = false;
     int wheelRemainder_ = 0;

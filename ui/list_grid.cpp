@@ -63,6 +63,7 @@ ListGrid::ListGrid(QWidget* parent) : QTableView(parent) {
     // Qt counts the grid line into the section, so a 20-pixel row takes 21.
     verticalHeader()->setDefaultSectionSize(kListRowHeight + kGridLineWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setTabKeyNavigation(false);
 }

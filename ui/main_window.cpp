@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #include "filelist/adding.h"
@@ -21,6 +22,7 @@
 #include "ui/list_grid.h"
 #include "ui/pass_display.h"
 #include "ui/qt_dialogs.h"
+#include "ui/screen_fit.h"
 #include "ui/values_dialog.h"
 
 namespace vellum::ui {
@@ -100,6 +102,8 @@ void TMain::Timer1Timer() {
 }
 
 void TMain::firstopen() {
+    // The window manager's frame is known now that the window is up.
+    KeepOnScreen(*this);
     SyncHeaderColumns();
     processlist(ctx_, StartupPaths(args_), FileChooser(), *Form5);
     StartupIdentityAndCheck();
@@ -143,14 +147,23 @@ void TMain::ShowStatus() {
     QPalette palette = Panel6->palette();
     palette.setColor(QPalette::WindowText, StatusTextColour(line.colour, this->palette()));
     Panel6->setPalette(palette);
+    ShowStatusWhole();
     // The pass calls this between blocks, when no paint event would get through.
     Panel6->repaint();
 }
 
 void TMain::FitRows(std::int32_t rowCount) {
-    // Never lower: a window the user made taller stays as it is.
-    const int wanted = WantedWindowHeight(rowCount);
+    // Never lower: a window the user made taller stays as it is. Never past the screen's
+    // bottom either.
+    const int wanted = std::min(WantedWindowHeight(rowCount), TallestOnScreen(*this));
     if (height() < wanted) resize(width(), wanted);
+}
+
+void TMain::ShowStatusWhole() {
+    const QString text = Panel6->text();
+    const int room = Panel6->contentsRect().width() - Panel6->indent();
+    const bool cut = Panel6->fontMetrics().horizontalAdvance(text) > room;
+    Panel6->setToolTip(cut ? text : QString());
 }
 
 void TMain::RepaintHeaderAndHexView() {

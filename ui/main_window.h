@@ -53,7 +53,8 @@ inline constexpr int kPanelBorder = 4;
 // What the window's width leaves the path column after the fixed columns.
 inline constexpr int kPathColumnMargin = 45;
 inline constexpr int kDesignColumnWidths[kColumnCount] = {354, 65, 38, 60, 38, 212, 64};
-// The path column's least width beside long digests: the list scrolls sideways instead.
+// The path column's least width, beside long digests or in a narrow window: the list scrolls
+// sideways instead.
 inline constexpr int kPathColumnMinimum = 200;
 
 // The widths of the grids' columns: the design widths, each value column widened where the
@@ -214,6 +215,12 @@ class TMain final : public QWidget {
     [[nodiscard]] const ColumnMap& Columns() const;
     // The digests kept in the settings file, before the first pass.
     void LoadShownDigests();
+
+    // The window at its designed size, or as much of it as the screen holds; the binary view
+    // keeps its designed share of a lower window.
+    void PlaceOnScreen();
+    // The status line's text whole in its tooltip, when the bar is too narrow for it.
+    void ShowStatusWhole();
 
     void SetPanel8Height(int height);
     void SplitterDragged(int dy);

@@ -72,28 +72,17 @@ void TMain::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-namespace {
-
-// The seven columns alone fit the window they were designed for, and the path gives way as
-// far as it must, as it always has; beside long digests it keeps room to be read, and the list
-// scrolls sideways instead.
-bool ScrollsSideways(const ColumnMap& columns) {
-    return columns.shown() != 0;
-}
-
-}  // namespace
-
+// The path column takes what the window leaves beside the others, as it always has, but keeps
+// room to be read (its cut paths show whole in their tooltips); a window too narrow for that
+// scrolls the list sideways instead.
 void TMain::FormResize() {
-    const Qt::ScrollBarPolicy sideways =
-        ScrollsSideways(Columns()) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
-    if (DrawGrid1->horizontalScrollBarPolicy() != sideways)
-        DrawGrid1->setHorizontalScrollBarPolicy(sideways);
     int fixed = 0;
     for (int column = 1; column < Columns().count(); ++column)
         fixed += DrawGrid1->columnWidth(column);
-    const int least = ScrollsSideways(Columns()) ? kPathColumnMinimum : 0;
-    DrawGrid1->setColumnWidth(0, std::max(least, width() - (kPathColumnMargin + fixed)));
+    DrawGrid1->setColumnWidth(0,
+                              std::max(kPathColumnMinimum, width() - (kPathColumnMargin + fixed)));
     SyncHeaderColumns();
+    ShowStatusWhole();
 }
 
 void TMain::SyncHeaderColumns() {
@@ -103,8 +92,7 @@ void TMain::SyncHeaderColumns() {
     DrawGrid1->setRowHidden(0, true);
     // Scrolled to its end, the strip must show its last caption over the list's last column:
     // it ends where the rows do, short of the list's vertical scroll bar.
-    DrawGrid3->setMaximumWidth(ScrollsSideways(Columns()) ? DrawGrid1->viewport()->width()
-                                                          : QWIDGETSIZE_MAX);
+    DrawGrid3->setMaximumWidth(DrawGrid1->viewport()->width());
 }
 
 void TMain::SetPanel8Height(int height) {

@@ -26,6 +26,7 @@
 #include "ui/pass_display.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
+#include "ui/screen_fit.h"
 #include "ui/splitter_bar.h"
 #include "ui/web_panel.h"
 
@@ -55,7 +56,6 @@ QFrame* FixedWidthPanel(const char* name, int width) {
 
 void TMain::BuildControls() {
     ApplyFormFont(*this);
-    resize(kMainWidth, kMainHeight);
     QVBoxLayout* layout = Column(this, 0);
     layout->addWidget(BuildPanel5(), 1);
     Splitter1 = new SplitterBar;
@@ -68,7 +68,15 @@ void TMain::BuildControls() {
     Timer1->setSingleShot(true);
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
-    CentreOnScreen(*this);
+    PlaceOnScreen();
+}
+
+void TMain::PlaceOnScreen() {
+    const QSize design(kMainWidth, kMainHeight);
+    const int room = SizeInside(design, {}, AvailableArea(*this), FrameOf(*this)).height();
+    if (room < kMainHeight) SetPanel8Height(kPanel8DesignHeight * room / kMainHeight);
+    layout()->activate();
+    FitOnScreen(*this, design);
 }
 
 void TMain::FitToFont() {
