@@ -196,6 +196,7 @@ void TMain::closeEvent(QCloseEvent* event) {
     }
     Timer1->stop();
     Timer2->stop();
+    KeepPlace();
     event->accept();
 }
 

@@ -216,9 +216,13 @@ class TMain final : public QWidget {
     // The digests kept in the settings file, before the first pass.
     void LoadShownDigests();
 
-    // The window at its designed size, or as much of it as the screen holds; the binary view
-    // keeps its designed share of a lower window.
+    // Where the window opens (main_window_place.cpp): where it was left, kept in the settings
+    // file, when that place still fits a screen; else at its designed size, or as much of it as
+    // the screen holds. The binary view keeps its designed share of a lower window.
     void PlaceOnScreen();
+    [[nodiscard]] bool PlaceAsLeft();
+    void GiveWayTo(int height);
+    void KeepPlace();
     // The status line's text whole in its tooltip, when the bar is too narrow for it.
     void ShowStatusWhole();
 

@@ -26,7 +26,6 @@
 #include "ui/pass_display.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
-#include "ui/screen_fit.h"
 #include "ui/splitter_bar.h"
 #include "ui/web_panel.h"
 
@@ -69,14 +68,6 @@ void TMain::BuildControls() {
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
     PlaceOnScreen();
-}
-
-void TMain::PlaceOnScreen() {
-    const QSize design(kMainWidth, kMainHeight);
-    const int room = SizeInside(design, {}, AvailableArea(*this), FrameOf(*this)).height();
-    if (room < kMainHeight) SetPanel8Height(kPanel8DesignHeight * room / kMainHeight);
-    layout()->activate();
-    FitOnScreen(*this, design);
 }
 
 void TMain::FitToFont() {

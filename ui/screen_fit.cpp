@@ -62,10 +62,9 @@ std::optional<QRect> ReadPlace(std::string_view text) {
     return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
 }
 
-bool FitsOneOf(const QRect& place, const QMargins& frame, const std::vector<QRect>& areas) {
-    const QRect outer(place.topLeft(), FrameSize(place.size(), frame));
+bool FitsOneOf(const QRect& place, const std::vector<QRect>& areas) {
     return std::any_of(areas.begin(), areas.end(),
-                       [&](const QRect& area) { return area.contains(outer); });
+                       [&](const QRect& area) { return area.contains(place); });
 }
 
 QMargins FrameOf(const QWidget& window) {

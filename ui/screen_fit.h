@@ -30,9 +30,9 @@ namespace vellum::ui {
 // frame and the size of its client area.
 [[nodiscard]] std::string PlaceText(const QRect& place);
 [[nodiscard]] std::optional<QRect> ReadPlace(std::string_view text);
-// Whether a window at place, with frame around it, lies whole inside one of the areas.
-[[nodiscard]] bool FitsOneOf(const QRect& place, const QMargins& frame,
-                             const std::vector<QRect>& areas);
+// Whether a window's place lies whole inside one of the areas. Its frame is not known before it
+// is shown: KeepOnScreen then moves a title bar that hangs over the edge back in.
+[[nodiscard]] bool FitsOneOf(const QRect& place, const std::vector<QRect>& areas);
 
 // The frame the window manager puts around window: measured once it is on screen; before
 // that, a title bar and thin borders as most window managers draw them.

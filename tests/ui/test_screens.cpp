@@ -1,13 +1,17 @@
 // The main window on whatever screen the test runs on (CTest runs it on small screens at
 // several scales): it opens whole inside the screen's available area, it can be made as small as
-// its minimum and still fits, and every control then stays inside the screen and usable.
+// its minimum and still fits, and every control then stays inside the screen and usable. The
+// place it is left in is where it opens next, as long as that still fits.
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 
+#include "net/install_id.h"
+#include "platform/ini.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/hex_layout.h"
+#include "ui/screen_fit.h"
 #include "ui/web_panel.h"
 
 using vellum::test::TempDir;
@@ -123,6 +127,41 @@ class ScreensTest final : public QObject {
         QCOMPARE(w.ctx().state.RowCount, 41);
         QVERIFY(w.main->height() > w.main->minimumHeight());
         QVERIFY(Area(*w.main).contains(w.main->frameGeometry()));
+    }
+
+    // Moved and resized, the window opens there at the next start; the settings file keeps it.
+    void placeIsKeptFromOneStartToTheNext() {
+        TempDir settings;
+        const std::string ini = settings / "vellum.INI";
+        const QRect area = Area(*Window({"-noautocheck"}, {}, ini).main);
+        const QRect place(area.x() + 7, area.y() + 5, area.width() / 2 + 101,
+                          area.height() / 2 + 3);
+        {
+            Window w({"-noautocheck"}, {}, ini);
+            w.main->resize(place.size());
+            w.main->move(place.topLeft());
+            QTRY_COMPARE(w.main->pos(), place.topLeft());
+            w.main->close();
+        }
+        QVERIFY(vellum::test::ReadAll(ini).find("WindowPlace=") != std::string::npos);
+        Window again({"-noautocheck"}, {}, ini);
+        QCOMPARE(again.main->pos(), place.topLeft());
+        QCOMPARE(again.main->size(), place.size());
+        QVERIFY(Area(*again.main).contains(again.main->frameGeometry()));
+    }
+
+    // Left on a screen that is no longer there, or larger than this one, it opens inside this one.
+    void placeThatNoLongerFitsIsPassedOver() {
+        TempDir settings;
+        const std::string ini = settings / "vellum.INI";
+        const QRect area = Area(*Window({"-noautocheck"}, {}, ini).main);
+        for (const QRect& gone : {QRect(area.right() + 100, area.y(), 400, 300),
+                                  QRect(area.topLeft(), area.size() + QSize(200, 200))}) {
+            QVERIFY(vellum::platform::IniWrite(ini, vellum::net::kSettingsSection, "WindowPlace",
+                                               vellum::ui::PlaceText(gone)));
+            Window w({"-noautocheck"}, {}, ini);
+            QVERIFY(area.contains(w.main->frameGeometry()));
+        }
     }
 };
 
