@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolTip>
 #include <QTreeView>
+#include <QUrl>
 
 #include "ui/fitted_size.h"
 #include "ui/qt_dialogs.h"
@@ -18,18 +20,36 @@
 namespace vellum::ui {
 namespace {
 
-// The chooser reads each folder once; a tree that refreshed itself would move under the
-// user's pointer while the folder is being picked.
+// The models watch the folders they have read, so that a folder made while the chooser is open,
+// or since it was last open (it is kept from one use to the next), shows where it belongs.
 QFileSystemModel* MakeModel(QObject* parent, QDir::Filters filters) {
     auto* model = new QFileSystemModel(parent);
-    model->setOption(QFileSystemModel::DontWatchForChanges);
     model->setReadOnly(true);
     model->setFilter(filters);
     model->sort(0, Qt::AscendingOrder);
     return model;
 }
 
+QString HomeRelative(const QString& path) {
+    if (path == "~") return QDir::homePath();
+    if (path.startsWith("~/")) return QDir::homePath() + path.mid(1);
+    return path;
+}
+
+std::optional<QString> WholeFolderPath(const QString& path) {
+    if (!QDir::isAbsolutePath(path) || !QFileInfo(path).isDir()) return std::nullopt;
+    return QDir::cleanPath(path);
+}
+
 }  // namespace
+
+std::optional<QString> TypedFolder(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    if (url.isLocalFile()) return WholeFolderPath(url.toLocalFile());
+    if (auto folder = WholeFolderPath(HomeRelative(text))) return folder;
+    // Pasted with a blank or a line break around it.
+    return WholeFolderPath(HomeRelative(text.trimmed()));
+}
 
 TSelectDir::TSelectDir(QWidget* parent) : QDialog(parent) {
     setWindowTitle("SelectDir");
@@ -49,12 +69,12 @@ FolderChoice TSelectDir::Choice() const {
 }
 
 std::string TSelectDir::SelectedPath() const {
-    const QModelIndex current = ShellTreeView1->currentIndex();
-    return PathFromQt(current.isValid() ? folders_->filePath(current) : QDir::homePath());
+    const std::optional<QString> folder = TypedFolder(PathEdit->text());
+    return folder ? PathFromQt(*folder) : std::string();
 }
 
 QString TSelectDir::PathLabelText() const {
-    return Label3->text();
+    return PathEdit->text();
 }
 
 QString TSelectDir::MaskText() const {
@@ -69,28 +89,41 @@ bool TSelectDir::SelectPath(const std::string& path) {
     const QString folder = QFile::decodeName(QByteArray::fromStdString(path));
     // Asked for any other path, the model would list it in the tree, filters or not.
     if (!QFileInfo(folder).isDir()) return false;
+    if (!SelectInTree(folder).isValid()) return false;
+    WritePathLabel();
+    return true;
+}
+
+QModelIndex TSelectDir::SelectInTree(const QString& folder) {
     const QModelIndex index = folders_->index(folder);
-    if (!index.isValid()) return false;
+    if (!index.isValid()) return index;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         ShellTreeView1->expand(up);
     ShellTreeView1->setCurrentIndex(index);
     ShellTreeView1->scrollTo(index);
-    WritePathLabel();
-    return true;
+    return index;
 }
 
 void TSelectDir::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+    // The keyboard starts in the tree, as the mouse does.
+    ShellTreeView1->setFocus(Qt::OtherFocusReason);
 }
 
 void TSelectDir::BuildLabels() {
     Label4 = PlaceLabel(this, "Label4", "Select the base folder you wish to add from", 8, 8);
-    Label3 = PlaceLabel(this, "Label3", "File Path", 8, 240);
-    QFont bold = Label3->font();
+    // Where the caption "File Path" stood: the path itself, which can be typed or pasted.
+    constexpr int kPathTop = 238;
+    constexpr int kPathHeight = 23;
+    PathEdit = new QLineEdit(this);
+    PathEdit->setObjectName("PathEdit");
+    PathEdit->setPlaceholderText("File Path");
+    QFont bold = PathEdit->font();
     bold.setBold(true);
-    Label3->setFont(bold);
-    Label3->setGeometry(8, 240, width() - 16, Label3->sizeHint().height());
+    PathEdit->setFont(bold);
+    PathEdit->setGeometry(8, kPathTop, width() - 16, kPathHeight);
+    connect(PathEdit, &QLineEdit::textEdited, this, &TSelectDir::PathTyped);
     Label1 = PlaceLabel(this, "Label1", "Select file type to filter", 8, 264);
     Label2 = PlaceLabel(this, "Label2", "File Preview only (unfiltered)", 8, 288);
 }
@@ -107,11 +140,10 @@ void TSelectDir::BuildTree() {
         ShellTreeView1->hideColumn(column);
     ShellTreeView1->setRootIsDecorated(false);
     ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    // A right button press selects the folder too (the view's own rule); only the left click
-    // writes Label3.
     connect(ShellTreeView1, &QTreeView::clicked, this, &TSelectDir::ShellTreeView1Click);
+    // Whatever moves the highlight (a click, either button, the keyboard) renames the folder.
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { ShowPreview(current); });
+            &TSelectDir::CurrentFolderChanged);
     // Rows arrive and are sorted after each folder is read; both move the selected one.
     connect(folders_, &QFileSystemModel::directoryLoaded, this, &TSelectDir::FollowSelection);
     connect(folders_, &QAbstractItemModel::layoutChanged, this, &TSelectDir::FollowSelection);
@@ -132,6 +164,8 @@ void TSelectDir::BuildMaskAndButtons() {
     BitBtn2->setObjectName("BitBtn2");
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     PlaceMaskAndButtons();
+    setTabOrder(ShellTreeView1, PathEdit);
+    setTabOrder(PathEdit, ComboBox1);
 }
 
 // The mask box stands right of its caption and holds a mask of a usual length whole; the buttons
@@ -182,15 +216,35 @@ void TSelectDir::SelectHome() {
     if (!home.isValid()) home = folders_->index("/");
     for (QModelIndex up = home.parent(); up.isValid(); up = up.parent()) ShellTreeView1->expand(up);
     ShellTreeView1->setCurrentIndex(home);
+    WritePathLabel();
 }
 
 void TSelectDir::ShellTreeView1Click() {
     followSelection_ = false;
+    // A click on the folder already highlighted takes back a path typed since.
     WritePathLabel();
 }
 
 void TSelectDir::WritePathLabel() {
-    Label3->setText(folders_->filePath(ShellTreeView1->currentIndex()));
+    const QModelIndex current = ShellTreeView1->currentIndex();
+    PathEdit->setText(current.isValid() ? folders_->filePath(current) : QString());
+    if (BitBtn1 != nullptr) BitBtn1->setEnabled(current.isValid());
+}
+
+void TSelectDir::CurrentFolderChanged(const QModelIndex& current) {
+    ShowPreview(current);
+    if (!typing_) WritePathLabel();
+}
+
+void TSelectDir::PathTyped(const QString& text) {
+    const std::optional<QString> folder = TypedFolder(text);
+    // OK hands back only a folder the box names.
+    BitBtn1->setEnabled(folder.has_value());
+    if (!folder) return;
+    typing_ = true;
+    followSelection_ = false;
+    (void)SelectInTree(*folder);
+    typing_ = false;
 }
 
 void TSelectDir::ShowPreview(const QModelIndex& folder) {

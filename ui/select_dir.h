@@ -1,8 +1,11 @@
-// TSelectDir, the folder chooser of Add folder: a folders-only tree of the file system, the
-// file-type mask, and a preview of the selected folder's contents that the mask does not filter.
+// TSelectDir, the folder chooser of Add folder (and of the other commands that ask for a folder):
+// a folders-only tree of the file system, the path of the folder it will hand back, which can be
+// typed or pasted as well, the file-type mask, and a preview of the folder's contents that the
+// mask does not filter. The path box always names the folder that OK hands back.
 #pragma once
 
 #include <QDialog>
+#include <optional>
 #include <string>
 
 #include "ui/dialogs.h"
@@ -10,6 +13,7 @@
 class QComboBox;
 class QFileSystemModel;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QModelIndex;
 class QPushButton;
@@ -23,15 +27,16 @@ class TSelectDir final : public QDialog {
   public:
     explicit TSelectDir(QWidget* parent = nullptr);
 
-    // What OK hands to Add folder: the folder selected in the tree and the mask as typed.
+    // What OK hands to Add folder: the folder the path box names and the mask as typed.
     [[nodiscard]] FolderChoice Choice() const;
 
-    // The folder selected in the tree; the home folder when nothing is.
+    // The folder the path box names; empty while what is typed there names none (OK is then
+    // disabled).
     [[nodiscard]] std::string SelectedPath() const;
     [[nodiscard]] QString PathLabelText() const;
     [[nodiscard]] QString MaskText() const;
     void SetMaskText(const QString& mask);
-    // Selects a folder and writes Label3 as a click on it would; false when it is no folder.
+    // Selects a folder in the tree, and names it in the path box; false when it is no folder.
     bool SelectPath(const std::string& path);
 
   protected:
@@ -46,14 +51,18 @@ class TSelectDir final : public QDialog {
     void SelectHome();
     void ShellTreeView1Click();
     void WritePathLabel();
+    // The tree's highlight moved, by the mouse, the keyboard or a typed path.
+    void CurrentFolderChanged(const QModelIndex& current);
+    void PathTyped(const QString& text);
     void ShowPreview(const QModelIndex& folder);
     void FollowSelection();
+    [[nodiscard]] QModelIndex SelectInTree(const QString& folder);
 
     QFileSystemModel* folders_ = nullptr;
     QFileSystemModel* contents_ = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
+    QLineEdit* PathEdit = nullptr;
     QLabel* Label4 = nullptr;
     QTreeView* ShellTreeView1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
@@ -63,6 +72,12 @@ class TSelectDir final : public QDialog {
     // Until the user's first click, the tree keeps the selected folder in view while the
     // folders above it are still being read and their rows pushed in above it.
     bool followSelection_ = true;
+    // A typed path moves the highlight without the path box being written over under the cursor.
+    bool typing_ = false;
 };
+
+// The folder a typed or pasted path names: a whole path, "~" for the home folder, or a file URL;
+// nothing when it names no folder.
+[[nodiscard]] std::optional<QString> TypedFolder(const QString& text);
 
 }  // namespace vellum::ui

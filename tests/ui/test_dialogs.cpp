@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 #include <QWindow>
 #include <QtTest>
 
@@ -69,6 +70,8 @@ class DialogsTest final : public QObject {
     void valuesRefillTheOpenWindow();
     void chooserStartsAtHome();
     void chooserShowsAndClicks();
+    void chooserKeyboardHandsBackTheFolderItNames();
+    void chooserTakesATypedPath();
     void geometry_data();
     void geometry();
     void textsFitTheirControls();
@@ -166,7 +169,8 @@ void DialogsTest::chooserStartsAtHome() {
     const std::string home = vellum::ui::PathFromQt(QDir::homePath());
     QCOMPARE(chooser.windowTitle(), QString("SelectDir"));
     QCOMPARE(chooser.SelectedPath(), home);
-    QCOMPARE(chooser.PathLabelText(), QString("File Path"));
+    // It names from the start the folder OK would hand back.
+    QCOMPARE(chooser.PathLabelText(), Q(home));
     QCOMPARE(chooser.MaskText(), QString("*.*"));
     QCOMPARE(chooser.findChild<QComboBox*>("ComboBox1")->count(), 1);
     const auto* preview = chooser.findChild<QListView*>("ShellListView1");
@@ -204,10 +208,86 @@ void DialogsTest::chooserShowsAndClicks() {
     click("sub", Qt::LeftButton);
     QCOMPARE(chooser.SelectedPath(), sample.dir / "sub");
     QCOMPARE(chooser.PathLabelText(), Q(sample.dir / "sub"));
-    click(".hid", Qt::RightButton);  // selects, but leaves the label alone
-    QCOMPARE(chooser.PathLabelText(), Q(sample.dir / "sub"));
+    click(".hid", Qt::RightButton);  // selects, and names what it selected
+    QCOMPARE(chooser.PathLabelText(), Q(sample.dir / ".hid"));
     QCOMPARE(chooser.Choice().folder, sample.dir / ".hid");
     QCOMPARE(chooser.Choice().mask, std::string("*.txt"));
+
+    // A folder made while it is open shows in the tree and in the preview.
+    sample.dir.MakeDir("made-later");
+    QTRY_COMPARE(folders->rowCount(folders->index(base)), 3);
+    QVERIFY(chooser.SelectPath(sample.dir.path()));
+    QTRY_COMPARE(preview->model()->rowCount(preview->rootIndex()), 5);
+}
+
+// The keyboard's road through the real chooser, as Add folder opens it: the path box names the
+// folder under the highlight wherever the arrows take it, and Enter in the mask hands back
+// exactly that folder.
+void DialogsTest::chooserKeyboardHandsBackTheFolderItNames() {
+    Sample sample;
+    sample.dir.MakeDir("sub/deeper");
+    vellum::ui::QtDialogs dialogs(nullptr);
+    QString named;
+    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+        QVERIFY(chooser.SelectPath(sample.dir / "sub"));
+        auto* tree = chooser.findChild<QTreeView*>("ShellTreeView1");
+        QTRY_VERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Right);  // opens sub
+        QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex()), 1);
+        QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(chooser.PathLabelText(), Q(sample.dir / "sub/deeper"));
+        QTest::keyClick(tree, Qt::Key_Up);
+        QTest::keyClick(tree, Qt::Key_Up);
+        named = chooser.PathLabelText();
+        QCOMPARE(vellum::ui::PathFromQt(named), chooser.SelectedPath());
+        QVERIFY(named != Q(sample.dir / "sub"));
+        auto* mask = chooser.findChild<QComboBox*>("ComboBox1");
+        mask->lineEdit()->selectAll();
+        QTest::keyClicks(mask->lineEdit(), "*.txt");
+        QTest::keyClick(mask->lineEdit(), Qt::Key_Return);
+    });
+    const auto choice = dialogs.ChooseFolder();
+    QVERIFY(choice.has_value());
+    QCOMPARE(Q(choice->folder), named);
+    QCOMPARE(choice->mask, std::string("*.txt"));
+}
+
+// A path typed or pasted takes the highlight to its folder; one that names no folder cannot be
+// handed back, and Enter then leaves the chooser open.
+void DialogsTest::chooserTakesATypedPath() {
+    Sample sample;
+    const std::string file = sample.dir / "file.txt";
+    vellum::ui::QtDialogs dialogs(nullptr);
+    bool stayedOpen = false;
+    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+        auto* path = chooser.findChild<QLineEdit*>("PathEdit");
+        auto* ok = chooser.findChild<QPushButton*>("BitBtn1");
+        path->selectAll();
+        QTest::keyClicks(path, Q(file));
+        QVERIFY(!ok->isEnabled());
+        QTest::keyClick(path, Qt::Key_Return);
+        stayedOpen = chooser.isVisible();
+        path->selectAll();
+        QTest::keyClicks(path, Q(sample.dir / "sub") + "/");
+        QVERIFY(ok->isEnabled());
+        // The tree follows, and the box keeps what was typed.
+        auto* tree = chooser.findChild<QTreeView*>("ShellTreeView1");
+        const auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
+        QCOMPARE(folders->filePath(tree->currentIndex()), Q(sample.dir / "sub"));
+        QCOMPARE(path->text(), Q(sample.dir / "sub") + "/");
+        QTest::keyClick(path, Qt::Key_Return);
+    });
+    const auto choice = dialogs.ChooseFolder();
+    QVERIFY(stayedOpen);
+    QVERIFY(choice.has_value());
+    QCOMPARE(choice->folder, sample.dir / "sub");
+
+    QCOMPARE(vellum::ui::TypedFolder("~"), std::optional<QString>(QDir::homePath()));
+    QCOMPARE(vellum::ui::TypedFolder(QUrl::fromLocalFile(Q(sample.dir / "sub")).toString()),
+             std::optional<QString>(Q(sample.dir / "sub")));
+    QCOMPARE(vellum::ui::TypedFolder(" " + Q(sample.dir.path()) + "\n"),
+             std::optional<QString>(Q(sample.dir.path())));
+    QVERIFY(!vellum::ui::TypedFolder("sub").has_value());  // relative: to what?
 }
 
 void DialogsTest::geometry_data() {
