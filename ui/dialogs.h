@@ -46,6 +46,8 @@ class Dialogs {
     virtual bool Confirm(const std::string& text) = 0;
     // The program's general error box.
     virtual void ShowError(const std::string& text) = 0;
+    // Where the dialogs keep the sizes the user gives them from one run to the next.
+    virtual void KeepSizesIn(const std::string& settingsPath) { (void)settingsPath; }
 };
 
 // Paths travel as bytes; these convert at the edge of Qt.

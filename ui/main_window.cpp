@@ -63,6 +63,7 @@ TMain::TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs,
     if (startup_.settingsPath.empty()) startup_.settingsPath = platform::PrepareSettingsPath();
     ctx_.host = &host_;
     dialogs_ = makeDialogs(this);
+    dialogs_->KeepSizesIn(startup_.settingsPath);
     BuildControls();
     FormCreate();
     std::unique_ptr<TSplashForm> splash = ShowSplash();

@@ -1,23 +1,87 @@
 #include "ui/qt_dialogs.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
+#include <QTreeView>
 #include <algorithm>
 
 #include "interchange/export_line.h"
+#include "net/install_id.h"
 #include "platform/files.h"
+#include "platform/ini.h"
 #include "program_identity.h"
 #include "ui/fitted_size.h"
+#include "ui/screen_fit.h"
 #include "ui/select_dir.h"
 
 namespace vellum::ui {
 namespace {
+
+// "w,h" beside the installation identifier: the size the user last left a file dialog at.
+constexpr std::string_view kFileDialogSizeKey = "FileDialogSize";
+
+// The detail view's columns after the name: size, type and date.
+constexpr int kFileColumns = 4;
+// What the name column keeps in view, in characters of the dialog's font.
+constexpr int kNameCharacters = 32;
+// A type as the MIME database words it, of a usual length ("Compressed Tar archive").
+constexpr int kTypeCharacters = 24;
+// The dialog's height in lines of its font: a folder's worth of names under its other fields.
+constexpr int kDialogLines = 32;
+
+int TextRoom(const QWidget& view) {
+    // As the style lays out an item's text: a margin each side, then the header's sort mark.
+    const QStyle* style = view.style();
+    return 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1) +
+           style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, &view) +
+           2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &view);
+}
+
+// The widths the columns need in the view's font: a name of usual length, the widest size, a
+// type of usual length and the date of the widest day and time.
+int ColumnsWidth(const QTreeView& tree) {
+    const QFontMetrics metrics = tree.fontMetrics();
+    const QLocale locale;
+    const int sizes = metrics.horizontalAdvance(locale.formattedDataSize(1023LL << 30));
+    const QDateTime widest(QDate(2026, 12, 28), QTime(23, 58, 58));
+    const int dates = metrics.horizontalAdvance(locale.toString(widest, QLocale::ShortFormat));
+    const int characters = metrics.averageCharWidth() * (kNameCharacters + kTypeCharacters);
+    return characters + sizes + dates + kFileColumns * TextRoom(tree);
+}
+
+// The size, type and date columns as wide as what the folder shown holds, and the name column
+// the rest of the view, once each folder is read.
+void FitColumnsToEachFolder(QFileDialog& dialog, QTreeView& tree) {
+    auto* model = qobject_cast<QFileSystemModel*>(tree.model());
+    if (model == nullptr) return;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, &tree, [&tree] {
+        int others = 0;
+        for (int column = 1; column < kFileColumns; ++column) {
+            tree.resizeColumnToContents(column);
+            others += tree.header()->sectionSize(column);
+        }
+        tree.header()->resizeSection(
+            0, std::max(tree.header()->sectionSize(0), tree.viewport()->width() - others));
+    });
+    // Wide enough for all four beside the places on the left, and tall enough for a folder's
+    // worth of names; the screen's area bounds both.
+    const int grow = ColumnsWidth(tree) - tree.viewport()->width();
+    const int tall = kDialogLines * tree.fontMetrics().lineSpacing();
+    const QSize wanted(dialog.width() + std::max(0, grow), std::max(dialog.height(), tall));
+    dialog.resize(
+        SizeInside(wanted, dialog.minimumSizeHint(), AvailableArea(dialog), FrameOf(dialog)));
+}
 
 // Qt's own dialog rather than the desktop's: it honours every option set here (no overwrite
 // prompt, default suffix, the chosen file type) on any desktop, hands back real paths (a portal
@@ -29,6 +93,8 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, QFileDialog::Accept
     dialog->setAcceptMode(mode);
     dialog->setFileMode(files);
     dialog->setSizeGripEnabled(true);
+    if (auto* tree = dialog->findChild<QTreeView*>("treeView"))
+        FitColumnsToEachFolder(*dialog, *tree);
     return dialog;
 }
 
@@ -143,9 +209,30 @@ QtDialogs::~QtDialogs() {
     delete selectDir_.data();
 }
 
+void QtDialogs::KeepSizesIn(const std::string& settingsPath) {
+    settingsPath_ = settingsPath;
+    const std::optional<QSize> kept =
+        ReadSize(platform::IniRead(settingsPath, net::kSettingsSection, kFileDialogSizeKey));
+    if (kept) fileDialogSize_ = *kept;
+}
+
+int QtDialogs::Run(QFileDialog& dialog) {
+    if (fileDialogSize_.isValid())
+        dialog.resize(SizeInside(fileDialogSize_, dialog.minimumSizeHint(),
+                                 AvailableArea(parent_ ? *parent_ : dialog), FrameOf(dialog)));
+    const int result = dialog.exec();
+    if (dialog.size() == fileDialogSize_) return result;
+    fileDialogSize_ = dialog.size();
+    // Without a settings file the size is kept for this run.
+    if (!settingsPath_.empty())
+        (void)platform::IniWrite(settingsPath_, net::kSettingsSection, kFileDialogSizeKey,
+                                 SizeText(fileDialogSize_));
+    return result;
+}
+
 std::optional<std::vector<std::string>> QtDialogs::ChooseFiles(const std::string& startFolder) {
     const auto dialog = MakeOpenDialog1(parent_, startFolder);
-    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    if (Run(*dialog) != QDialog::Accepted) return std::nullopt;
     return ChosenPaths(*dialog);
 }
 
@@ -157,7 +244,7 @@ std::optional<FolderChoice> QtDialogs::ChooseFolder() {
 
 std::optional<SaveChoice> QtDialogs::ChooseExportFile(DigestMask shown) {
     const auto dialog = MakeSaveDialog1(parent_, shown);
-    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    if (Run(*dialog) != QDialog::Accepted) return std::nullopt;
     const auto paths = ChosenPaths(*dialog);
     if (paths.empty()) return std::nullopt;
     const int type = SelectedFilterIndex(*dialog);
@@ -166,7 +253,7 @@ std::optional<SaveChoice> QtDialogs::ChooseExportFile(DigestMask shown) {
 
 std::optional<std::string> QtDialogs::ChooseImportFile() {
     const auto dialog = MakeOpenDialog2(parent_);
-    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    if (Run(*dialog) != QDialog::Accepted) return std::nullopt;
     const auto paths = ChosenPaths(*dialog);
     if (paths.empty()) return std::nullopt;
     return paths.front();

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QPointer>
+#include <QSize>
 #include <memory>
+#include <string>
 
 #include "ui/dialogs.h"
 
@@ -31,14 +33,21 @@ class QtDialogs final : public Dialogs {
     std::optional<std::string> AskDigest() override;
     bool Confirm(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    void KeepSizesIn(const std::string& settingsPath) override;
 
   private:
+    // Opens a file dialog at the size the user last gave one, and keeps the size it closes at.
+    int Run(QFileDialog& dialog);
+
     QWidget* parent_;
+    std::string settingsPath_;  // empty: sizes are kept for this run only
+    QSize fileDialogSize_;
     // Made on first use and kept, so the chooser opens where the user left it.
     QPointer<TSelectDir> selectDir_;
 };
 
-// The file dialogs as the commands run them, built apart so their settings can be checked.
+// The file dialogs as the commands run them, built apart so their settings can be checked. Each
+// opens wide enough for its columns to read whole, and fits them to what each folder shows.
 [[nodiscard]] std::unique_ptr<QFileDialog> MakeOpenDialog1(QWidget* parent,
                                                            const std::string& startFolder);
 [[nodiscard]] std::unique_ptr<QFileDialog> MakeSaveDialog1(QWidget* parent, DigestMask shown = 0);

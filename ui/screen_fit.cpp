@@ -62,6 +62,16 @@ std::optional<QRect> ReadPlace(std::string_view text) {
     return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
 }
 
+std::string SizeText(QSize size) {
+    return std::to_string(size.width()) + ',' + std::to_string(size.height());
+}
+
+std::optional<QSize> ReadSize(std::string_view text) {
+    const std::optional<QRect> place = ReadPlace("0,0," + std::string(text));
+    if (!place) return std::nullopt;
+    return place->size();
+}
+
 bool FitsOneOf(const QRect& place, const std::vector<QRect>& areas) {
     return std::any_of(areas.begin(), areas.end(),
                        [&](const QRect& area) { return area.contains(place); });

@@ -30,6 +30,9 @@ namespace vellum::ui {
 // frame and the size of its client area.
 [[nodiscard]] std::string PlaceText(const QRect& place);
 [[nodiscard]] std::optional<QRect> ReadPlace(std::string_view text);
+// A window's size alone, "width,height".
+[[nodiscard]] std::string SizeText(QSize size);
+[[nodiscard]] std::optional<QSize> ReadSize(std::string_view text);
 // Whether a window's place lies whole inside one of the areas. Its frame is not known before it
 // is shown: KeepOnScreen then moves a title bar that hangs over the edge back in.
 [[nodiscard]] bool FitsOneOf(const QRect& place, const std::vector<QRect>& areas);

@@ -5,16 +5,19 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <QWindow>
 #include <QtTest>
+#include <filesystem>
 
 #include "tests/support/temp_dir.h"
 #include "ui/add_progress.h"
@@ -76,6 +79,7 @@ class DialogsTest final : public QObject {
     void geometry();
     void textsFitTheirControls();
     void fileDialogSettings();
+    void fileDialogColumnsReadWholeAndTheSizeIsKept();
     void exportDialogReturnsPathAndFileType();
     void exportDialogOffersTheShownDigestsLists();
     void importDialogTakesAListOfAnyName();
@@ -393,6 +397,72 @@ void DialogsTest::fileDialogSettings() {
     QCOMPARE(open2->nameFilters().first(), QString("CSV (*.csv)"));
     QCOMPARE(open2->nameFilters().last(), QString("All files (*)"));
     QCOMPARE(open2->defaultSuffix(), QString());
+}
+
+namespace {
+
+// Every row's size, type and date in the detail view, and every caption, drawn whole.
+bool ColumnsReadWhole(const QTreeView& tree, const QModelIndex& folder) {
+    const int margins = 2 * (tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int column = 1; column < 4; ++column) {
+        if (tree.header()->sectionSize(column) < tree.header()->sectionSizeHint(column))
+            return false;
+        for (int row = 0; row < tree.model()->rowCount(folder); ++row) {
+            const QModelIndex cell = tree.model()->index(row, column, folder);
+            const int text = tree.fontMetrics().horizontalAdvance(cell.data().toString());
+            if (tree.visualRect(cell).width() < text + margins) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// The detail view's columns read whole in the folder shown; the size the user gives a file
+// dialog is the size the next one opens at, in this run and, through the settings file, the next.
+void DialogsTest::fileDialogColumnsReadWholeAndTheSizeIsKept() {
+    vellum::test::TempDir dir;
+    dir.Write("notes.txt", std::string(709, 'n'));
+    dir.Write("archive.tar.gz", "\x1f\x8b");
+    std::filesystem::resize_file(dir.Write("big.bin", ""), std::uintmax_t{50} << 20);
+    vellum::test::TempDir settings;
+    const std::string ini = settings / "vellum.INI";
+    QSize given;
+    {
+        vellum::ui::QtDialogs dialogs(nullptr);
+        dialogs.KeepSizesIn(ini);
+        AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+            // A failed check must still close the dialog, or the test would wait forever.
+            [&] {
+                dialog.setDirectory(Q(dir.path()));
+                auto* tree = dialog.findChild<QTreeView*>("treeView");
+                const auto* files = qobject_cast<QFileSystemModel*>(tree->model());
+                const QModelIndex folder = files->index(Q(dir.path()));
+                QTRY_COMPARE(files->rowCount(folder), 3);
+                QTRY_VERIFY(ColumnsReadWhole(*tree, folder));
+                dialog.resize(dialog.size() + QSize(37, 23));
+                given = dialog.size();
+            }();
+            dialog.reject();
+        });
+        (void)dialogs.ChooseFiles("");
+        QSize next;
+        AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+            next = dialog.size();
+            dialog.reject();
+        });
+        (void)dialogs.ChooseImportFile();
+        QCOMPARE(next, given);
+    }
+    vellum::ui::QtDialogs later(nullptr);
+    later.KeepSizesIn(ini);
+    QSize opened;
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+        opened = dialog.size();
+        dialog.reject();
+    });
+    (void)later.ChooseExportFile();
+    QCOMPARE(opened, given);
 }
 
 void DialogsTest::exportDialogReturnsPathAndFileType() {
