@@ -71,11 +71,11 @@ std::optional<std::string> ExportFlaggedList(const ListContext& ctx, const std::
     const ExportLayout layout = LayoutForFilterIndex(filterIndex, ctx.calculate.digests);
     if (auto refusal = LayoutRefusal(layout, ctx.state)) return refusal;
     const int fd = ctx.fs->CreateForWriting(path);
-    if (fd < 0) return platform::IoErrorText(-fd);
+    if (fd < 0) return platform::AboutFile(path, platform::IoErrorText(-fd));
     Written written = WriteFlaggedLines(fd, ctx, layout);
     // Network and quota-checked file systems may report a failed write only here.
     if (const int rc = ctx.fs->Close(fd); rc != 0 && written.code == 0) written.code = -rc;
-    if (written.code != 0) return platform::IoErrorText(written.code);
+    if (written.code != 0) return platform::AboutFile(path, platform::IoErrorText(written.code));
     if (written.leftOut > 0) return LeftOutText(written.leftOut);
     return std::nullopt;
 }

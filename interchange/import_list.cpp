@@ -36,7 +36,7 @@ std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& p
                                           ImportCounts* counts) {
     platform::FileSystem& fs = *ctx.fs;
     const int fd = fs.OpenForReading(path);
-    if (fd < 0) return platform::IoErrorText(-fd);
+    if (fd < 0) return platform::AboutFile(path, platform::IoErrorText(-fd));
     ListLineReader reader(fs, fd, RulesFor(path, ctx.state.Crc32Variant));
     ImportCounts counted;
     ListLine line;
@@ -51,7 +51,10 @@ std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& p
     // Every byte is in by now; a close error on a file only read changes nothing.
     (void)fs.Close(fd);
     if (counts) *counts = counted;
-    return reader.error();
+    // The line being read when the error came is the one named.
+    if (const auto& error = reader.error())
+        return platform::AboutLine(path, reader.linesRead() + 1, *error);
+    return std::nullopt;
 }
 
 std::optional<std::string> IMPORTfilelist1Click(ListContext& ctx,

@@ -300,6 +300,10 @@ const std::optional<std::string>& ListLineReader::error() const {
     return state_->error;
 }
 
+std::int64_t ListLineReader::linesRead() const {
+    return state_->number;
+}
+
 void ImportCounts::Count(const ListLine& line) {
     switch (line.kind) {
         case ListLineKind::Row:

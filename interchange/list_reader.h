@@ -76,6 +76,8 @@ class ListLineReader {
     // error() tells it, and the line being read when it came is dropped).
     [[nodiscard]] bool Next(ListLine& line);
     [[nodiscard]] const std::optional<std::string>& error() const;
+    // How many lines were handed out so far.
+    [[nodiscard]] std::int64_t linesRead() const;
 
   private:
     struct State;

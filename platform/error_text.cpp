@@ -43,4 +43,14 @@ std::string IoErrorText(int code) {
     return "I/O error " + std::to_string(code);
 }
 
+std::string AboutFile(std::string_view path, std::string_view reason) {
+    std::string text(path);
+    return text.append(": ").append(reason);
+}
+
+std::string AboutLine(std::string_view path, std::int64_t line, std::string_view reason) {
+    std::string text(path);
+    return text.append(", line ").append(std::to_string(line)).append(": ").append(reason);
+}
+
 }  // namespace vellum::platform

@@ -125,6 +125,7 @@ TEST(ExportFlaggedList, WritesTheListsOfTheDigestsShown) {
     }
 }
 
+// The target is named before the reason.
 TEST(ExportFlaggedList, ReportsATargetThatCannotBeWrittenInTheRunTimesWording) {
     TempDir dir;
     ListContext ctx;
@@ -134,7 +135,8 @@ TEST(ExportFlaggedList, ReportsATargetThatCannotBeWrittenInTheRunTimesWording) {
         {dir / "no/such/folder/list.csv", "File not found"},
         {dir.MakeDir("folder"), "I/O error 21"},  // EISDIR
     };
-    for (const auto& [path, want] : cases) EXPECT_EQ(ExportFlaggedList(ctx, path, 1), want);
+    for (const auto& [path, want] : cases)
+        EXPECT_EQ(ExportFlaggedList(ctx, path, 1), path + ": " + want);
 }
 
 // Holds the size of files this process may write to bytes; writes past it fail with EFBIG.
@@ -168,7 +170,7 @@ TEST(ExportFlaggedList, AFailedWriteKeepsTheWholeLinesBeforeIt) {
         FileSizeLimit limit(first.size() + 10);
         error = ExportFlaggedList(ctx, path, 1);
     }
-    EXPECT_EQ(error, "I/O error 27");  // EFBIG
+    EXPECT_EQ(error, path + ": I/O error 27");  // EFBIG
     EXPECT_EQ(ReadAll(path), first);
 }
 
@@ -202,7 +204,7 @@ TEST(ExportFlaggedList, FaultsOfTheDiskLeaveOnlyWholeLinesAndTheFirstErrorIsRepo
         FakeFiles files;
         for (const FakeFiles::Fault& fault : c.faults) files.Fail(fault);
         ctx.fs = &files;
-        EXPECT_EQ(ExportFlaggedList(ctx, path, 1), c.error);
+        EXPECT_EQ(ExportFlaggedList(ctx, path, 1), path + ": " + c.error);
         EXPECT_EQ(ReadAll(path), c.kept);
         EXPECT_EQ(files.OpenNow(), 0);
     }

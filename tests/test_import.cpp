@@ -196,12 +196,15 @@ TEST(IMPORTfilelist1Click, ReadErrorKeepsEarlierRowsAndRunsNoPass) {
     ListContext ctx;
     ctx.fs = &failing;
     test::CountingPass pass(ctx);
-    EXPECT_EQ(IMPORTfilelist1Click(ctx, list), "I/O error 5");
+    // Named with the line it was reading: the one after the last row it took.
+    const std::optional<std::string> error = IMPORTfilelist1Click(ctx, list);
+    EXPECT_EQ(error, list + ", line " + std::to_string(ctx.state.RowCount) + ": I/O error 5");
     EXPECT_GT(ctx.state.RowCount, 2);
     EXPECT_LT(static_cast<std::size_t>(ctx.state.RowCount), bytes.size() / Line("/a").size());
     EXPECT_EQ(pass.count, 0);
 
-    EXPECT_EQ(IMPORTfilelist1Click(ctx, dir / "missing.csv"), "File not found");
+    EXPECT_EQ(IMPORTfilelist1Click(ctx, dir / "missing.csv"),
+              dir / "missing.csv" + ": File not found");
     EXPECT_EQ(pass.count, 0);
     const std::int32_t rows = ctx.state.RowCount;
     EXPECT_EQ(IMPORTfilelist1Click(ctx, std::nullopt), std::nullopt);  // cancelled

@@ -59,7 +59,7 @@ TEST(Vanishing, AFlaggedFileGoneBeforeTheTrashStaysFlaggedAndIsCounted) {
     RecycleClick(list.ctx, trash);
     EXPECT_EQ(trash.asked, (std::vector<std::string>{first, last}));
     EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::DELETED, S::FLAGGED, S::DELETED}));
-    EXPECT_EQ(list.ctx.message.StatusMessage, "1 file could not be moved to the trash");
+    EXPECT_EQ(list.ctx.message.StatusMessage, "1 file could not be moved to the trash: " + gone);
     EXPECT_EQ(list.ctx.state.FlaggedCount, 1);
 }
 

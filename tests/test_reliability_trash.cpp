@@ -121,7 +121,7 @@ TEST_F(TrashCases, WhenNoTrashCanTakeTheFileItStaysFlaggedAndIsReported) {
         const TrashOutcome outcome = RunTrash(dir_, {data, false, {file}});
         EXPECT_FALSE(outcome.hung);
         EXPECT_EQ(outcome.statuses, std::string(1, kFlagged));
-        EXPECT_EQ(outcome.message, "1 file could not be moved to the trash");
+        EXPECT_EQ(outcome.message, "1 file could not be moved to the trash: " + file);
         ExpectKept(file, "stays", data);
     }
 }
@@ -141,7 +141,7 @@ TEST_F(TrashCases, AnUnwritableInfoFolderOrSourceFolderLeavesNothingHalfDone) {
     chmod((trash + "/info").c_str(), 0555);
     const TrashOutcome noInfo = RunTrash(dir_, {data, true, {free}});
     EXPECT_EQ(noInfo.statuses, std::string(1, kFlagged));
-    EXPECT_EQ(noInfo.message, "1 file could not be moved to the trash");
+    EXPECT_EQ(noInfo.message, "1 file could not be moved to the trash: " + free);
     ExpectKept(free, "nobody's own", trash);
     ExpectNoOrphans(trash);
 

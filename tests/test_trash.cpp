@@ -89,7 +89,9 @@ TEST_F(Recycle, MovesEachFlaggedFileOnceAndCountsTheOthers) {
     const std::vector<std::string> trashed = TrashedPaths();
     for (const std::string& moved : {a, rel})
         EXPECT_NE(std::ranges::find(trashed, moved), trashed.end()) << moved;
-    EXPECT_EQ(ctx_.message.StatusMessage, "2 files could not be moved to the trash");
+    // The first refused is the second row of a, moved already.
+    EXPECT_EQ(ctx_.message.StatusMessage,
+              "2 files could not be moved to the trash: the first is " + a);
     EXPECT_EQ(ctx_.message.StatusStyle, "Bold");
     EXPECT_EQ(ctx_.message.StatusColour, "Red");
     EXPECT_EQ(ctx_.state.MessageTicks, 5);
@@ -106,7 +108,8 @@ TEST_F(Recycle, RefusedFilesStayFlaggedAndOnlyFilesAreOffered) {
     EXPECT_EQ(trash.asked, std::vector<std::string>{file});
     EXPECT_EQ(test::Statuses(ctx_),
               (std::vector{EntryStatus::FLAGGED, EntryStatus::FLAGGED, EntryStatus::MARKER}));
-    EXPECT_EQ(ctx_.message.StatusMessage, "2 files could not be moved to the trash");
+    EXPECT_EQ(ctx_.message.StatusMessage,
+              "2 files could not be moved to the trash: the first is " + file);
     EXPECT_EQ(pass_.count, 1);
 }
 

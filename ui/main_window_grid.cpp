@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "filelist/list_commands.h"
+#include "platform/error_text.h"
 #include "ui/grid_model.h"
 #include "ui/hex_layout.h"
 #include "ui/hex_view.h"
@@ -27,12 +28,13 @@ void TMain::DrawGrid1Click(int row, int column) {
     if (ctx_.state.Updating) return;
     const std::int32_t previous = std::exchange(ctx_.state.SelectedRow, row);
     std::string error;
-    if (!BinaryView->SetViewedFile(std::string(std::as_const(ctx_.table)[row].path.view()),
-                                   &error)) {
+    const std::string path(std::as_const(ctx_.table)[row].path.view());
+    if (!BinaryView->SetViewedFile(path, &error)) {
         // No pass follows, but the highlight has moved all the same.
         gridModel_->RowChanged(previous);
         gridModel_->RowChanged(row);
-        dialogs_->ShowError(error);
+        dialogs_->ShowError(
+            platform::AboutFile(path + " (row " + std::to_string(row) + ")", error));
         return;
     }
     if (Columns().CoreColumn(column) == kColumnStatus) StatusClick(ctx_, row);

@@ -209,7 +209,7 @@ TEST_F(SmallMounts, ExportToAFullDiskKeepsEveryWholeLineBeforeTheError) {
     ListContext ctx;
     FlagMany(ctx, 1000);
     const std::string path = full_ + "/list.csv";
-    EXPECT_EQ(ExportFlaggedList(ctx, path, 1), "Disk full");
+    EXPECT_EQ(ExportFlaggedList(ctx, path, 1), path + ": Disk full");
     const std::string written = test::ReadAll(path);
     const std::string all = AllLines(ctx);
     EXPECT_GT(written.size(), 0u);
@@ -226,8 +226,10 @@ TEST_F(SmallMounts, ExportToAFullDiskKeepsEveryWholeLineBeforeTheError) {
 TEST_F(SmallMounts, ExportToAReadOnlyFolderIsRefusedAndChangesNothing) {
     ListContext ctx;
     FlagMany(ctx, 3);
-    EXPECT_EQ(ExportFlaggedList(ctx, readOnly_ + "/new.csv", 1), "File access denied");
-    EXPECT_EQ(ExportFlaggedList(ctx, readOnly_ + "/kept.csv", 2), "File access denied");
+    EXPECT_EQ(ExportFlaggedList(ctx, readOnly_ + "/new.csv", 1),
+              readOnly_ + "/new.csv: File access denied");
+    EXPECT_EQ(ExportFlaggedList(ctx, readOnly_ + "/kept.csv", 2),
+              readOnly_ + "/kept.csv: File access denied");
     EXPECT_FALSE(fs::exists(readOnly_ + "/new.csv"));
     EXPECT_EQ(test::ReadAll(readOnly_ + "/kept.csv"), "an older list\r\n");
 }
@@ -309,7 +311,7 @@ TEST_F(TrashMounts, AFileThatCannotMoveStaysFlaggedAndLeavesNoInfoBehind) {
     if (!MountReadOnlyView(dir_ / "source", view)) GTEST_SKIP() << "no bind mounts";
     const std::string outcome = Run([&] { return Recycle(view + "/f.txt"); });
     EXPECT_EQ(outcome, std::to_string(static_cast<int>(S::FLAGGED)) +
-                           ":1 file could not be moved to the trash");
+                           ":1 file could not be moved to the trash: " + view + "/f.txt");
     EXPECT_EQ(test::ReadAll(source), "cannot move");
     const test::TrashContents trash = test::ReadTrash(dir_ / "data/Trash");
     EXPECT_TRUE(trash.originals.empty());
