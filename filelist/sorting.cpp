@@ -356,6 +356,12 @@ void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last) {
         from.reserve(keys.size());
         for (const Key& key : keys) from.push_back(key.row);
     }
+    // The selected row goes with its file, so that the highlight, the hex view and the keys
+    // all stay on the file the user chose.
+    std::int32_t& selected = ctx.state.SelectedRow;
+    if (selected >= first && selected <= last)
+        selected = first + static_cast<std::int32_t>(std::find(from.begin(), from.end(), selected) -
+                                                     from.begin());
     ctx.host->RowsAboutToMove();
     MoveRows(ctx.table, first, from);
     ctx.host->RowsMoved();

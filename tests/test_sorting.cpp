@@ -64,6 +64,29 @@ TEST(SortRows, MatchesTheReferenceOnRandomListsWithManyTies) {
     }
 }
 
+// Wherever the sort takes the selected file, the selection goes with it; a selection outside
+// the rows sorted stays where it is.
+TEST(SortRows, TheSelectedRowFollowsItsFile) {
+    std::mt19937 rng(20261209);
+    for (int round = 0; round < 50; ++round) {
+        const int n = 2 + static_cast<int>(rng() % 40);
+        ListContext ctx;
+        SizeFileTable(ctx);
+        for (int k = 0; k < n; ++k)
+            (void)AppendRow(ctx, Tagged(static_cast<std::uint16_t>(k), rng() % 4));
+        ctx.sort = SortState{.PrimaryColumn = kColumnSize, .SecondaryColumn = kColumnNone};
+        const std::int32_t selected = 1 + static_cast<std::int32_t>(rng() % n);
+        ctx.state.SelectedRow = selected;
+        const std::uint16_t tag = ctx.table[selected].crc16;
+        const bool inside = selected > 1;
+        SortRows(ctx, 2, n);
+        if (inside)
+            EXPECT_EQ(ctx.table[ctx.state.SelectedRow].crc16, tag);
+        else
+            EXPECT_EQ(ctx.state.SelectedRow, selected);
+    }
+}
+
 TEST(SortRows, LeavesRowsOutsideTheRangeAndEmptyRangesAlone) {
     ListContext ctx;
     SizeFileTable(ctx);

@@ -77,8 +77,8 @@ class FileGridModel final : public MappedColumnsModel {
     // The look of one row changed (the selection moved to or from it); rows the grid does not
     // have are let be.
     void RowChanged(std::int32_t row);
-    // The file rows change places (a sort). Indexes keep their row numbers: the grid's current
-    // cell, like the selected row, stays on its number whatever file comes to stand there.
+    // The file rows change places (a sort). Indexes keep their row numbers; the window moves
+    // the grid's current cell to where the selected file went.
     void RowsAboutToMove();
     void RowsMoved();
     // The user's thousands separator, read again (the locale can change while we run).

@@ -417,6 +417,8 @@ bool HexView::SetViewedFile(const std::string& path, std::string* error) {
     if (size < 0) {
         if (error != nullptr) *error = platform::ErrorText(static_cast<int>(-size));
         cache_.NoteFailureReported(path);
+        // Neither the previous file's name nor its size may stand over a file that failed.
+        Clear();
         return false;
     }
     state_.ViewedSize = size;
@@ -429,6 +431,12 @@ void HexView::Refresh() {
     RepaintView();
     caption_ = QFile::decodeName(QByteArray::fromStdString(state_.ViewedPath));
     PlaceTitleCaption();
+}
+
+void HexView::Clear() {
+    state_.ViewedPath.clear();
+    state_.ViewedSize = 0;
+    Refresh();
 }
 
 void HexView::RepaintView() {
@@ -467,6 +475,7 @@ void HexView::ReportLater(const std::string& path, const std::string& error) {
         this,
         [this, path, error] {
             if (report_) report_(path, error);
+            if (path == state_.ViewedPath) Clear();
         },
         Qt::QueuedConnection);
 }

@@ -107,6 +107,9 @@ class HexView final : public QWidget {
     bool SetViewedFile(const std::string& path, std::string* error);
     // Steps 4 and 5: row count, current row clamped to the last row, repaint, title caption.
     void Refresh();
+    // No file: an empty title over blank bytes, as before the first selection. For a file that
+    // cannot be read, and for a list that holds no file any more.
+    void Clear();
     // The end-of-pass repaint.
     void RepaintView();
 
@@ -120,7 +123,7 @@ class HexView final : public QWidget {
 
     // Replaces the default report: "<path> failed" in the status line, bold red for five
     // seconds, as for any file the list cannot open. Called after the paint that met the
-    // failure has finished, never from inside it.
+    // failure has finished, never from inside it; the view is cleared after it.
     void SetFailureReport(FailureReport report) { report_ = std::move(report); }
 
     [[nodiscard]] HexViewState& viewState() { return state_; }

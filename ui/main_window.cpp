@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 #include <utility>
@@ -126,6 +127,8 @@ void TMain::RepaintGrid(std::int32_t rowCount) {
     // their columns come with the pass that fills them.
     FollowShownDigests();
     gridModel_->SetGridRowCount(rowCount);
+    // A list that holds no file any more (Clear) leaves nothing to view.
+    if (rowCount <= 1 && !BinaryView->ViewedPath().empty()) BinaryView->Clear();
     gridModel_->ValuesChanged();
     // The limit doubles quietly when the table grows; every repaint keeps the hint true.
     RefreshLimitHint();
@@ -137,6 +140,15 @@ void TMain::RowsAboutToMove() {
 
 void TMain::RowsMoved() {
     gridModel_->RowsMoved();
+    // The grid's current cell, where the keys start from, goes with the selected file too.
+    const std::int32_t row = ctx_.state.SelectedRow;
+    if (row < 1 || row >= gridModel_->rowCount()) return;
+    const QModelIndex current = DrawGrid1->currentIndex();
+    const int column = current.isValid() ? current.column() : 0;
+    QScrollBar* sideways = DrawGrid1->horizontalScrollBar();
+    const int across = sideways->value();
+    DrawGrid1->setCurrentIndex(gridModel_->index(row, column));
+    sideways->setValue(across);
 }
 
 void TMain::ShowStatus() {

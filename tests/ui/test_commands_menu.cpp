@@ -330,8 +330,35 @@ class CommandsMenuTest final : public QObject {
         QCOMPARE(w.main->hexView().titleCaption(), QString::fromStdString(thousand));
         std::remove(gone.c_str());
         w.ClickCell(2, 0);
-        QCOMPARE(w.dialogs->errors.size(), std::size_t(1));
+        // The box names the file and its row; the view keeps nothing of the file before.
+        QCOMPARE(w.dialogs->errors,
+                 std::vector<std::string>{gone + " (row 2): No such file or directory"});
         QCOMPARE(w.ctx().state.SelectedRow, 2);
+        QCOMPARE(w.main->hexView().titleCaption(), QString());
+        QCOMPARE(w.main->hexView().grid()->rowCount(), 5);
+        QCOMPARE(w.main->hexView().Cell(1, 1).text, std::string());
+
+        w.ClickCell(1, 0);
+        w.dialogs->confirms.push_back(true);
+        w.Menu("Clear");
+        QCOMPARE(w.main->hexView().titleCaption(), QString());
+        QCOMPARE(w.main->hexView().ViewedPath(), std::string());
+    }
+
+    // A sort takes the selection, the grid's current cell and so the keys along with the file;
+    // the hex view goes on showing it.
+    void theSelectionFollowsItsFileAcrossASort() {
+        ThreeFiles f;
+        Window w(f.args());
+        w.ClickCell(1, 0);  // small
+        QCOMPARE(w.main->hexView().ViewedPath(), f.small);
+        w.ClickCaption(1);  // by size, largest first: small goes last
+        QCOMPARE(w.ctx().state.SelectedRow, 3);
+        QCOMPARE(w.main->grid().currentIndex().row(), 3);
+        QCOMPARE(w.Background(3), QColor(0xA6CAF0));
+        QCOMPARE(w.main->hexView().ViewedPath(), f.small);
+        QTest::keyClick(&w.main->grid(), Qt::Key_Up);
+        QCOMPARE(w.main->hexView().ViewedPath(), f.middle);
     }
 };
 

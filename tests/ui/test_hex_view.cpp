@@ -296,8 +296,11 @@ class TestHexView final : public QObject {
         std::string error;
         QVERIFY(!view.SetViewedFile(dir_ / "missing", &error));
         QCOMPARE(QString::fromStdString(error), "No such file or directory");
-        QCOMPARE(view.ViewedPath(), dir_ / "missing");
-        QCOMPARE(view.ViewedSize(), 10);  // the rest of the selection was skipped
+        // Neither the name nor the size of the file before stays over the one that failed.
+        QCOMPARE(view.ViewedPath(), "");
+        QCOMPARE(view.ViewedSize(), 0);
+        QCOMPARE(view.titleCaption(), QString());
+        QCOMPARE(view.grid()->rowCount(), 5);
         QCOMPARE(Text(view.Cell(1, 1)), "");
         QCoreApplication::processEvents();
         QCOMPARE(host_.posted.size(), 0u);  // the window's box has told it already
