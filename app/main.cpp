@@ -1,6 +1,7 @@
-// vellum: the window. Answers --help and --version without a display; otherwise creates the
-// application and the main window with the real dialogs and trash (the splash comes and goes
-// while the window is made), and runs the event loop until the main window is closed.
+// vellum: the window. Answers --help, --version and an unknown option without a display;
+// otherwise creates the application and the main window with the real dialogs and trash (the
+// splash comes and goes while the window is made), and runs the event loop until the main
+// window is closed.
 #include <QApplication>
 #include <cstdio>
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/window_usage.h"
+#include "platform/files.h"
 #include "platform/trash.h"
 #include "program_identity.h"
 #include "ui/app_icon.h"
@@ -15,9 +17,14 @@
 #include "ui/qt_dialogs.h"
 
 int main(int argc, char** argv) {
-    if (const auto answer = vellum::app::EarlyAnswer({argv + 1, argv + argc})) {
-        std::fputs(answer->c_str(), stdout);
-        return 0;
+    // As start-up's adding sees it: anything with attributes names something.
+    const auto exists = [](const std::string& path) {
+        return vellum::platform::RealFileSystem().Attributes(path) !=
+               vellum::platform::kAttrFailure;
+    };
+    if (const auto answer = vellum::app::AnswerEarly({argv + 1, argv + argc}, exists)) {
+        std::fputs(answer->text.c_str(), answer->toStandardError ? stderr : stdout);
+        return answer->status;
     }
     QApplication app(argc, argv);
     // The desktop entry's name, so that the desktop matches the window to its launcher.

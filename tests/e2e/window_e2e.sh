@@ -20,6 +20,12 @@ printf '\x89PNG\r\n\x1a\n' > "$files/picture.png"
 # The identifier goes to the scratch folder, never beside the program under test.
 export VELLUM_SETTINGS="$files/vellum.INI"
 
+# With a display as without one, an unknown option is answered with the usage, never a window.
+status=0
+"$vellum" --bogus 2>"$files/usage" >/dev/null || status=$?
+grep -q '^usage: vellum ' "$files/usage" && [ "$status" -eq 2 ] ||
+    { echo "--bogus under a display: exit $status"; exit 1; }
+
 "$vellum" -noautocheck "$files/notes.txt" "$files/notes copy.txt" "$files/vellum.dat" \
     "$files/picture.png" &
 pid=$!

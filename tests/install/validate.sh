@@ -1,7 +1,8 @@
 #!/bin/sh
 # One installed text through its validator; the test fails on any complaint.
 #   validate.sh desktop|metainfo|man|bash|zsh FILE
-#   validate.sh answers VELLUM VERSION   --help and --version answered with no display
+#   validate.sh answers VELLUM VERSION   --help, --version and an unknown option answered with
+#                                        no display
 #   validate.sh options PROGRAM FILE...   every option PROGRAM --help names is in each FILE
 # Exit 77 (skipped) when the validator is not installed.
 set -u
@@ -51,6 +52,12 @@ answers)
         printf '%s\n' "$out" | head -n 1 | grep -q '^usage: vellum ' || exit 1
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$file" --version) &&
         [ "$out" = "vellum $3" ] || { echo "--version said '$out'"; exit 1; }
+    # An option it does not know is a mistake: the usage on standard error, and exit 2.
+    status=0
+    err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$file" --bogus 2>&1 >/dev/null) ||
+        status=$?
+    [ "$status" -eq 2 ] && printf '%s\n' "$err" | grep -q '^usage: vellum ' ||
+        { echo "--bogus: exit $status, '$err'"; exit 1; }
     ;;
 options)
     shift
