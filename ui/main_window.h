@@ -201,7 +201,7 @@ class TMain final : public QWidget {
     [[nodiscard]] QFrame* BuildPanel8();
     [[nodiscard]] QFrame* BuildPanel1();
     void BuildPopupMenu1();
-    void BuildDigestsMenu();
+    void BuildDigestsMenu(const QString& caption);
     void ConnectEvents();
     void ConnectSidewaysScrolling();
     void ConnectKeys();

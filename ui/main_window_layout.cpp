@@ -23,6 +23,7 @@
 #include "ui/list_drop.h"
 #include "ui/list_grid.h"
 #include "ui/main_window.h"
+#include "ui/mnemonics.h"
 #include "ui/pass_display.h"
 #include "ui/pictures.h"
 #include "ui/qt_dialogs.h"
@@ -237,58 +238,61 @@ void TMain::BuildPopupMenu1() {
     using Handler = void (TMain::*)();
     struct Item {
         const char* caption;  // nullptr: a separator
+        char letter;          // its keyboard letter, unique in the menu
         Handler handler;      // nullptr: the Digests submenu
     };
     static constexpr Item kItems[] = {
-        {"Clear", &TMain::Clear1Click},
-        {nullptr, nullptr},
-        {"Add files", &TMain::Add1Click},
-        {"Add folder", &TMain::Addfolder1Click},
-        {"Find Duplicates in Folder...", &TMain::FindDuplicatesInFolder1Click},
-        {nullptr, nullptr},
-        {"Invert FLAGGED", &TMain::InvertFLAGGED1Click},
-        {"Flag ALL", &TMain::FlagALL1Click},
-        {"Flag NONE", &TMain::FlagNONE1Click},
-        {"Remove Flagged", &TMain::RemoveFlagged1Click},
-        {"Flag Adjacent Identicals", &TMain::FlagIdenticals1Click},
-        {"Flag Adjacent Identicals Except First", &TMain::FlagIdenticalsExceptFirst1Click},
-        {"Flag Identicals Outside Folder...", &TMain::FlagIdenticalsOutsideFolder1Click},
-        {"Flag Between Markers", &TMain::FlagMarkersClick},
-        {nullptr, nullptr},
-        {"Remove Adjacent Duplicates", &TMain::RemoveAdjacentDuplicates1Click},
-        {nullptr, nullptr},
-        {"Digests", nullptr},
-        {"Check Against Digest...", &TMain::CheckAgainstDigest1Click},
-        {nullptr, nullptr},
-        {"Replace Flagged with Links to Kept Copy", &TMain::ReplaceFlaggedWithLinks1Click},
-        {"Send Flagged to Recycle Bin", &TMain::RecycleClick},
-        {"Remove Deleted", &TMain::RemovedDeletedClick},
-        {nullptr, nullptr},
-        {"EXPORT Flagged List", &TMain::ExportFlaggedList1Click},
-        {"IMPORT file list", &TMain::IMPORTfilelist1Click},
-        {nullptr, nullptr},
-        {"About", &TMain::About1Click},
+        {"Clear", 'C', &TMain::Clear1Click},
+        {nullptr, 0, nullptr},
+        {"Add files", 'A', &TMain::Add1Click},
+        {"Add folder", 'F', &TMain::Addfolder1Click},
+        {"Find Duplicates in Folder...", 'D', &TMain::FindDuplicatesInFolder1Click},
+        {nullptr, 0, nullptr},
+        {"Invert FLAGGED", 'I', &TMain::InvertFLAGGED1Click},
+        {"Flag ALL", 'L', &TMain::FlagALL1Click},
+        {"Flag NONE", 'N', &TMain::FlagNONE1Click},
+        {"Remove Flagged", 'R', &TMain::RemoveFlagged1Click},
+        {"Flag Adjacent Identicals", 'J', &TMain::FlagIdenticals1Click},
+        {"Flag Adjacent Identicals Except First", 'E', &TMain::FlagIdenticalsExceptFirst1Click},
+        {"Flag Identicals Outside Folder...", 'O', &TMain::FlagIdenticalsOutsideFolder1Click},
+        {"Flag Between Markers", 'W', &TMain::FlagMarkersClick},
+        {nullptr, 0, nullptr},
+        {"Remove Adjacent Duplicates", 'U', &TMain::RemoveAdjacentDuplicates1Click},
+        {nullptr, 0, nullptr},
+        {"Digests", 'G', nullptr},
+        {"Check Against Digest...", 'H', &TMain::CheckAgainstDigest1Click},
+        {nullptr, 0, nullptr},
+        {"Replace Flagged with Links to Kept Copy", 'P', &TMain::ReplaceFlaggedWithLinks1Click},
+        {"Send Flagged to Recycle Bin", 'S', &TMain::RecycleClick},
+        {"Remove Deleted", 'T', &TMain::RemovedDeletedClick},
+        {nullptr, 0, nullptr},
+        {"EXPORT Flagged List", 'X', &TMain::ExportFlaggedList1Click},
+        {"IMPORT file list", 'M', &TMain::IMPORTfilelist1Click},
+        {nullptr, 0, nullptr},
+        {"About", 'B', &TMain::About1Click},
     };
     for (const Item& item : kItems) {
         if (item.caption == nullptr) {
             PopupMenu1->addSeparator();
             continue;
         }
+        const QString caption = WithMnemonic(item.caption, item.letter);
         if (item.handler == nullptr) {
-            BuildDigestsMenu();
+            BuildDigestsMenu(caption);
             continue;
         }
-        // Captions carry no '&': the menu has no keyboard shortcuts.
-        QAction* action = PopupMenu1->addAction(QString::fromLatin1(item.caption));
+        // A letter runs the item while the menu is open; no shortcut runs it from elsewhere.
+        QAction* action = PopupMenu1->addAction(caption);
         connect(action, &QAction::triggered, this, item.handler);
     }
 }
 
-void TMain::BuildDigestsMenu() {
-    DigestsMenu = PopupMenu1->addMenu(QStringLiteral("Digests"));
+void TMain::BuildDigestsMenu(const QString& caption) {
+    DigestsMenu = PopupMenu1->addMenu(caption);
     DigestsMenu->setObjectName("DigestsMenu");
     for (const DigestInfo& info : AllDigestInfo()) {
-        QAction* action = DigestsMenu->addAction(QString::fromLatin1(info.menu));
+        QAction* action =
+            DigestsMenu->addAction(WithMnemonic(info.menu, DigestMnemonic(info.kind)));
         action->setCheckable(true);
         action->setData(static_cast<int>(info.kind));
         connect(action, &QAction::triggered, this,

@@ -41,7 +41,7 @@ class CommandsMenuTest final : public QObject {
         Window w({"-noautocheck"});
         QStringList items;
         for (QAction* action : w.main->popupMenu().actions()) {
-            items << (action->isSeparator() ? QString("-") : action->text());
+            items << (action->isSeparator() ? QString("-") : Window::Read(*action));
             QVERIFY(action->shortcut().isEmpty());
             QVERIFY(action->isEnabled());
         }
@@ -74,6 +74,34 @@ class CommandsMenuTest final : public QObject {
                                       "-",
                                       "About"};
         QCOMPARE(items, expected);
+    }
+
+    // Every item of the menu and of its Digests submenu has a letter of its own there, and a
+    // letter runs its item while the menu is open.
+    void eachItemHasALetterOfItsOwn() {
+        ThreeFiles f;
+        Window w(f.args());
+        for (QMenu* menu : {&w.main->popupMenu(), &w.main->digestsMenu()}) {
+            QSet<QString> letters;
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator()) continue;
+                const QString letter = QKeySequence::mnemonic(action->text()).toString();
+                QVERIFY2(!letter.isEmpty(), qPrintable(action->text()));
+                QVERIFY2(!letters.contains(letter), qPrintable(action->text()));
+                letters.insert(letter);
+            }
+        }
+        w.Menu("Flag ALL");
+        QMenu& menu = w.main->popupMenu();
+        Qt::Key none = Qt::Key_unknown;
+        for (QAction* action : menu.actions())
+            if (Window::Read(*action) == "Flag NONE")
+                none = QKeySequence::mnemonic(action->text())[0].key();
+        menu.popup(w.main->mapToGlobal(QPoint(20, 20)));
+        QTRY_VERIFY(menu.isVisible());
+        QTest::keyClick(&menu, none);
+        QTRY_COMPARE(w.ctx().state.FlaggedCount, 0);
+        QVERIFY(!menu.isVisible());
     }
 
     void rightButtonOpensTheMenuOnlyOutsideAPass() {

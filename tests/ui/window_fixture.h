@@ -151,17 +151,19 @@ struct Window {
     [[nodiscard]] QString Caption(int column) {
         return main->headerModel().index(0, column).data().toString();
     }
+    // A menu item's caption as it reads, without the '&' of its keyboard letter.
+    [[nodiscard]] static QString Read(const QAction& action) { return action.text().remove('&'); }
     // Runs the menu item with this caption as a click on it would.
     void Menu(const QString& caption) {
         for (QAction* action : main->popupMenu().actions())
-            if (action->text() == caption) return action->trigger();
+            if (Read(*action) == caption) return action->trigger();
         QFAIL(qPrintable("no menu item " + caption));
     }
     // The Digests submenu's item of this kind.
     [[nodiscard]] QAction* DigestItem(DigestKind kind) {
         const QString name = QString::fromLatin1(InfoOf(kind).menu);
         for (QAction* action : main->digestsMenu().actions())
-            if (action->text() == name) return action;
+            if (Read(*action) == name) return action;
         return nullptr;
     }
     // Checks or unchecks it as a click on it would.
