@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <algorithm>
 
 #include "ui/grid_delegate.h"
@@ -125,6 +126,39 @@ void ListGrid::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
+}
+
+// The mark is drawn in the rows' own dark ink, whatever the desktop's palette: the rows keep
+// their light grounds under a dark palette too.
+void ListGrid::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (!hasFocus()) return;
+    const QRect mark = FocusMarkRect();
+    if (mark.isEmpty()) return;
+    QPainter painter(viewport());
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(mark.adjusted(0, 0, -1, -1));
+}
+
+QRect ListGrid::FocusMarkRect() const {
+    const int row = keyboardRow_ ? keyboardRow_() : 0;
+    if (model() == nullptr || row < 1 || row >= model()->rowCount()) return viewport()->rect();
+    const int last = model()->columnCount() - 1;
+    const QRect first = visualRect(model()->index(row, 0));
+    const QRect end = visualRect(model()->index(row, last));
+    // Inside the grid lines, as the cells are.
+    return QRect(first.topLeft(), end.bottomRight());
+}
+
+// The mark comes and goes with the focus.
+void ListGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void ListGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 // Some window systems turn the Menu key into a context menu request of their own.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QTableView>
+#include <functional>
 #include <optional>
 
 namespace vellum::ui {
@@ -27,6 +28,9 @@ class ListGrid final : public QTableView {
 
     // How many whole rows the list shows: the step of Page Up and Page Down.
     [[nodiscard]] int pageRows() const;
+    // The row the keys move from, which the focus mark goes around while the list has the
+    // focus; with none (0), the mark goes around the whole list.
+    void SetKeyboardRow(std::function<int()> row) { keyboardRow_ = std::move(row); }
 
   signals:
     // A left click on a cell.
@@ -50,6 +54,14 @@ class ListGrid final : public QTableView {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    [[nodiscard]] QRect FocusMarkRect() const;
+
+    std::function<int()> keyboardRow_;
 };
 
 class HeaderStrip final : public QTableView {

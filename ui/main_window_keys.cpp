@@ -22,6 +22,7 @@ void TMain::ConnectKeys() {
     connect(DrawGrid1, &ListGrid::menuKeyPressed, this, &TMain::DrawGrid1MenuKey);
     connect(DrawGrid1, &ListGrid::copyPressed, this, &TMain::CopySelectedRow);
     connect(DrawGrid1, &ListGrid::pastePressed, this, &TMain::PasteDigest);
+    DrawGrid1->SetKeyboardRow([this] { return ctx_.state.SelectedRow; });
     setTabOrder(DrawGrid1, BinaryView->grid());
     setTabOrder(BinaryView->grid(), Button1);
 }

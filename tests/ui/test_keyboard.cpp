@@ -161,6 +161,33 @@ class KeyboardTest final : public QObject {
         QVERIFY(w.ctx().state.HaltRequested);
     }
 
+    // While the list has the focus a mark goes around the row the keys move from, over every
+    // column; it goes when the focus does.
+    void theFocusMarkGoesAroundTheSelectedRow() {
+        Window w({"-noautocheck", files_[0], files_[1], files_[2]});
+        w.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+        vellum::ui::ListGrid& grid = w.main->grid();
+        w.ClickCell(2, 1);
+        grid.setFocus();
+        QTRY_VERIFY(grid.hasFocus());
+        const QRect row =
+            grid.visualRect(w.model().index(2, 0)).united(grid.visualRect(w.model().index(2, 6)));
+        // Black on the row's top edge, where no text reaches.
+        const auto inkOnTopEdge = [&] {
+            const QImage image = grid.viewport()->grab().toImage();
+            const qreal ratio = image.devicePixelRatio();
+            int ink = 0;
+            for (int x = row.left(); x <= row.right(); ++x)
+                ink += image.pixelColor(QPoint(x, row.top()) * ratio) == Qt::black;
+            return ink;
+        };
+        QVERIFY(inkOnTopEdge() > row.width() / 4);
+        w.main->hexView().grid()->setFocus();
+        QTRY_VERIFY(!grid.hasFocus());
+        QCOMPARE(inkOnTopEdge(), 0);
+    }
+
     void aCutPathShowsWholeAsTheTooltip() {
         TempDir dir;
         const std::string longPath = dir.Write(std::string(150, 'n') + ".bin", "x");
