@@ -1,6 +1,7 @@
 #include "ui/fitted_size.h"
 
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -17,6 +18,18 @@ namespace {
 constexpr int kTitleBarButtons = 80;
 
 }  // namespace
+
+int FollowDesktopFont(int designPixels) {
+    constexpr int kDefaultDesktopPixels = 12;
+    const int desktop = QFontInfo(QGuiApplication::font()).pixelSize();
+    if (desktop <= 0) return designPixels;
+    return std::max(1,
+                    (designPixels * desktop + kDefaultDesktopPixels / 2) / kDefaultDesktopPixels);
+}
+
+int FitHeight(int design, const QWidget& widget, int room) {
+    return DesignOr(design, widget.fontMetrics().height() + room);
+}
 
 int WidestText(const QFontMetrics& metrics, std::initializer_list<QStringView> texts) {
     int widest = 0;

@@ -16,6 +16,11 @@ class QWidget;
 
 namespace vellum::ui {
 
+// A font's pixel size as designed for the desktop's default font (9 points at 96 dots per inch,
+// 12 pixels), scaled as the desktop's font is larger or smaller than that: the windows' text
+// follows the desktop's.
+[[nodiscard]] int FollowDesktopFont(int designPixels);
+
 // The designed size, or what is needed where that is more.
 [[nodiscard]] constexpr int DesignOr(int design, int needed) {
     return std::max(design, needed);
@@ -26,6 +31,8 @@ namespace vellum::ui {
 // count characters of the widest of glyphs: the room a value written in them can take.
 [[nodiscard]] int WidestRun(const QFontMetrics& metrics, QStringView glyphs, int count);
 
+// A widget as high as designed, or as a line of its font plus room (frame and margins).
+[[nodiscard]] int FitHeight(int design, const QWidget& widget, int room);
 // A widget (a label, a panel) as wide as designed, or as the widest text plus room (its frame
 // and the margin the text keeps from it).
 [[nodiscard]] int FitWidth(int design, const QWidget& widget,

@@ -323,7 +323,7 @@ HexView::HexView(vellum::ListContext& ctx, QWidget* parent)
         new HexGrid([this](int column, std::int64_t row) { return Cell(column, row); }, this);
     DrawGrid2->setObjectName("DrawGrid2");
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(kMonospacePixels);
+    mono.setPixelSize(FollowDesktopFont(kMonospacePixels));
     DrawGrid2->setFont(mono);
     layout->addWidget(DrawGrid2, 1);
     // Takes the room the hidden grid leaves, so that the title bar stays at the top.
@@ -372,10 +372,12 @@ void HexView::FitTitleBar() {
     if (Panel11 == nullptr) return;  // a font change while the bar is being built
     // The switch keeps one width for both of its states, so nothing moves when it is pressed.
     constexpr int kTextMargin = 2;
-    Panel11->setFixedSize(FitWidth(kPanel11Width, *Panel11, {u"Binary View ON", u"Binary View OFF"},
-                                   2 * (Panel11->frameWidth() + kTextMargin)),
-                          kPanel9Height);
-    Panel10->setFixedSize(ButtonWidth(kPanel10Width, *Panel10, {u"HIDE", u"SHOW"}), kPanel9Height);
+    const int room = 2 * (Panel11->frameWidth() + kTextMargin);
+    const int height = FitHeight(kPanel9Height, *Panel11, room);
+    Panel9->setFixedHeight(height);
+    Panel11->setFixedSize(
+        FitWidth(kPanel11Width, *Panel11, {u"Binary View ON", u"Binary View OFF"}, room), height);
+    Panel10->setFixedSize(ButtonWidth(kPanel10Width, *Panel10, {u"HIDE", u"SHOW"}), height);
     PlaceTitleCaption();
 }
 
@@ -383,7 +385,7 @@ void HexView::PlaceTitleCaption() {
     const QFontMetrics metrics = Panel9Caption->fontMetrics();
     const CaptionPlace place = PlaceCaption(width(), Panel11->width() + Panel10->width(),
                                             metrics.horizontalAdvance(caption_));
-    Panel9Caption->setGeometry(place.left, 0, place.width, kPanel9Height);
+    Panel9Caption->setGeometry(place.left, 0, place.width, Panel9->height());
     // A path too long for the bar loses its middle, never its file name; the hint has it all.
     Panel9Caption->setText(place.cut ? metrics.elidedText(caption_, Qt::ElideMiddle, place.width)
                                      : caption_);

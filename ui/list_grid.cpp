@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "ui/fitted_size.h"
 #include "ui/grid_delegate.h"
 
 namespace vellum::ui {
@@ -36,6 +37,10 @@ void SetUpGrid(QTableView& grid) {
 }
 
 }  // namespace
+
+int GridRowHeight(const QWidget& grid, int design) {
+    return FitHeight(design, grid, 2 * kCellTextInset);
+}
 
 std::optional<int> RowForKey(int key, int selected, int lastRow, int page) {
     if (lastRow < 1) return std::nullopt;
@@ -70,7 +75,14 @@ ListGrid::ListGrid(QWidget* parent) : QTableView(parent) {
 }
 
 int ListGrid::pageRows() const {
-    return std::max(1, viewport()->height() / (kListRowHeight + kGridLineWidth));
+    return std::max(1, viewport()->height() / verticalHeader()->defaultSectionSize());
+}
+
+void ListGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        verticalHeader()->setDefaultSectionSize(GridRowHeight(*this, kListRowHeight) +
+                                                kGridLineWidth);
 }
 
 void ListGrid::resizeEvent(QResizeEvent* event) {
@@ -173,6 +185,14 @@ HeaderStrip::HeaderStrip(QWidget* parent) : QTableView(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalHeader()->setDefaultSectionSize(kHeaderStripHeight);
     setFixedHeight(kHeaderStripHeight);
+}
+
+void HeaderStrip::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() != QEvent::FontChange) return;
+    const int height = GridRowHeight(*this, kHeaderStripHeight);
+    verticalHeader()->setDefaultSectionSize(height);
+    setFixedHeight(height);
 }
 
 void HeaderStrip::mousePressEvent(QMouseEvent* event) {

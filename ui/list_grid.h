@@ -57,6 +57,7 @@ class ListGrid final : public QTableView {
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     [[nodiscard]] QRect FocusMarkRect() const;
@@ -75,6 +76,10 @@ class HeaderStrip final : public QTableView {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 };
+
+// A row of either grid: as designed, or higher where the font needs it.
+[[nodiscard]] int GridRowHeight(const QWidget& grid, int design);
 
 }  // namespace vellum::ui

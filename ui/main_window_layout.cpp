@@ -80,6 +80,7 @@ void TMain::FitToFont() {
     // The longer caption sets the width, so that the bar does not shift between Halt and Resume.
     Panel7->setFixedWidth(
         ButtonWidth(kPanel7Width, *Button1, {HaltButtonCaption(false), HaltButtonCaption(true)}));
+    Panel1->setFixedHeight(DesignOr(kBottomBarHeight, Button1->sizeHint().height()));
 }
 
 void TMain::changeEvent(QEvent* event) {

@@ -183,8 +183,9 @@ int SelectedFilterIndex(const QFileDialog& dialog) {
 }
 
 void ApplyFormFont(QWidget& form) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(11);
+    constexpr int kFormPixels = 11;
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(FollowDesktopFont(kFormPixels));
     form.setFont(font);
 }
 

@@ -57,7 +57,8 @@ class QtDialogs final : public Dialogs {
 // The 1-based position of the file type selected in the dialog (1 when none matches).
 [[nodiscard]] int SelectedFilterIndex(const QFileDialog& dialog);
 
-// The desktop's sans-serif at 11 pixels, the font of every window of the program.
+// The desktop's sans-serif at FollowDesktopFont(11) pixels, the font of every window of the
+// program.
 void ApplyFormFont(QWidget& form);
 // Places a window (not yet shown) in the middle of the screen it will appear on.
 void CentreOnScreen(QWidget& form);

@@ -1,4 +1,6 @@
 // The main window as a whole: start-up, geometry, the status line, halting and closing.
+#include <QApplication>
+#include <QFontInfo>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -192,6 +194,30 @@ class MainWindowTest final : public QObject {
         QVERIFY(caption->x() >= panel10->geometry().right());
         QVERIFY(caption->text().endsWith("name.bin") && caption->text().startsWith("/"));
         QCOMPARE(caption->toolTip(), w.main->hexView().titleCaption());
+    }
+
+    // At the desktop's default font the window's text keeps the size it was drawn at; a larger
+    // desktop font makes it larger, and the rows and bars as high as their text needs.
+    void textFollowsTheDesktopsFontSize() {
+        QCOMPARE(QFontInfo(Window({"-noautocheck"}).main->font()).pixelSize(), 11);
+        const QFont desktop = QApplication::font();
+        QFont larger = desktop;
+        larger.setPointSizeF(2 * desktop.pointSizeF());
+        QApplication::setFont(larger);
+        Window w({"-noautocheck"});
+        QApplication::setFont(desktop);
+        const int pixels = QFontInfo(w.main->font()).pixelSize();
+        QVERIFY2(pixels >= 20, qPrintable(QString::number(pixels)));
+        vellum::ui::ListGrid& grid = w.main->grid();
+        QCOMPARE(grid.font().pixelSize(), pixels);
+        QVERIFY(grid.verticalHeader()->defaultSectionSize() > grid.fontMetrics().height());
+        QVERIFY(w.main->headerStrip().height() > w.main->headerStrip().fontMetrics().height());
+        QVERIFY(w.main->hexView().grid()->font().pixelSize() >= 20);
+        QVERIFY(w.main->findChild<QWidget*>("Panel9")->height() >
+                w.main->hexView().fontMetrics().height());
+        QPushButton& halt = w.main->haltButton();
+        QVERIFY(halt.width() > halt.fontMetrics().horizontalAdvance("Resume Calculation"));
+        QVERIFY(halt.height() >= halt.sizeHint().height());
     }
 
     void hideAndShowTheBinaryView() {
