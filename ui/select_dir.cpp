@@ -16,6 +16,7 @@
 
 #include "ui/fitted_size.h"
 #include "ui/qt_dialogs.h"
+#include "ui/screen_fit.h"
 
 namespace vellum::ui {
 namespace {
@@ -29,6 +30,17 @@ QFileSystemModel* MakeModel(QObject* parent, QDir::Filters filters) {
     model->sort(0, Qt::AscendingOrder);
     return model;
 }
+
+// The chooser as designed; on a screen too small for it, the tree and the preview give way.
+constexpr QSize kDesignSize(640, 510);
+constexpr QRect kTreeDesign(8, 24, 345, 209);
+constexpr QRect kPreviewDesign(8, 304, 617, 169);
+constexpr int kPathTop = 238;
+constexpr int kPathHeight = 23;
+constexpr int kMaskRow = 264;
+constexpr int kPreviewCaptionTop = 288;
+constexpr int kLeastTreeHeight = 60;
+constexpr int kLeastPreviewHeight = 40;
 
 QString HomeRelative(const QString& path) {
     if (path == "~") return QDir::homePath();
@@ -55,13 +67,42 @@ TSelectDir::TSelectDir(QWidget* parent) : QDialog(parent) {
     setWindowTitle("SelectDir");
     setModal(true);
     ApplyFormFont(*this);
-    resize(640, 510);
+    resize(kDesignSize);
     BuildLabels();
     BuildTree();
     BuildMaskAndButtons();
     BuildPreview();
     SelectHome();
-    CentreOnScreen(*this);
+    setMinimumSize(BitBtn2->geometry().right() + 1 + kTreeDesign.x(),
+                   kDesignSize.height() - (kTreeDesign.height() - kLeastTreeHeight) -
+                       (kPreviewDesign.height() - kLeastPreviewHeight));
+    FitOnScreen(*this, kDesignSize);
+    Place();
+}
+
+void TSelectDir::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Place();
+}
+
+// The tree and the preview share between them what the chooser's height differs from its
+// designed one, half each as far as each can give; the rows between them move with the tree's
+// bottom, and both widen with the chooser.
+void TSelectDir::Place() {
+    const QSize grown = size() - kDesignSize;
+    const int tree = std::max(kLeastTreeHeight, kTreeDesign.height() + grown.height() / 2);
+    const int down = tree - kTreeDesign.height();
+    const int preview =
+        std::max(kLeastPreviewHeight, kPreviewDesign.height() + grown.height() - down);
+    const int wider = std::max(0, grown.width());
+    ShellTreeView1->setGeometry(kTreeDesign.adjusted(0, 0, wider, down));
+    PathEdit->setGeometry(kTreeDesign.x(), kPathTop + down, width() - 2 * kTreeDesign.x(),
+                          kPathHeight);
+    Label1->move(Label1->x(), kMaskRow + down);
+    PlaceMaskAndButtons(kMaskRow + down);
+    Label2->move(Label2->x(), kPreviewCaptionTop + down);
+    ShellListView1->setGeometry(kPreviewDesign.x(), kPreviewDesign.y() + down,
+                                kPreviewDesign.width() + grown.width(), preview);
 }
 
 FolderChoice TSelectDir::Choice() const {
@@ -114,8 +155,6 @@ void TSelectDir::showEvent(QShowEvent* event) {
 void TSelectDir::BuildLabels() {
     Label4 = PlaceLabel(this, "Label4", "Select the base folder you wish to add from", 8, 8);
     // Where the caption "File Path" stood: the path itself, which can be typed or pasted.
-    constexpr int kPathTop = 238;
-    constexpr int kPathHeight = 23;
     PathEdit = new QLineEdit(this);
     PathEdit->setObjectName("PathEdit");
     PathEdit->setPlaceholderText("File Path");
@@ -124,8 +163,8 @@ void TSelectDir::BuildLabels() {
     PathEdit->setFont(bold);
     PathEdit->setGeometry(8, kPathTop, width() - 16, kPathHeight);
     connect(PathEdit, &QLineEdit::textEdited, this, &TSelectDir::PathTyped);
-    Label1 = PlaceLabel(this, "Label1", "Select file type to filter", 8, 264);
-    Label2 = PlaceLabel(this, "Label2", "File Preview only (unfiltered)", 8, 288);
+    Label1 = PlaceLabel(this, "Label1", "Select file type to filter", 8, kMaskRow);
+    Label2 = PlaceLabel(this, "Label2", "File Preview only (unfiltered)", 8, kPreviewCaptionTop);
 }
 
 void TSelectDir::BuildTree() {
@@ -133,7 +172,7 @@ void TSelectDir::BuildTree() {
     folders_->setRootPath("/");
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
-    ShellTreeView1->setGeometry(8, 24, 345, 209);
+    ShellTreeView1->setGeometry(kTreeDesign);
     ShellTreeView1->setModel(folders_);
     ShellTreeView1->setHeaderHidden(true);
     for (int column = 1; column < folders_->columnCount(); ++column)
@@ -163,25 +202,24 @@ void TSelectDir::BuildMaskAndButtons() {
     BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
     BitBtn2->setObjectName("BitBtn2");
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    PlaceMaskAndButtons();
+    PlaceMaskAndButtons(kMaskRow);
     setTabOrder(ShellTreeView1, PathEdit);
     setTabOrder(PathEdit, ComboBox1);
 }
 
 // The mask box stands right of its caption and holds a mask of a usual length whole; the buttons
 // follow it at their designed distances.
-void TSelectDir::PlaceMaskAndButtons() {
-    constexpr int kRow = 264;
+void TSelectDir::PlaceMaskAndButtons(int row) {
     constexpr int kGap = 4;          // between the caption and the box
     constexpr int kBoxToOk = 15;     // as designed: the box ends at 169, OK starts at 184
     constexpr int kOkToCancel = 80;  // OK at 184, Cancel at 264
     const int boxLeft = DesignOr(120, Label1->x() + Label1->width() + kGap);
-    ComboBox1->setGeometry(boxLeft, kRow, 49, 21);
+    ComboBox1->setGeometry(boxLeft, row, 49, 21);
     const int text = ComboBox1->fontMetrics().horizontalAdvance(QStringLiteral("*.backup"));
     ComboBox1->resize(ComboBoxWidth(49, *ComboBox1, text), 21);
     const int ok = ComboBox1->geometry().right() + 1 + kBoxToOk;
-    BitBtn1->setGeometry(ok, kRow, 75, 25);
-    BitBtn2->setGeometry(ok + kOkToCancel, kRow, 75, 25);
+    BitBtn1->setGeometry(ok, row, 75, 25);
+    BitBtn2->setGeometry(ok + kOkToCancel, row, 75, 25);
 }
 
 void TSelectDir::BuildPreview() {
@@ -189,7 +227,7 @@ void TSelectDir::BuildPreview() {
         MakeModel(this, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     ShellListView1 = new QListView(this);
     ShellListView1->setObjectName("ShellListView1");
-    ShellListView1->setGeometry(8, 304, 617, 169);
+    ShellListView1->setGeometry(kPreviewDesign);
     ShellListView1->setModel(contents_);
     ShellListView1->setViewMode(QListView::ListMode);
     ShellListView1->setFlow(QListView::TopToBottom);

@@ -1,7 +1,8 @@
 // TSelectDir, the folder chooser of Add folder (and of the other commands that ask for a folder):
 // a folders-only tree of the file system, the path of the folder it will hand back, which can be
 // typed or pasted as well, the file-type mask, and a preview of the folder's contents that the
-// mask does not filter. The path box always names the folder that OK hands back.
+// mask does not filter. The path box always names the folder that OK hands back. It opens at its
+// designed size where the screen holds it; smaller, its tree and preview give way.
 #pragma once
 
 #include <QDialog>
@@ -41,12 +42,14 @@ class TSelectDir final : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void BuildLabels();
     void BuildTree();
     void BuildMaskAndButtons();
-    void PlaceMaskAndButtons();
+    void PlaceMaskAndButtons(int row);
+    void Place();
     void BuildPreview();
     void SelectHome();
     void ShellTreeView1Click();

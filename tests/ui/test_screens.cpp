@@ -2,6 +2,7 @@
 // several scales): it opens whole inside the screen's available area, it can be made as small as
 // its minimum and still fits, and every control then stays inside the screen and usable. The
 // place it is left in is where it opens next, as long as that still fits.
+#include <QFileDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -11,7 +12,9 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/hex_layout.h"
+#include "ui/qt_dialogs.h"
 #include "ui/screen_fit.h"
+#include "ui/select_dir.h"
 #include "ui/web_panel.h"
 
 using vellum::test::TempDir;
@@ -127,6 +130,23 @@ class ScreensTest final : public QObject {
         QCOMPARE(w.ctx().state.RowCount, 41);
         QVERIFY(w.main->height() > w.main->minimumHeight());
         QVERIFY(Area(*w.main).contains(w.main->frameGeometry()));
+    }
+
+    // The folder chooser and the file dialogs open whole inside the screen too, their controls
+    // inside them.
+    void dialogsOpenWholeInsideTheScreen() {
+        vellum::ui::TSelectDir chooser;
+        const std::unique_ptr<QFileDialog> files = vellum::ui::MakeOpenDialog1(nullptr, "/");
+        for (QWidget* dialog :
+             {static_cast<QWidget*>(&chooser), static_cast<QWidget*>(files.get())}) {
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QVERIFY2(Area(*dialog).contains(dialog->frameGeometry()),
+                     dialog->metaObject()->className());
+            const QStringList outside = ControlsOutside(*dialog);
+            QVERIFY2(outside.isEmpty(), qPrintable(outside.join("; ")));
+            dialog->hide();
+        }
     }
 
     // Moved and resized, the window opens there at the next start; the settings file keeps it.
