@@ -294,6 +294,11 @@ void HexGrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void HexGrid::wheelEvent(QWheelEvent* event) {
+    // Sideways, the scroll area's own bar does the work.
+    if (event->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
     // The wheel moves in whole notches of 120; touchpads deliver them in pieces.
     wheelRemainder_ += event->angleDelta().y();
     const int notches = wheelRemainder_ / 120;

@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cerrno>
 #include <cmath>
@@ -304,6 +305,29 @@ class TestHexView final : public QObject {
         QCOMPARE(Text(view.Cell(1, 1)), "");
         QCoreApplication::processEvents();
         QCOMPARE(host_.posted.size(), 0u);  // the window's box has told it already
+    }
+
+    // Narrower than its columns, the grid scrolls the bytes sideways under the frozen offsets:
+    // with the wheel tilted, and to follow the current cell.
+    void aNarrowGridScrollsSideways() {
+        HexView view(*ctx_);
+        view.resize(300, 264);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.SetViewedFile(dir_.Write("wide", std::string(100, 'w')), nullptr));
+        view.Refresh();
+        HexGrid* grid = view.grid();
+        const QPoint at = grid->viewport()->rect().center();
+        QWheelEvent tilt(at, grid->viewport()->mapToGlobal(at), {}, QPoint(-120, 0), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid->viewport(), &tilt);
+        QVERIFY(grid->across() > 0);
+        QCOMPARE(grid->cellRect(0, 1).left(), 0);
+        QTest::keyClick(grid, Qt::Key_Home);
+        QCOMPARE(grid->across(), 0);
+        QTest::keyClick(grid, Qt::Key_End);
+        const QRect last = grid->cellRect(kHexColumnCount - 1, grid->currentRow());
+        QVERIFY(!last.isEmpty() && last.right() < grid->viewport()->width());
     }
 
     void smallFileAfterLargeMovesTheCurrentRow() {
