@@ -147,6 +147,8 @@ QModelIndex TSelectDir::SelectInTree(const QString& folder) {
 
 void TSelectDir::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // A path left half typed when the chooser was last cancelled gives way to the tree's folder.
+    if (!TypedFolder(PathEdit->text())) WritePathLabel();
     ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
     // The keyboard starts in the tree, as the mouse does.
     ShellTreeView1->setFocus(Qt::OtherFocusReason);

@@ -292,6 +292,21 @@ void DialogsTest::chooserTakesATypedPath() {
     QCOMPARE(vellum::ui::TypedFolder(" " + Q(sample.dir.path()) + "\n"),
              std::optional<QString>(Q(sample.dir.path())));
     QVERIFY(!vellum::ui::TypedFolder("sub").has_value());  // relative: to what?
+
+    // Cancelled with a path half typed, the chooser opens again on its tree's folder.
+    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+        chooser.findChild<QLineEdit*>("PathEdit")->setText("/no/such/fold");
+        chooser.reject();
+    });
+    (void)dialogs.ChooseFolder();
+    bool reopened = false;
+    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+        reopened = chooser.PathLabelText() == Q(sample.dir / "sub") &&
+                   chooser.findChild<QPushButton*>("BitBtn1")->isEnabled();
+        chooser.reject();
+    });
+    (void)dialogs.ChooseFolder();
+    QVERIFY(reopened);
 }
 
 void DialogsTest::geometry_data() {
