@@ -9,9 +9,11 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSplitter>
 #include <QStyle>
 #include <QTreeView>
 #include <algorithm>
@@ -39,6 +41,8 @@ constexpr int kNameCharacters = 32;
 constexpr int kTypeCharacters = 24;
 // The dialog's height in lines of its font: a folder's worth of names under its other fields.
 constexpr int kDialogLines = 32;
+// Room beside the places' longest name, for a scroll bar's edge.
+constexpr int kPlacesMargin = 8;
 
 int TextRoom(const QWidget& view) {
     // As the style lays out an item's text: a margin each side, then the header's sort mark.
@@ -57,31 +61,85 @@ int ColumnsWidth(const QTreeView& tree) {
     const QDateTime widest(QDate(2026, 12, 28), QTime(23, 58, 58));
     const int dates = metrics.horizontalAdvance(locale.toString(widest, QLocale::ShortFormat));
     const int characters = metrics.averageCharWidth() * (kNameCharacters + kTypeCharacters);
-    return characters + sizes + dates + kFileColumns * TextRoom(tree);
+    const int bar = tree.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &tree);
+    return characters + sizes + dates + kFileColumns * TextRoom(tree) + bar;
 }
 
-// The size, type and date columns as wide as what the folder shown holds, and the name column
-// the rest of the view, once each folder is read.
-void FitColumnsToEachFolder(QFileDialog& dialog, QTreeView& tree) {
+// The size, type and date columns as wide as what the folder shown holds, once each folder is
+// read, and the name column whatever the view leaves them, at any size of the dialog.
+void FitColumnsToEachFolder(QTreeView& tree) {
     auto* model = qobject_cast<QFileSystemModel*>(tree.model());
     if (model == nullptr) return;
+    tree.header()->setStretchLastSection(false);
+    tree.header()->setSectionResizeMode(0, QHeaderView::Stretch);
     QObject::connect(model, &QFileSystemModel::directoryLoaded, &tree, [&tree] {
-        int others = 0;
-        for (int column = 1; column < kFileColumns; ++column) {
-            tree.resizeColumnToContents(column);
-            others += tree.header()->sectionSize(column);
-        }
-        tree.header()->resizeSection(
-            0, std::max(tree.header()->sectionSize(0), tree.viewport()->width() - others));
+        for (int column = 1; column < kFileColumns; ++column) tree.resizeColumnToContents(column);
     });
-    // Wide enough for all four beside the places on the left, and tall enough for a folder's
-    // worth of names; the screen's area bounds both.
-    const int grow = ColumnsWidth(tree) - tree.viewport()->width();
-    const int tall = kDialogLines * tree.fontMetrics().lineSpacing();
-    const QSize wanted(dialog.width() + std::max(0, grow), std::max(dialog.height(), tall));
-    dialog.resize(
-        SizeInside(wanted, dialog.minimumSizeHint(), AvailableArea(dialog), FrameOf(dialog)));
 }
+
+// Set on a dialog opened at the size the user last gave one: that size is left as it is.
+constexpr const char* kKeptSizeProperty = "vellumKeptSize";
+
+// Once the dialog is shown and laid out (not before: only then is the view's width known), it
+// is made wide enough for the places on the left ("Computer", the home folder) and all four
+// columns beside them, and tall enough for a folder's worth of names, as far as the screen's
+// area allows.
+class WidenWhenShown final : public QObject {
+  public:
+    WidenWhenShown(QFileDialog& dialog, QTreeView& tree)
+        : QObject(&dialog), dialog_(dialog), tree_(tree) {
+        dialog.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &dialog_ || event->type() != QEvent::Show) return false;
+        dialog_.removeEventFilter(this);
+        if (!dialog_.property(kKeptSizeProperty).toBool()) Widen();
+        return false;
+    }
+
+  private:
+    void Widen() {
+        const int places = std::max(0, PlacesWidth() - PlacesView().width());
+        const int columns = std::max(0, ColumnsWidth(tree_) - tree_.viewport()->width());
+        const int tall = kDialogLines * tree_.fontMetrics().lineSpacing();
+        const QSize wanted(dialog_.width() + places + columns, std::max(dialog_.height(), tall));
+        const QSize size =
+            SizeInside(wanted, dialog_.minimumSizeHint(), AvailableArea(dialog_), FrameOf(dialog_));
+        if (size != dialog_.size()) {
+            // Grown about its middle, as it was placed.
+            const QPoint middle = dialog_.geometry().center();
+            dialog_.resize(size);
+            const QRect area = AvailableArea(dialog_);
+            QRect frame = dialog_.frameGeometry();
+            frame.moveCenter(middle);
+            dialog_.move(MovedInside(frame, area.isEmpty() ? frame : area).topLeft());
+        }
+        if (places > 0) GivePlacesTheirWidth();
+    }
+
+    // The list of places left of the files, and the width its longest name needs.
+    [[nodiscard]] QAbstractItemView& PlacesView() const {
+        auto* places = dialog_.findChild<QAbstractItemView*>("sidebar");
+        return places != nullptr ? *places : tree_;
+    }
+    [[nodiscard]] int PlacesWidth() const {
+        const QAbstractItemView& places = PlacesView();
+        if (&places == &tree_) return 0;
+        return places.sizeHintForColumn(0) + 2 * places.frameWidth() + kPlacesMargin;
+    }
+
+    void GivePlacesTheirWidth() {
+        auto* splitter = dialog_.findChild<QSplitter*>("splitter");
+        if (splitter == nullptr || splitter->count() != 2) return;
+        const QList<int> sizes = splitter->sizes();
+        const int width = PlacesWidth();
+        splitter->setSizes({width, sizes[0] + sizes[1] - width});
+    }
+
+    QFileDialog& dialog_;
+    QTreeView& tree_;
+};
 
 // Qt's own dialog rather than the desktop's: it honours every option set here (no overwrite
 // prompt, default suffix, the chosen file type) on any desktop, hands back real paths (a portal
@@ -93,8 +151,10 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, QFileDialog::Accept
     dialog->setAcceptMode(mode);
     dialog->setFileMode(files);
     dialog->setSizeGripEnabled(true);
-    if (auto* tree = dialog->findChild<QTreeView*>("treeView"))
-        FitColumnsToEachFolder(*dialog, *tree);
+    if (auto* tree = dialog->findChild<QTreeView*>("treeView")) {
+        FitColumnsToEachFolder(*tree);
+        new WidenWhenShown(*dialog, *tree);
+    }
     return dialog;
 }
 
@@ -218,9 +278,11 @@ void QtDialogs::KeepSizesIn(const std::string& settingsPath) {
 }
 
 int QtDialogs::Run(QFileDialog& dialog) {
-    if (fileDialogSize_.isValid())
+    if (fileDialogSize_.isValid()) {
         dialog.resize(SizeInside(fileDialogSize_, dialog.minimumSizeHint(),
                                  AvailableArea(parent_ ? *parent_ : dialog), FrameOf(dialog)));
+        dialog.setProperty(kKeptSizeProperty, true);
+    }
     const int result = dialog.exec();
     if (dialog.size() == fileDialogSize_) return result;
     fileDialogSize_ = dialog.size();
