@@ -105,6 +105,15 @@ void TSelectDir::Place() {
                                 kPreviewDesign.width() + grown.width(), preview);
 }
 
+void TSelectDir::accept() {
+    // The folder may have gone since it was named; nothing is handed back that names none.
+    if (SelectedPath().empty()) {
+        BitBtn1->setEnabled(false);
+        return;
+    }
+    QDialog::accept();
+}
+
 FolderChoice TSelectDir::Choice() const {
     return {SelectedPath(), PathFromQt(MaskText())};
 }

@@ -40,6 +40,9 @@ class TSelectDir final : public QDialog {
     // Selects a folder in the tree, and names it in the path box; false when it is no folder.
     bool SelectPath(const std::string& path);
 
+    // OK: closes only while the path box names a folder that is there.
+    void accept() override;
+
   protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

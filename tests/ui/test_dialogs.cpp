@@ -222,6 +222,12 @@ void DialogsTest::chooserShowsAndClicks() {
     QTRY_COMPARE(folders->rowCount(folders->index(base)), 3);
     QVERIFY(chooser.SelectPath(sample.dir.path()));
     QTRY_COMPARE(preview->model()->rowCount(preview->rootIndex()), 5);
+
+    // One taken away after it was named is not handed back.
+    QVERIFY(chooser.SelectPath(sample.dir / "made-later"));
+    QVERIFY(QDir().rmdir(Q(sample.dir / "made-later")));
+    chooser.findChild<QPushButton*>("BitBtn1")->click();
+    QVERIFY(chooser.isVisible());
 }
 
 // The keyboard's road through the real chooser, as Add folder opens it: the path box names the
