@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "checksum/fold_all.h"
+#include "checksum/block_folds.h"
 #include "platform/error_text.h"
 
 namespace vellum {
@@ -225,11 +225,9 @@ void FileFeed::processfile(CalcState& f) {
             return;
         }
         f.got = n;
-        if ((f.wanted.values & (kHeldCrc16 | kHeldCrc32 | kHeldXsum)) != 0) {
-            static DigestState unused;  // MD5 runs in the lanes
-            FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                             static_cast<std::int32_t>(n));
-        }
+        if ((f.wanted.values & (kHeldCrc16 | kHeldCrc32 | kHeldXsum)) != 0)
+            FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                      static_cast<std::int32_t>(n));
         if (f.ended || f.left == 0) end_processfile(f);
         return;
     }
@@ -253,11 +251,9 @@ void FileFeed::processfile(CalcState& f) {
     f.got = n;
     // The CRCs and the sum are folded together or not at all: apart they would cost as much.
     constexpr std::uint8_t kFolded = kHeldCrc16 | kHeldCrc32 | kHeldXsum;
-    if ((f.wanted.values & kFolded) != 0) {
-        static DigestState unused;  // MD5 runs in the lanes
-        FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                         static_cast<std::int32_t>(n));
-    }
+    if ((f.wanted.values & kFolded) != 0)
+        FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                  static_cast<std::int32_t>(n));
     if (f.ended) end_processfile(f);
 }
 
