@@ -33,7 +33,6 @@ std::uint32_t Crc32Start(std::uint8_t variant) {
 }  // namespace
 
 FileFeed::FileFeed(const FeedSource& source) : source_(source) {
-    laneOwner_.fill(-1);
     setFilesInFlight(FilesInFlightWanted());
 }
 
@@ -300,11 +299,11 @@ void FileFeed::Absorb(CalcState& f) {
 void FileFeed::StartValues(CalcState& f) {
     if ((f.wanted.values & kHeldMd5) != 0) {
         f.lane = lanes_.IdleLane();
+        const auto ticket = static_cast<std::size_t>(&f - files_.data());
         if (f.resumed)
-            lanes_.Resume(f.lane, f.resume.md5);
+            lanes_.Resume(f.lane, f.resume.md5, ticket);
         else
-            lanes_.Start(f.lane);
-        laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
+            lanes_.Start(f.lane, ticket);
     }
     ForEachKind(f.wanted.digests,
                 [&](DigestKind kind) { f.runs[static_cast<std::size_t>(kind)].Start(kind); });
@@ -337,7 +336,7 @@ void FileFeed::HashDueBlocks() {
 }
 
 void FileFeed::TakeMd5(int lane) {
-    CalcState& f = file(laneOwner_[static_cast<std::size_t>(lane)]);
+    CalcState& f = file(static_cast<int>(lanes_.Owner(lane)));
     f.values.md5 = lanes_.Take(lane);
     f.lane = -1;
 }

@@ -225,7 +225,6 @@ class FileFeed final {
     int readsPerRound_ = 1;
     std::uint64_t round_ = 0;
     std::array<CalcState, kMaxInFlight> files_;
-    std::array<int, Md5Lanes::kMaxLanes> laneOwner_{};
     std::vector<Job> jobs_;  // this round's: the digests, then the reads from firstRead_ on
     std::size_t firstRead_ = 0;
     std::vector<Folder> folders_;
