@@ -47,9 +47,7 @@ void FileFeed::setFilesInFlight(int files) {
     // Half of those in flight are read in a round, so that small files read in one round leave
     // room for as many to be taken up while they are hashed in the next.
     readsPerRound_ = std::clamp(capacity_ / 2, 1, kMaxReadsPerRound);
-    for (auto& bank : banks_)
-        while (static_cast<int>(bank.size()) < readsPerRound_)
-            bank.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
+    banks_.Reserve(readsPerRound_, kBlockSize);
 }
 
 const FileFeed::CalcState& FileFeed::file(int ticket) const {
@@ -96,8 +94,7 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     CalcState& f = *free;
     f.state = State::Opening;
     f.path.assign(path);
-    f.folder = FolderFor(path);
-    f.folderHandle = f.folder >= 0 ? folders_[static_cast<std::size_t>(f.folder)].handle : -1;
+    f.folder = folders_.Enter(Files(), path);
     f.fd = -1;
     f.lane = -1;
     f.wanted = wanted;
@@ -142,11 +139,10 @@ void FileFeed::Round() {
         });
     }
     firstRead_ = jobs_.size();
-    const auto& bank = banks_[round_ & 1];
     for (int t = 0; t < kMaxInFlight; ++t) {
         CalcState& f = file(t);
         if (!NeedsJob(f)) continue;
-        f.buffer = bank[jobs_.size() - firstRead_].get();
+        f.buffer = banks_.Buffer(round_, jobs_.size() - firstRead_);
         f.got = 0;
         f.failed = 0;
         f.closeFailed = false;
@@ -187,7 +183,7 @@ void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
 }
 
 void FileFeed::init_processfile(CalcState& f) {
-    f.opened = Files().OpenIfFileIn(f.folderHandle, f.path);
+    f.opened = Files().OpenIfFileIn(f.folder.handle, f.path);
     f.fd = f.opened.fd;
 }
 
@@ -383,40 +379,13 @@ void FileFeed::Abandon(int ticket) {
     f.state = State::Free;
 }
 
-int FileFeed::FolderFor(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) return -1;
-    const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
-    const auto at = [this](int i) -> Folder& { return folders_[static_cast<std::size_t>(i)]; };
-    // Rows of one folder mostly come one after the other.
-    if (lastFolder_ < 0 || at(lastFolder_).path != folder) {
-        const auto same = std::find_if(folders_.begin(), folders_.end(),
-                                       [folder](const Folder& d) { return d.path == folder; });
-        auto slot = same;
-        if (slot == folders_.end())
-            slot = std::find_if(folders_.begin(), folders_.end(),
-                                [](const Folder& d) { return d.users == 0; });
-        if (slot == folders_.end()) slot = folders_.insert(folders_.end(), Folder{});
-        if (same == folders_.end()) {
-            Files().CloseFolder(slot->handle);
-            slot->path.assign(folder);
-            slot->handle = Files().OpenFolder(slot->path);
-        }
-        lastFolder_ = static_cast<int>(slot - folders_.begin());
-    }
-    ++at(lastFolder_).users;
-    return lastFolder_;
-}
-
 void FileFeed::LeaveFolder(CalcState& f) {
-    if (f.folder >= 0) --folders_[static_cast<std::size_t>(f.folder)].users;
-    f.folder = -1;
+    folders_.Leave(f.folder.slot);
+    f.folder = {};
 }
 
 void FileFeed::Rest() {
-    for (const Folder& d : folders_) Files().CloseFolder(d.handle);
-    folders_.clear();
-    lastFolder_ = -1;
+    folders_.Rest(Files());
 }
 
 }  // namespace vellum

@@ -20,6 +20,7 @@
 #include "checksum/md5_lanes.h"
 #include "filelist/file_entry.h"
 #include "pass/feed_helper.h"
+#include "pass/folder_cache.h"
 #include "platform/files.h"
 
 namespace vellum {
@@ -132,8 +133,7 @@ class FileFeed final {
     struct CalcState {
         State state = State::Free;
         std::string path;
-        int folder = -1;        // while it waits for its open: its folder in folders_, or -1
-        int folderHandle = -1;  // that folder's handle
+        FolderCache::Entry folder;  // while it waits for its open
         int fd = -1;
         int lane = -1;  // its MD5 lane, when MD5 is wanted
         ValueSet wanted;
@@ -178,13 +178,6 @@ class FileFeed final {
         int digest = kReadJob;  // a DigestKind
     };
 
-    // A folder held open while files in it are taken up; users counts those still to be opened.
-    struct Folder {
-        std::string path;
-        int handle = -1;
-        int users = 0;
-    };
-
     [[nodiscard]] const CalcState& file(int ticket) const;
     [[nodiscard]] CalcState& file(int ticket);
     [[nodiscard]] platform::FileSystem& Files() const { return source_.Files(); }
@@ -212,9 +205,6 @@ class FileFeed final {
     void UseUpDueBlocks();
     void Finish(CalcState& f);
     void Stop(CalcState& f);
-    // The folder of path in folders_ (opened if need be), with one user more; -1 for a path
-    // without a folder.
-    int FolderFor(std::string_view path);
     void LeaveFolder(CalcState& f);
 
     const FeedSource& source_;
@@ -227,11 +217,8 @@ class FileFeed final {
     std::array<CalcState, kMaxInFlight> files_;
     std::vector<Job> jobs_;  // this round's: the digests, then the reads from firstRead_ on
     std::size_t firstRead_ = 0;
-    std::vector<Folder> folders_;
-    int lastFolder_ = -1;
-    // Two banks of block buffers, allocated once: a round reads into one while MD5 runs over
-    // the other.
-    std::array<std::vector<std::unique_ptr<std::uint8_t[]>>, 2> banks_;
+    FolderCache folders_;
+    BlockBanks banks_;
 };
 
 }  // namespace vellum
