@@ -108,6 +108,8 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     f.ended = false;
     f.chunkDue = false;
     f.chunkStops = false;
+    f.readSoFar = 0;
+    f.opened = {};
     f.spanned = span.offset > 0 || span.limit >= 0;
     f.position = span.offset;
     f.left = span.limit;
@@ -227,9 +229,14 @@ void FileFeed::processfile(CalcState& f) {
         return;
     }
     std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
-    // After a short block the read that finds the end most likely follows at once; it goes into
-    // the rest of the same buffer, so that a small file is read, hashed and closed in one round.
-    if (n > 0 && n < kBlockSize) {
+    if (n > 0) f.readSoFar += n;
+    // A short block that brings the file to the size its open saw is its end: the read that
+    // would find the end is left out. After other short blocks that read most likely follows at
+    // once; it goes into the rest of the same buffer, so that a small file is read, hashed and
+    // closed in one round.
+    if (n > 0 && n < kBlockSize && f.readSoFar == f.opened.size) {
+        f.ended = true;
+    } else if (n > 0 && n < kBlockSize) {
         const std::int64_t more =
             files.ReadSome(f.fd, f.buffer + n, static_cast<std::size_t>(kBlockSize - n));
         if (more == 0) f.ended = true;

@@ -157,6 +157,7 @@ class FileFeed final {
         std::uint8_t* buffer = nullptr;
         platform::FileSystem::Opened opened;
         std::int64_t got = 0;
+        std::int64_t readSoFar = 0;  // bytes its whole-file reads have brought so far
         bool ended = false;
         int failed = 0;
         bool closeFailed = false;
