@@ -13,7 +13,7 @@ bool RecycleFile(ListContext& ctx, platform::Trash& trash, const std::string& pa
     return trash.MoveToTrash(platform::FullPath(path));
 }
 
-void RecycleClick(ListContext& ctx, platform::Trash& trash) {
+void SendFlaggedToTrash(ListContext& ctx, platform::Trash& trash) {
     std::int32_t notMoved = 0;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
         FileEntry& row = ctx.table[i];
@@ -28,7 +28,7 @@ void RecycleClick(ListContext& ctx, platform::Trash& trash) {
     if (notMoved > 0)
         PostStatusMessage(ctx, Counted(notMoved, "file") + " could not be moved to the trash",
                           "Bold", "Red", 5);
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 }  // namespace vellum

@@ -15,6 +15,6 @@ class Trash;
 [[nodiscard]] bool RecycleFile(ListContext& ctx, platform::Trash& trash, const std::string& path);
 
 // The whole command; ends with a list pass.
-void RecycleClick(ListContext& ctx, platform::Trash& trash);
+void SendFlaggedToTrash(ListContext& ctx, platform::Trash& trash);
 
 }  // namespace vellum

@@ -172,10 +172,10 @@ void FileFeed::RunJob(void* feed, int job) {
         return;
     }
     if (f.state == State::Opening) {
-        self.init_processfile(f);
+        self.OpenFile(f);
         if (f.fd < 0) return;
     }
-    self.processfile(f);
+    self.ReadNextBlock(f);
 }
 
 void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
@@ -184,7 +184,7 @@ void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
     if (f.chunkLast) f.values.digests[static_cast<std::size_t>(kind)] = run.Finish();
 }
 
-void FileFeed::init_processfile(CalcState& f) {
+void FileFeed::OpenFile(CalcState& f) {
     f.opened = Files().OpenIfFileIn(f.folder.handle, f.path);
     f.fd = f.opened.fd;
 }
@@ -211,7 +211,7 @@ std::int64_t FileFeed::ReadSpanBlock(CalcState& f) {
     return n;
 }
 
-void FileFeed::processfile(CalcState& f) {
+void FileFeed::ReadNextBlock(CalcState& f) {
     platform::FileSystem& files = Files();
     if (f.spanned) {
         const std::int64_t n = ReadSpanBlock(f);
@@ -225,7 +225,7 @@ void FileFeed::processfile(CalcState& f) {
         if ((f.wanted.values & (kHeldCrc16 | kHeldCrc32 | kHeldXsum)) != 0)
             FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
                       static_cast<std::int32_t>(n));
-        if (f.ended || f.left == 0) end_processfile(f);
+        if (f.ended || f.left == 0) CloseFile(f);
         return;
     }
     std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
@@ -256,10 +256,10 @@ void FileFeed::processfile(CalcState& f) {
     if ((f.wanted.values & kFolded) != 0)
         FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
                   static_cast<std::int32_t>(n));
-    if (f.ended) end_processfile(f);
+    if (f.ended) CloseFile(f);
 }
 
-void FileFeed::end_processfile(CalcState& f) {
+void FileFeed::CloseFile(CalcState& f) {
     const int rc = Files().Close(f.fd);
     f.fd = -1;
     if (rc < 0) {

@@ -190,12 +190,12 @@ class FileFeed final {
     // or run one further digest over its due block.
     static void RunJob(void* feed, int job);
     void RunDigest(CalcState& f, DigestKind kind);
-    void init_processfile(CalcState& f);
-    void processfile(CalcState& f);
-    // processfile for a span: reads by offset, and stops at the span's limit.
+    void OpenFile(CalcState& f);
+    void ReadNextBlock(CalcState& f);
+    // ReadNextBlock for a span: reads by offset, and stops at the span's limit.
     [[nodiscard]] std::int64_t ReadSpanBlock(CalcState& f);
     void StartValues(CalcState& f);
-    void end_processfile(CalcState& f);
+    void CloseFile(CalcState& f);
     // After the round, on the feed's thread: what the job did becomes the file's state.
     void Absorb(CalcState& f);
     void Fail(CalcState& f, std::string text);

@@ -107,8 +107,7 @@ class Replacing {
 
 }  // namespace
 
-LinkTally ReplaceFlaggedWithLinks1Click(ListContext& ctx, ListPass& pass,
-                                        const LinkRequest& request) {
+LinkTally ReplaceFlaggedWithLinks(ListContext& ctx, ListPass& pass, const LinkRequest& request) {
     if (ctx.state.Updating) return {};
     const std::int32_t flagged = FlaggedRows(ctx);
     Replacing replacing(ctx, pass);
@@ -123,7 +122,7 @@ LinkTally ReplaceFlaggedWithLinks1Click(ListContext& ctx, ListPass& pass,
     tally.left = flagged - tally.replaced;
     PostStatusMessage(ctx, LinkTallyText(tally, request.thousandsSeparator), "Bold",
                       tally.left > 0 ? "Red" : "Blue", kTallyTicks);
-    ctx.updatefilez();
+    ctx.RunPass();
     return tally;
 }
 

@@ -49,7 +49,7 @@ class ListPass final : public PassRunner, private FeedSource {
     ListPass(const ListPass&) = delete;
     ListPass& operator=(const ListPass&) = delete;
 
-    void updatefilez() override;
+    void RunPass() override;
 
     // The Halt/Resume button: halts, or resumes with a pass. Whether the pass is now halted is
     // announced before a resumed pass starts, so the button names the action it will take
@@ -90,7 +90,7 @@ class ListPass final : public PassRunner, private FeedSource {
 
     [[nodiscard]] platform::FileSystem& Files() const override;
 
-    void RunPass();
+    void RunOnePass();
     // Takes up the rows that wait, in order, as long as the feed has room.
     void TakeUpRows();
     [[nodiscard]] bool TakesUp(EntryStatus status) const;

@@ -27,7 +27,7 @@ using namespace std::string_literals;
 std::string ExportedLine(const std::string& path) {
     PassList list;
     list.Add(path);
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     return ExportLine(list.ctx.table[1], ExportLayout::Csv);
 }
 
@@ -42,7 +42,7 @@ TEST(ImportSafety, ALineCutShortAnywhereNeverVerifiesItsFile) {
         SCOPED_TRACE(body.substr(0, cut));
         PassList list;
         const std::string path = dir.Write("cut.csv", body.substr(0, cut) + "\r\n");
-        ASSERT_EQ(IMPORTfilelist1Click(list.ctx, path), std::nullopt);
+        ASSERT_EQ(ImportChosenList(list.ctx, path), std::nullopt);
         if (list.ctx.state.RowCount == 1) continue;  // skipped
         ++taken;
         const FileEntry& row = list.ctx.table[1];

@@ -101,7 +101,7 @@ void TMain::Timer1Timer() {
 
 void TMain::firstopen() {
     SyncHeaderColumns();
-    processlist(ctx_, StartupPaths(args_), FileChooser(), *Form5);
+    AddStartupPaths(ctx_, StartupPaths(args_), FileChooser(), *Form5);
     StartupIdentityAndCheck();
     startupDone_ = true;
 }
@@ -135,7 +135,8 @@ void TMain::RowsMoved() {
 }
 
 void TMain::ShowStatus() {
-    const StatusLine& line = showstatus(ctx_, QLocale::system().groupSeparator().toStdString());
+    const StatusLine& line =
+        ComposeStatusLine(ctx_, QLocale::system().groupSeparator().toStdString());
     Panel6->setText(FromBytes(line.text));
     QFont font = Panel6->font();
     font.setBold(line.bold);
