@@ -174,8 +174,14 @@ TEST(ImportSafety, AListOfManyLinesIsReadInFlatMemory) {
     EXPECT_EQ(counts.usable + counts.unreadable, kLines);
     EXPECT_EQ(counts.unreadable, kLines / 7);
     EXPECT_EQ(counts.firstUnreadable, 7);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine (256 MB), so every line's short-lived
+    // strings add up there: the bound is the release run's to check.
+    (void)growth;
+#else
     EXPECT_LT(growth, 4 * 1024);
     test::Figure("peak memory growth: reading a list of 350,000 lines", growth / 1024.0, "MiB");
+#endif
 }
 
 }  // namespace
