@@ -212,22 +212,24 @@ std::int64_t FileFeed::ReadSpanBlock(CalcState& f) {
 }
 
 void FileFeed::ReadNextBlock(CalcState& f) {
-    platform::FileSystem& files = Files();
-    if (f.spanned) {
-        const std::int64_t n = ReadSpanBlock(f);
-        if (n < 0) {
-            f.failed = static_cast<int>(n);
-            (void)files.Close(f.fd);
-            f.fd = -1;
-            return;
-        }
-        f.got = n;
-        if ((f.wanted.values & (kHeldCrc16 | kHeldCrc32 | kHeldXsum)) != 0)
-            FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                      static_cast<std::int32_t>(n));
-        if (f.ended || f.left == 0) CloseFile(f);
+    const std::int64_t n = f.spanned ? ReadSpanBlock(f) : ReadWholeBlock(f);
+    if (n < 0) {
+        f.failed = static_cast<int>(n);
+        (void)Files().Close(f.fd);
+        f.fd = -1;
         return;
     }
+    f.got = n;
+    // The CRCs and the sum are folded together or not at all: apart they would cost as much.
+    constexpr std::uint8_t kFolded = kHeldCrc16 | kHeldCrc32 | kHeldXsum;
+    if ((f.wanted.values & kFolded) != 0)
+        FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                  static_cast<std::int32_t>(n));
+    if (f.ended || f.left == 0) CloseFile(f);
+}
+
+std::int64_t FileFeed::ReadWholeBlock(CalcState& f) {
+    platform::FileSystem& files = Files();
     std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
     if (n > 0) f.readSoFar += n;
     // A short block that brings the file to the size its open saw is its end: the read that
@@ -244,19 +246,7 @@ void FileFeed::ReadNextBlock(CalcState& f) {
     } else if (n == 0) {
         f.ended = true;
     }
-    if (n < 0) {
-        f.failed = static_cast<int>(n);
-        (void)files.Close(f.fd);
-        f.fd = -1;
-        return;
-    }
-    f.got = n;
-    // The CRCs and the sum are folded together or not at all: apart they would cost as much.
-    constexpr std::uint8_t kFolded = kHeldCrc16 | kHeldCrc32 | kHeldXsum;
-    if ((f.wanted.values & kFolded) != 0)
-        FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                  static_cast<std::int32_t>(n));
-    if (f.ended) CloseFile(f);
+    return n;
 }
 
 void FileFeed::CloseFile(CalcState& f) {

@@ -192,7 +192,9 @@ class FileFeed final {
     void RunDigest(CalcState& f, DigestKind kind);
     void OpenFile(CalcState& f);
     void ReadNextBlock(CalcState& f);
-    // ReadNextBlock for a span: reads by offset, and stops at the span's limit.
+    // The block of a whole file, and of a span (by offset, stopping at the span's limit): the
+    // bytes read, or the -errno of the read that failed.
+    [[nodiscard]] std::int64_t ReadWholeBlock(CalcState& f);
     [[nodiscard]] std::int64_t ReadSpanBlock(CalcState& f);
     void StartValues(CalcState& f);
     void CloseFile(CalcState& f);

@@ -54,7 +54,7 @@ class Replacing {
         ctx_.host->ShowStatus();
         bool halted = false;
         for (const CopyAndKept& pair : pairs) {
-            if (!Refresh()) {
+            if (!pass_.RefreshIfDue()) {
                 halted = true;
                 break;
             }
@@ -88,21 +88,9 @@ class Replacing {
         return outcome.replaced;
     }
 
-    // The window's refresh every 300 ms, as a pass gives it; false once Halt was pressed.
-    bool Refresh() {
-        if (std::llabs(pass_.Now() - lastRefresh_) > kRefreshMilliseconds) {
-            ctx_.host->RepaintGrid(ctx_.state.RowCount);
-            ctx_.host->ShowStatus();
-            ctx_.host->PumpEvents();
-            lastRefresh_ = pass_.Now();
-        }
-        return !ctx_.state.HaltRequested;
-    }
-
     ListContext& ctx_;
     ListPass& pass_;
     LinkTally tally_;
-    std::int64_t lastRefresh_ = 0;
 };
 
 }  // namespace

@@ -99,7 +99,7 @@ void ListPass::RunOnePass() {
         SettleRows(false);
         if (error_.empty()) TakeUpRows();
         if (!feed_.Busy()) break;
-        RefreshIfDue();
+        (void)RefreshIfDue();
         halting = s.HaltRequested;
         feed_.Round();
         AfterRound();
@@ -247,12 +247,14 @@ void ListPass::StoreValues(const Entry& entry) {
     vellum::StoreValues(ctx_.table[entry.row], entry.stored, feed_.values(entry.ticket));
 }
 
-void ListPass::RefreshIfDue() {
-    if (std::llabs(Now() - LastRefresh) <= kRefreshMilliseconds) return;
-    ctx_.host->RepaintGrid(ctx_.state.RowCount);
-    ctx_.host->ShowStatus();
-    ctx_.host->PumpEvents();
-    LastRefresh = Now();
+bool ListPass::RefreshIfDue() {
+    if (std::llabs(Now() - LastRefresh) > kRefreshMilliseconds) {
+        ctx_.host->RepaintGrid(ctx_.state.RowCount);
+        ctx_.host->ShowStatus();
+        ctx_.host->PumpEvents();
+        LastRefresh = Now();
+    }
+    return !ctx_.state.HaltRequested;
 }
 
 void ListPass::EndPass() {

@@ -71,6 +71,10 @@ class ListPass final : public PassRunner, private FeedSource {
     void setFailedFiles(FailedFiles policy) { failedFiles_ = policy; }
     [[nodiscard]] FailedFiles failedFiles() const { return failedFiles_; }
 
+    // The window's refresh every 300 ms (repaint, status line, pending events), for the pass and
+    // for the work that reads files between passes: false once Halt has been pressed.
+    bool RefreshIfDue();
+
     // The local time in milliseconds, by the pass's clock.
     [[nodiscard]] std::int64_t Now() const;
 
@@ -104,7 +108,6 @@ class ListPass final : public PassRunner, private FeedSource {
     void SettleRows(bool all);
     void Settle(const Entry& entry);
     void StoreValues(const Entry& entry);
-    void RefreshIfDue();
     void EndPass();
     void EndWithError();
     void RecountTotals();
