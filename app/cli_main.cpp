@@ -61,11 +61,11 @@ void FlagDuplicates(ListContext& ctx, const Options& o) {
                          .FileNameOnly = false};
     SortRows(ctx, 1, ctx.state.RowCount - 1);
     if (o.keepFirst)
-        FlagIdenticalsExceptFirst1Click(ctx);
+        FlagIdenticalsExceptFirst(ctx);
     else if (!o.keepIn.empty())
-        FlagIdenticalsOutside1Click(ctx, o.keepIn);
+        FlagIdenticalsOutside(ctx, o.keepIn);
     else
-        FlagIdenticals1Click(ctx);
+        FlagIdenticals(ctx);
 }
 
 // A --keep-in that names no folder would keep nothing and flag nothing, silently.
@@ -123,14 +123,14 @@ int Run(const Options& o) {
         (void)FindDuplicateRows(ctx, session.pass, 1);
         FlagDuplicates(ctx, o);
     } else {
-        ctx.updatefilez();
+        ctx.RunPass();
     }
     // The copies that became links are copies no longer: what is printed is what is left. The
     // tally is posted, and so said on standard error.
     bool allLinked = true;
     if (o.link) {
         const LinkTally tally =
-            ReplaceFlaggedWithLinks1Click(ctx, session.pass, LinkRequest{*o.link, {}, ","});
+            ReplaceFlaggedWithLinks(ctx, session.pass, LinkRequest{*o.link, {}, ","});
         allLinked = tally.left == 0;
     }
     host.EndProgress();

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "checksum/fold_all.h"
 #include "checksum/fold_paths.h"
 #include "checksum/md5.h"
 #include "checksum/md5_lane_kernels.h"
@@ -58,25 +57,6 @@ void Md5(benchmark::State& state, paths::Md5BlocksFn* transform, std::int32_t le
     for (auto _ : state) {
         paths::DigestAddWith(transform, ctx, block, length);
         benchmark::DoNotOptimize(ctx);
-    }
-    Bytes(state, length);
-}
-
-// All four at once, as the list pass folds each block, with the default CRC variants.
-void AllFour(benchmark::State& state, paths::FoldAllFn* fold, std::int32_t length) {
-    const std::uint8_t* block = Block();
-    DigestState digest;
-    DigestStart(digest);
-    std::uint16_t crc16 = 0xFFFF;
-    std::uint32_t crc32 = 0xFFFFFFFF;
-    std::uint16_t xsum = 0;
-    const RunningValues values{digest, crc16, crc32, xsum, false};
-    for (auto _ : state) {
-        fold(values, block, length);
-        benchmark::DoNotOptimize(digest);
-        benchmark::DoNotOptimize(crc16);
-        benchmark::DoNotOptimize(crc32);
-        benchmark::DoNotOptimize(xsum);
     }
     Bytes(state, length);
 }
@@ -250,7 +230,6 @@ void RegisterAll() {
     RegisterPaths("Crc16Reflected", paths::Crc16ReflectedPaths(), crc16);
     RegisterPaths("Crc32", paths::Crc32Paths(), crc32);
     RegisterPaths("Xsum", paths::XsumPaths(), xsum);
-    RegisterPaths("AllFour", paths::FoldAllPaths(), AllFour);
     RegisterLanes();
 }
 

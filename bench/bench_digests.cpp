@@ -70,7 +70,7 @@ void PassOver(benchmark::State& state, ValueSet wanted) {
             row.status = EntryStatus::WAITING;
             (void)AppendRow(ctx, row);
         }
-        ctx.updatefilez();
+        ctx.RunPass();
         benchmark::DoNotOptimize(ctx.table[1].md5);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()) *

@@ -66,7 +66,7 @@ void Run(benchmark::State& state, Stage stage) {
         auto list = std::make_unique<List>();
         if (stage != Stage::Add) list->Add(root);
         if (stage != Stage::Add && stage != Stage::AddAgain && stage != Stage::Pass)
-            list->ctx.updatefilez();
+            list->ctx.RunPass();
         list->ctx.sort = SortState{.PrimaryColumn = kColumnSize, .SecondaryColumn = kColumnNone};
         SortRows(list->ctx, 1, list->ctx.state.RowCount - 1);  // not in path order
         state.ResumeTiming();
@@ -77,15 +77,15 @@ void Run(benchmark::State& state, Stage stage) {
                 break;
             case Stage::Pass:
             case Stage::IdlePass:
-                list->ctx.updatefilez();
+                list->ctx.RunPass();
                 break;
             case Stage::SortByPath:
                 list->ctx.sort = SortState{};
                 SortRows(list->ctx, 1, list->ctx.state.RowCount - 1);
                 break;
             case Stage::FlagAndRemove:
-                FlagALL1Click(list->ctx);
-                RemoveFlagged1Click(list->ctx);
+                FlagAll(list->ctx);
+                RemoveFlagged(list->ctx);
                 break;
         }
         state.PauseTiming();

@@ -1,6 +1,6 @@
-// Carry-less folding of CRCs, the parts shared by the CRC routines and by the fused fold of
-// all four values: the multipliers of a polynomial, and 128-bit lanes and 512-bit registers of
-// lanes carried forward and finished. See crc_clmul.cpp for the method.
+// Carry-less folding of CRCs, the parts the CRC routines share: the multipliers of a polynomial,
+// and 128-bit lanes and 512-bit registers of lanes carried forward and finished. See
+// crc_clmul.cpp for the method.
 //
 // Everything here carries its instruction set in function attributes (x86-64 only), so it may
 // be included anywhere and runs only where the caller checked the processor.

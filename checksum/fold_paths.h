@@ -49,9 +49,6 @@ template <class Fn>
     return paths.back();
 }
 
-// Counts bytes into the bit count as DigestAdd does, for a fold that transforms them itself.
-void DigestCountBytes(DigestState& ctx, std::uint32_t bytes);
-
 // DigestAdd with a given block transform; DigestAdd itself passes the chosen one.
 void DigestAddWith(Md5BlocksFn* transform, DigestState& ctx, const std::uint8_t* data,
                    std::int32_t count);

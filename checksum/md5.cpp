@@ -26,10 +26,6 @@ void AddToBitCount(DigestState& ctx, std::uint32_t bytes) {
 
 }  // namespace
 
-void paths::DigestCountBytes(DigestState& ctx, std::uint32_t bytes) {
-    AddToBitCount(ctx, bytes);
-}
-
 void DigestStart(DigestState& ctx) {
     ctx = DigestState{{0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}, {0, 0}, {}};
 }

@@ -33,6 +33,7 @@ constexpr std::uint32_t kStart[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325
 // left (next_ and left_, kept apart for the runs' quick look at every lane).
 struct Md5Lanes::Slot {
     Lane state = Lane::Idle;
+    std::size_t owner = 0;     // the caller's tag for the message
     bool last = false;         // the message's last bytes have been given
     std::uint8_t held = 0;     // bytes of an unfinished block kept in own
     std::uint64_t length = 0;  // bytes given so far
@@ -86,9 +87,10 @@ void Md5Lanes::Become(int lane, Lane state) {
     slots_[lane].state = state;
 }
 
-void Md5Lanes::Start(int lane) {
+void Md5Lanes::Start(int lane, std::size_t owner) {
     Slot& slot = slots_[lane];
     Become(lane, Lane::Hungry);
+    slot.owner = owner;
     slot.last = false;
     slot.held = 0;
     slot.length = 0;
@@ -107,8 +109,12 @@ Md5Midway Md5Lanes::Suspend(int lane) {
     return midway;
 }
 
-void Md5Lanes::Resume(int lane, const Md5Midway& from) {
-    Start(lane);
+std::size_t Md5Lanes::Owner(int lane) const {
+    return slots_[lane].owner;
+}
+
+void Md5Lanes::Resume(int lane, const Md5Midway& from, std::size_t owner) {
+    Start(lane, owner);
     slots_[lane].length = from.length;
     std::uint32_t* words = Words(lane);
     for (std::size_t w = 0; w < 4; ++w) words[w * paths::kLaneRow] = from.words[w];

@@ -10,7 +10,8 @@
 //     while (lanes.Busy() > 0) {
 //         for (LaneMask stopped = lanes.Run(); stopped != 0; stopped &= stopped - 1) {
 //             const int l = std::countr_zero(stopped);
-//             if (lanes.State(l) == Md5Lanes::Lane::Done) use(lanes.Take(l)), start the next;
+//             if (lanes.State(l) == Md5Lanes::Lane::Done)
+//                 use(lanes.Owner(l), lanes.Take(l)), start the next;
 //             else give l its next chunk (Add or AddLast);
 //         }
 //     }
@@ -73,7 +74,8 @@ class Md5Lanes final {
     [[nodiscard]] int IdleLane() const;
 
     // Begins a new message on the lane, dropping whatever it held. The lane is then hungry.
-    void Start(int lane);
+    // owner is the caller's tag for the message, handed back by Owner while it has the lane.
+    void Start(int lane, std::size_t owner = 0);
     // Gives a hungry lane its message's next bytes, any count. Whole 64-byte blocks are read from
     // data in place by the runs to come, so data must stay valid and unchanged until the lane
     // stops being busy (Run reports it, or Drop or Start); the bytes after the last whole block
@@ -98,7 +100,9 @@ class Md5Lanes final {
     // becomes idle.
     [[nodiscard]] Md5Midway Suspend(int lane);
     // Begins a message on the lane that goes on from a suspended state; the lane is hungry.
-    void Resume(int lane, const Md5Midway& from);
+    void Resume(int lane, const Md5Midway& from, std::size_t owner = 0);
+    // The tag the lane's message was started with: whose digest a done lane holds.
+    [[nodiscard]] std::size_t Owner(int lane) const;
     // Forgets the lane's message, say on a halt: the lane is idle and none of its chunks is read
     // again.
     void Drop(int lane);

@@ -93,19 +93,19 @@ void AddChosenPaths(ListContext& ctx, const std::vector<std::string>& paths,
     }
 }
 
-void processdir(ListContext& ctx, const std::string& folder, const ChooseFiles& choose,
-                AddProgress& progress) {
+void ChooseAndAddFiles(ListContext& ctx, const std::string& folder, const ChooseFiles& choose,
+                       AddProgress& progress) {
     ctx.sort.PrimaryColumn = kColumnNone;
-    Oldify(ctx);
+    MarkRowsOld(ctx);
     ctx.host->PumpEvents();
     progress.Show();
     if (const auto paths = choose(folder)) AddChosenPaths(ctx, *paths, progress);
     progress.Hide();
 }
 
-void Add1Click(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress) {
-    InPathOrder(ctx, [&] { processdir(ctx, std::string(), choose, progress); });
-    ctx.updatefilez();
+void AddFiles(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress) {
+    InPathOrder(ctx, [&] { ChooseAndAddFiles(ctx, std::string(), choose, progress); });
+    ctx.RunPass();
 }
 
 void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
@@ -140,8 +140,8 @@ void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& 
     }
 }
 
-void AddFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
-               AddProgress& progress) {
+void AddFolderRows(ListContext& ctx, const std::string& folder, const std::string& mask,
+                   AddProgress& progress) {
     const std::string pattern = mask.empty() ? std::string("*.*") : mask;
     progress.ResetAddedLabel();
     progress.Show();
@@ -153,10 +153,10 @@ void AddFolder(ListContext& ctx, const std::string& folder, const std::string& m
     progress.Hide();
 }
 
-void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::string& mask,
-                     AddProgress& progress) {
-    AddFolder(ctx, folder, mask, progress);
-    ctx.updatefilez();
+void AddFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
+               AddProgress& progress) {
+    AddFolderRows(ctx, folder, mask, progress);
+    ctx.RunPass();
 }
 
 void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProgress& progress) {
@@ -170,13 +170,13 @@ void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProg
     // The dropped files stand in for the answer of the Add files dialog.
     const ChooseFiles dropped = [&files](const std::string&) { return std::optional(files); };
     if (!files.empty())
-        InPathOrder(ctx, [&] { processdir(ctx, std::string(), dropped, progress); });
-    for (const std::string& folder : folders) AddFolder(ctx, folder, std::string(), progress);
-    ctx.updatefilez();
+        InPathOrder(ctx, [&] { ChooseAndAddFiles(ctx, std::string(), dropped, progress); });
+    for (const std::string& folder : folders) AddFolderRows(ctx, folder, std::string(), progress);
+    ctx.RunPass();
 }
 
-void processlist(ListContext& ctx, const std::vector<std::string>& paths, const ChooseFiles& choose,
-                 AddProgress& progress) {
+void AddStartupPaths(ListContext& ctx, const std::vector<std::string>& paths,
+                     const ChooseFiles& choose, AddProgress& progress) {
     std::int64_t n = ctx.state.RowCount;
     bool added = false;
     std::string lastFolder;
@@ -195,10 +195,10 @@ void processlist(ListContext& ctx, const std::vector<std::string>& paths, const 
         ++n;
     }
     if (n == 1)
-        processdir(ctx, std::string(), choose, progress);
+        ChooseAndAddFiles(ctx, std::string(), choose, progress);
     else if (!added && !lastFolder.empty())
-        processdir(ctx, lastFolder, choose, progress);
-    ctx.updatefilez();
+        ChooseAndAddFiles(ctx, lastFolder, choose, progress);
+    ctx.RunPass();
 }
 
 }  // namespace vellum

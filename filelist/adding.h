@@ -65,20 +65,20 @@ AddOutcome AddChosenPath(ListContext& ctx, const std::string& path);
 void AddChosenPaths(ListContext& ctx, const std::vector<std::string>& paths, AddProgress& progress);
 // Add files without its sort and pass: no first key, every band OLD, one event pump, then the
 // dialog and its paths.
-void processdir(ListContext& ctx, const std::string& folder, const ChooseFiles& choose,
-                AddProgress& progress);
+void ChooseAndAddFiles(ListContext& ctx, const std::string& folder, const ChooseFiles& choose,
+                       AddProgress& progress);
 // The whole Add files command.
-void Add1Click(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress);
+void AddFiles(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress);
 
 // The recursive walk of Add folder: matching files of a folder first, then its subfolders.
 void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
                 AddCounters& counters, AddProgress& progress);
 // Add folder without its pass; an empty mask means "*.*".
+void AddFolderRows(ListContext& ctx, const std::string& folder, const std::string& mask,
+                   AddProgress& progress);
+// The whole Add folder command after its chooser closed with OK.
 void AddFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
                AddProgress& progress);
-// The whole Add folder command after its chooser closed with OK.
-void Addfolder1Click(ListContext& ctx, const std::string& folder, const std::string& mask,
-                     AddProgress& progress);
 
 // Files and folders dropped on the list: the files as Add files adds them, then each folder
 // walked as Add folder walks it with the mask "*.*", then one pass.
@@ -87,7 +87,7 @@ void AddDropped(ListContext& ctx, const std::vector<std::string>& paths, AddProg
 // The start-up path list: every path that is not a folder becomes a WAITING row as it stands
 // (not opened, no duplicate check). With an empty list and no paths the Add files dialog opens;
 // when the paths named only folders (and option words), it opens in the last folder named.
-void processlist(ListContext& ctx, const std::vector<std::string>& paths, const ChooseFiles& choose,
-                 AddProgress& progress);
+void AddStartupPaths(ListContext& ctx, const std::vector<std::string>& paths,
+                     const ChooseFiles& choose, AddProgress& progress);
 
 }  // namespace vellum

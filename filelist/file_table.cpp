@@ -60,7 +60,7 @@ std::int32_t AppendRow(ListContext& ctx, const FileEntry& entry) {
     return row;
 }
 
-void Oldify(ListContext& ctx) {
+void MarkRowsOld(ListContext& ctx) {
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) ctx.table[i].band = EntryBand::OLD;
 }
 
@@ -68,7 +68,7 @@ void Clear(ListContext& ctx) {
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) EmptyRow(ctx.table[i]);
     ctx.state.RowCount = 1;
     ctx.host->RepaintGrid(ctx.state.RowCount);
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 void SetMaxFiles(ListContext& ctx, std::int64_t value) {

@@ -25,7 +25,7 @@ void CloseUp(ListContext& ctx, std::int32_t w) {
     for (std::int32_t i = w; i < ctx.state.RowCount; ++i) EmptyRow(ctx.table[i]);
     ctx.state.RowCount = w;
     ctx.host->RepaintGrid(ctx.state.RowCount);
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 void Keep(ListContext& ctx, std::int32_t from, std::int32_t& w) {
@@ -62,24 +62,24 @@ void FlagAllButTheFirst(ListContext& ctx, std::int32_t first, std::int32_t last)
 
 }  // namespace
 
-void FlagALL1Click(ListContext& ctx) {
+void FlagAll(ListContext& ctx) {
     ForEachFileRow(ctx, [](FileEntry& r) { SetIf(r, EntryStatus::OKAY, EntryStatus::FLAGGED); });
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
-void FlagNONE1Click(ListContext& ctx) {
+void FlagNone(ListContext& ctx) {
     ForEachFileRow(ctx, [](FileEntry& r) { SetIf(r, EntryStatus::FLAGGED, EntryStatus::OKAY); });
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
-void InvertFLAGGED1Click(ListContext& ctx) {
+void InvertFlags(ListContext& ctx) {
     ForEachFileRow(ctx, [](FileEntry& r) {
         if (r.status == EntryStatus::OKAY)
             r.status = EntryStatus::FLAGGED;
         else if (r.status == EntryStatus::FLAGGED)
             r.status = EntryStatus::OKAY;
     });
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 void RemoveRowsIf(ListContext& ctx, const std::function<bool(const FileEntry&)>& remove) {
@@ -98,15 +98,15 @@ void RemoveRowsWithStatus(ListContext& ctx, EntryStatus status) {
     RemoveRowsIf(ctx, [status](const FileEntry& row) { return row.status == status; });
 }
 
-void RemoveFlagged1Click(ListContext& ctx) {
+void RemoveFlagged(ListContext& ctx) {
     RemoveRowsWithStatus(ctx, EntryStatus::FLAGGED);
 }
 
-void RemovedDeletedClick(ListContext& ctx) {
+void RemoveDeleted(ListContext& ctx) {
     RemoveRowsWithStatus(ctx, EntryStatus::DELETED);
 }
 
-void RemoveAdjacentDuplicates1Click(ListContext& ctx) {
+void RemoveAdjacentDuplicates(ListContext& ctx) {
     if (ctx.state.Updating) return;
     if (ctx.state.RowCount <= 2) {
         CloseUp(ctx, ctx.state.RowCount);
@@ -123,19 +123,19 @@ void RemoveAdjacentDuplicates1Click(ListContext& ctx) {
     CloseUp(ctx, w);
 }
 
-void FlagIdenticals1Click(ListContext& ctx) {
+void FlagIdenticals(ListContext& ctx) {
     ForEachIdenticalRun(
         ctx, [&](std::int32_t first, std::int32_t last) { FlagNeighbourPairs(ctx, first, last); });
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
-void FlagIdenticalsExceptFirst1Click(ListContext& ctx) {
+void FlagIdenticalsExceptFirst(ListContext& ctx) {
     ForEachIdenticalRun(
         ctx, [&](std::int32_t first, std::int32_t last) { FlagAllButTheFirst(ctx, first, last); });
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
-void FlagMarkersClick(ListContext& ctx) {
+void FlagBetweenMarkers(ListContext& ctx) {
     std::int32_t start = 0;
     std::int32_t end = 0;
     int markers = 0;
@@ -148,7 +148,7 @@ void FlagMarkersClick(ListContext& ctx) {
     }
     if (markers == 2)
         for (std::int32_t i = start; i <= end; ++i) ctx.table[i].status = EntryStatus::FLAGGED;
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 bool StatusClick(ListContext& ctx, std::int32_t row) {
@@ -176,7 +176,7 @@ void ToggleMarker(ListContext& ctx, std::int32_t row) {
         r.status = EntryStatus::OKAY;
     else if (r.status == EntryStatus::OKAY || r.status == EntryStatus::FLAGGED)
         r.status = EntryStatus::MARKER;
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 }  // namespace vellum

@@ -34,8 +34,8 @@ struct ListContext {
     PassRunner* pass = nullptr;
 
     // Every command ends with one; it does nothing until a pass runner is attached.
-    void updatefilez() {
-        if (pass != nullptr) pass->updatefilez();
+    void RunPass() {
+        if (pass != nullptr) pass->RunPass();
     }
 };
 
@@ -47,7 +47,7 @@ void GrowFileTable(ListContext& ctx);
 // refuses when the configured maximum is below 1. Returns the new row's index, or 0.
 [[nodiscard]] std::int32_t AppendRow(ListContext& ctx, const FileEntry& entry);
 // Every file row's band becomes OLD.
-void Oldify(ListContext& ctx);
+void MarkRowsOld(ListContext& ctx);
 // Empties every file row and runs a pass; the window asks for confirmation first.
 void Clear(ListContext& ctx);
 // The "-f" value: below 0 is taken as 0.

@@ -17,7 +17,7 @@ class ListHost {
     // in a new order, so that a view can tell a reorder from new values.
     virtual void RowsAboutToMove() {}
     virtual void RowsMoved() {}
-    // Compose the status line (showstatus) and draw it at once.
+    // Compose the status line (ComposeStatusLine) and draw it at once.
     virtual void ShowStatus() {}
     // Let pending window events through; handlers may run commands from in here.
     virtual void PumpEvents() {}
@@ -41,7 +41,7 @@ class NullHost final : public ListHost {};
 class PassRunner {
   public:
     virtual ~PassRunner() = default;
-    virtual void updatefilez() = 0;
+    virtual void RunPass() = 0;
 };
 
 }  // namespace vellum

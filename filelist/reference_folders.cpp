@@ -70,11 +70,11 @@ void FlagOutside(ListContext& ctx, Inside& inside, std::int32_t first, std::int3
 
 }  // namespace
 
-void FlagIdenticalsOutside1Click(ListContext& ctx, const std::vector<std::string>& folders) {
+void FlagIdenticalsOutside(ListContext& ctx, const std::vector<std::string>& folders) {
     Inside inside(ctx, folders);
     ForEachIdenticalRun(
         ctx, [&](std::int32_t first, std::int32_t last) { FlagOutside(ctx, inside, first, last); });
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 }  // namespace vellum

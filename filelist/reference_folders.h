@@ -21,6 +21,6 @@ struct ListContext;
 // file name itself is not followed: a symbolic link kept inside a folder is inside, wherever it
 // leads, and the file it leads to is kept with it as one file. A folder that cannot be resolved
 // (gone) holds nothing. Ends with a pass.
-void FlagIdenticalsOutside1Click(ListContext& ctx, const std::vector<std::string>& folders);
+void FlagIdenticalsOutside(ListContext& ctx, const std::vector<std::string>& folders);
 
 }  // namespace vellum

@@ -33,7 +33,7 @@ void ShowDigests(ListContext& ctx, DigestMask shown) {
     ctx.calculate.digests = shown;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i)
         if (ReadAgain(ctx.table[i], shown)) ctx.table[i].status = EntryStatus::RECHECK;
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 std::string DigestNames(DigestMask mask) {

@@ -389,7 +389,7 @@ std::string HeaderCaption(std::string_view base, int column, const SortState& so
     return text;
 }
 
-void DrawGrid3Click(ListContext& ctx, int column, int row) {
+void SortByHeaderClick(ListContext& ctx, int column, int row) {
     if (ctx.state.Updating) return;
     if (column < 0 || column >= kSortColumnCount || row != 0) return;
     // A further digest's column is there only while the list shows it.
@@ -408,7 +408,7 @@ void DrawGrid3Click(ListContext& ctx, int column, int row) {
     }
     s.PrimaryColumn = column;
     SortRows(ctx, 1, ctx.state.RowCount - 1);
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 void InPathOrder(ListContext& ctx, const std::function<void()>& add) {

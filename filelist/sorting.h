@@ -66,7 +66,7 @@ void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last);
 // A click on the header strip's cell (column, row): changes the sort state, sorts and runs a
 // pass; does nothing while a pass runs or for a cell outside row 0 and the columns the list
 // shows (the seven, and the digests of ctx.calculate).
-void DrawGrid3Click(ListContext& ctx, int column, int row);
+void SortByHeaderClick(ListContext& ctx, int column, int row);
 
 // Runs add, which appends rows, with the existing rows first sorted by whole path ascending
 // and afterwards put back in the user's order; the appended rows stay after them.

@@ -59,7 +59,7 @@ std::string SummaryText(const ListContext& ctx, std::string_view sep) {
 
 }  // namespace
 
-const StatusLine& showstatus(ListContext& ctx, std::string_view thousandsSeparator) {
+const StatusLine& ComposeStatusLine(ListContext& ctx, std::string_view thousandsSeparator) {
     StatusLine& line = ctx.line;
     if (ctx.state.MessageTicks > 0) {
         // A message sets only what it names; the rest of the panel's look stays as it was.

@@ -36,9 +36,9 @@ void PostStatusMessage(ListContext& ctx, std::string_view message, std::int32_t 
 // "%s failed" with the path, bold red, five seconds.
 void PostFailed(ListContext& ctx, std::string_view path);
 
-// Composes the line (showstatus) into ctx.line and returns it. The separator groups the byte
+// Composes the line (ComposeStatusLine) into ctx.line and returns it. The separator groups the byte
 // totals in threes ("," gives 1,234,567).
-const StatusLine& showstatus(ListContext& ctx, std::string_view thousandsSeparator);
+const StatusLine& ComposeStatusLine(ListContext& ctx, std::string_view thousandsSeparator);
 
 // One tick of the one-second timer; true when the message just expired and the line must be
 // composed again.

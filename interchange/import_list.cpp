@@ -57,8 +57,8 @@ std::optional<std::string> ImportFileList(ListContext& ctx, const std::string& p
     return std::nullopt;
 }
 
-std::optional<std::string> IMPORTfilelist1Click(ListContext& ctx,
-                                                const std::optional<std::string>& chosen) {
+std::optional<std::string> ImportChosenList(ListContext& ctx,
+                                            const std::optional<std::string>& chosen) {
     if (chosen) {
         ImportCounts counts;
         if (auto error = ImportFileList(ctx, *chosen, &counts)) return error;
@@ -67,7 +67,7 @@ std::optional<std::string> IMPORTfilelist1Click(ListContext& ctx,
         if (const auto notice = ImportNotice(counts, *chosen))
             PostStatusMessage(ctx, *notice, "Bold", "Red", 5);
     }
-    ctx.updatefilez();
+    ctx.RunPass();
     return std::nullopt;
 }
 

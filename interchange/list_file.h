@@ -66,7 +66,7 @@ inline constexpr std::string_view kSfvNeedsCommonCrc =
 // imported (ImportNotice posted in bold red), the digests its rows hold are added to those the
 // pass calculates (and the window shows), and the pass verifies it, unless the file could not
 // be read: then the error comes back for the window to show and no pass runs.
-[[nodiscard]] std::optional<std::string> IMPORTfilelist1Click(
-    ListContext& ctx, const std::optional<std::string>& chosen);
+[[nodiscard]] std::optional<std::string> ImportChosenList(ListContext& ctx,
+                                                          const std::optional<std::string>& chosen);
 
 }  // namespace vellum

@@ -18,7 +18,7 @@ std::string NotMovedText(std::int32_t count, const std::string& first) {
            " could not be moved to the trash: " + (count == 1 ? "" : "the first is ") + first;
 }
 
-void RecycleClick(ListContext& ctx, platform::Trash& trash) {
+void SendFlaggedToTrash(ListContext& ctx, platform::Trash& trash) {
     std::int32_t notMoved = 0;
     std::string first;
     for (std::int32_t i = 1; i < ctx.state.RowCount; ++i) {
@@ -32,7 +32,7 @@ void RecycleClick(ListContext& ctx, platform::Trash& trash) {
     // No desktop dialog tells of a refused move here, so without this line the user would
     // take the rows still FLAGGED for files that are gone.
     if (notMoved > 0) PostStatusMessage(ctx, NotMovedText(notMoved, first), "Bold", "Red", 5);
-    ctx.updatefilez();
+    ctx.RunPass();
 }
 
 }  // namespace vellum

@@ -19,6 +19,6 @@ class Trash;
 [[nodiscard]] std::string NotMovedText(std::int32_t count, const std::string& first);
 
 // The whole command; ends with a list pass.
-void RecycleClick(ListContext& ctx, platform::Trash& trash);
+void SendFlaggedToTrash(ListContext& ctx, platform::Trash& trash);
 
 }  // namespace vellum

@@ -169,7 +169,7 @@ class Search {
         };
         const ListState& s = ctx_.state;
         FeedQueue queue(pass_.feed(), s.Crc16Variant, s.Crc32Variant);
-        return queue.Run(take, settle, [&] { return Refresh(); });
+        return queue.Run(take, settle, [&] { return pass_.RefreshIfDue(); });
     }
 
     void Store(Candidate& c, const FileValues& v) {
@@ -197,17 +197,6 @@ class Search {
         c.out = true;
     }
 
-    // The window's refresh every 300 ms, as a pass gives it; false once Halt was pressed.
-    bool Refresh() {
-        if (std::llabs(pass_.Now() - lastRefresh_) > kRefreshMilliseconds) {
-            ctx_.host->RepaintGrid(ctx_.state.RowCount);
-            ctx_.host->ShowStatus();
-            ctx_.host->PumpEvents();
-            lastRefresh_ = pass_.Now();
-        }
-        return !ctx_.state.HaltRequested;
-    }
-
     void RemoveUnique() {
         std::vector<bool> unique(static_cast<std::size_t>(ctx_.state.RowCount), false);
         for (const Candidate& c : candidates_)
@@ -219,7 +208,6 @@ class Search {
     ListPass& pass_;
     std::vector<Candidate> candidates_;
     SearchOutcome outcome_;
-    std::int64_t lastRefresh_ = 0;
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "checksum/fold_all.h"
+#include "checksum/block_folds.h"
 #include "platform/error_text.h"
 
 namespace vellum {
@@ -33,7 +33,6 @@ std::uint32_t Crc32Start(std::uint8_t variant) {
 }  // namespace
 
 FileFeed::FileFeed(const FeedSource& source) : source_(source) {
-    laneOwner_.fill(-1);
     setFilesInFlight(FilesInFlightWanted());
 }
 
@@ -48,9 +47,7 @@ void FileFeed::setFilesInFlight(int files) {
     // Half of those in flight are read in a round, so that small files read in one round leave
     // room for as many to be taken up while they are hashed in the next.
     readsPerRound_ = std::clamp(capacity_ / 2, 1, kMaxReadsPerRound);
-    for (auto& bank : banks_)
-        while (static_cast<int>(bank.size()) < readsPerRound_)
-            bank.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
+    banks_.Reserve(readsPerRound_, kBlockSize);
 }
 
 const FileFeed::CalcState& FileFeed::file(int ticket) const {
@@ -97,8 +94,7 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     CalcState& f = *free;
     f.state = State::Opening;
     f.path.assign(path);
-    f.folder = FolderFor(path);
-    f.folderHandle = f.folder >= 0 ? folders_[static_cast<std::size_t>(f.folder)].handle : -1;
+    f.folder = folders_.Enter(Files(), path);
     f.fd = -1;
     f.lane = -1;
     f.wanted = wanted;
@@ -112,6 +108,8 @@ int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint
     f.ended = false;
     f.chunkDue = false;
     f.chunkStops = false;
+    f.readSoFar = 0;
+    f.opened = {};
     f.spanned = span.offset > 0 || span.limit >= 0;
     f.position = span.offset;
     f.left = span.limit;
@@ -143,11 +141,10 @@ void FileFeed::Round() {
         });
     }
     firstRead_ = jobs_.size();
-    const auto& bank = banks_[round_ & 1];
     for (int t = 0; t < kMaxInFlight; ++t) {
         CalcState& f = file(t);
         if (!NeedsJob(f)) continue;
-        f.buffer = bank[jobs_.size() - firstRead_].get();
+        f.buffer = banks_.Buffer(round_, jobs_.size() - firstRead_);
         f.got = 0;
         f.failed = 0;
         f.closeFailed = false;
@@ -175,10 +172,10 @@ void FileFeed::RunJob(void* feed, int job) {
         return;
     }
     if (f.state == State::Opening) {
-        self.init_processfile(f);
+        self.OpenFile(f);
         if (f.fd < 0) return;
     }
-    self.processfile(f);
+    self.ReadNextBlock(f);
 }
 
 void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
@@ -187,8 +184,8 @@ void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
     if (f.chunkLast) f.values.digests[static_cast<std::size_t>(kind)] = run.Finish();
 }
 
-void FileFeed::init_processfile(CalcState& f) {
-    f.opened = Files().OpenIfFileIn(f.folderHandle, f.path);
+void FileFeed::OpenFile(CalcState& f) {
+    f.opened = Files().OpenIfFileIn(f.folder.handle, f.path);
     f.fd = f.opened.fd;
 }
 
@@ -214,29 +211,34 @@ std::int64_t FileFeed::ReadSpanBlock(CalcState& f) {
     return n;
 }
 
-void FileFeed::processfile(CalcState& f) {
-    platform::FileSystem& files = Files();
-    if (f.spanned) {
-        const std::int64_t n = ReadSpanBlock(f);
-        if (n < 0) {
-            f.failed = static_cast<int>(n);
-            (void)files.Close(f.fd);
-            f.fd = -1;
-            return;
-        }
-        f.got = n;
-        if ((f.wanted.values & (kHeldCrc16 | kHeldCrc32 | kHeldXsum)) != 0) {
-            static DigestState unused;  // MD5 runs in the lanes
-            FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                             static_cast<std::int32_t>(n));
-        }
-        if (f.ended || f.left == 0) end_processfile(f);
+void FileFeed::ReadNextBlock(CalcState& f) {
+    const std::int64_t n = f.spanned ? ReadSpanBlock(f) : ReadWholeBlock(f);
+    if (n < 0) {
+        f.failed = static_cast<int>(n);
+        (void)Files().Close(f.fd);
+        f.fd = -1;
         return;
     }
+    f.got = n;
+    // The CRCs and the sum are folded together or not at all: apart they would cost as much.
+    constexpr std::uint8_t kFolded = kHeldCrc16 | kHeldCrc32 | kHeldXsum;
+    if ((f.wanted.values & kFolded) != 0)
+        FoldBlock({f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
+                  static_cast<std::int32_t>(n));
+    if (f.ended || f.left == 0) CloseFile(f);
+}
+
+std::int64_t FileFeed::ReadWholeBlock(CalcState& f) {
+    platform::FileSystem& files = Files();
     std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
-    // After a short block the read that finds the end most likely follows at once; it goes into
-    // the rest of the same buffer, so that a small file is read, hashed and closed in one round.
-    if (n > 0 && n < kBlockSize) {
+    if (n > 0) f.readSoFar += n;
+    // A short block that brings the file to the size its open saw is its end: the read that
+    // would find the end is left out. After other short blocks that read most likely follows at
+    // once; it goes into the rest of the same buffer, so that a small file is read, hashed and
+    // closed in one round.
+    if (n > 0 && n < kBlockSize && f.readSoFar == f.opened.size) {
+        f.ended = true;
+    } else if (n > 0 && n < kBlockSize) {
         const std::int64_t more =
             files.ReadSome(f.fd, f.buffer + n, static_cast<std::size_t>(kBlockSize - n));
         if (more == 0) f.ended = true;
@@ -244,24 +246,10 @@ void FileFeed::processfile(CalcState& f) {
     } else if (n == 0) {
         f.ended = true;
     }
-    if (n < 0) {
-        f.failed = static_cast<int>(n);
-        (void)files.Close(f.fd);
-        f.fd = -1;
-        return;
-    }
-    f.got = n;
-    // The CRCs and the sum are folded together or not at all: apart they would cost as much.
-    constexpr std::uint8_t kFolded = kHeldCrc16 | kHeldCrc32 | kHeldXsum;
-    if ((f.wanted.values & kFolded) != 0) {
-        static DigestState unused;  // MD5 runs in the lanes
-        FoldBesideDigest({unused, f.crc16, f.crc32, f.xsum, f.crc16Reflected}, f.buffer,
-                         static_cast<std::int32_t>(n));
-    }
-    if (f.ended) end_processfile(f);
+    return n;
 }
 
-void FileFeed::end_processfile(CalcState& f) {
+void FileFeed::CloseFile(CalcState& f) {
     const int rc = Files().Close(f.fd);
     f.fd = -1;
     if (rc < 0) {
@@ -304,11 +292,11 @@ void FileFeed::Absorb(CalcState& f) {
 void FileFeed::StartValues(CalcState& f) {
     if ((f.wanted.values & kHeldMd5) != 0) {
         f.lane = lanes_.IdleLane();
+        const auto ticket = static_cast<std::size_t>(&f - files_.data());
         if (f.resumed)
-            lanes_.Resume(f.lane, f.resume.md5);
+            lanes_.Resume(f.lane, f.resume.md5, ticket);
         else
-            lanes_.Start(f.lane);
-        laneOwner_[static_cast<std::size_t>(f.lane)] = static_cast<int>(&f - files_.data());
+            lanes_.Start(f.lane, ticket);
     }
     ForEachKind(f.wanted.digests,
                 [&](DigestKind kind) { f.runs[static_cast<std::size_t>(kind)].Start(kind); });
@@ -341,7 +329,7 @@ void FileFeed::HashDueBlocks() {
 }
 
 void FileFeed::TakeMd5(int lane) {
-    CalcState& f = file(laneOwner_[static_cast<std::size_t>(lane)]);
+    CalcState& f = file(static_cast<int>(lanes_.Owner(lane)));
     f.values.md5 = lanes_.Take(lane);
     f.lane = -1;
 }
@@ -388,40 +376,13 @@ void FileFeed::Abandon(int ticket) {
     f.state = State::Free;
 }
 
-int FileFeed::FolderFor(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) return -1;
-    const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
-    const auto at = [this](int i) -> Folder& { return folders_[static_cast<std::size_t>(i)]; };
-    // Rows of one folder mostly come one after the other.
-    if (lastFolder_ < 0 || at(lastFolder_).path != folder) {
-        const auto same = std::find_if(folders_.begin(), folders_.end(),
-                                       [folder](const Folder& d) { return d.path == folder; });
-        auto slot = same;
-        if (slot == folders_.end())
-            slot = std::find_if(folders_.begin(), folders_.end(),
-                                [](const Folder& d) { return d.users == 0; });
-        if (slot == folders_.end()) slot = folders_.insert(folders_.end(), Folder{});
-        if (same == folders_.end()) {
-            Files().CloseFolder(slot->handle);
-            slot->path.assign(folder);
-            slot->handle = Files().OpenFolder(slot->path);
-        }
-        lastFolder_ = static_cast<int>(slot - folders_.begin());
-    }
-    ++at(lastFolder_).users;
-    return lastFolder_;
-}
-
 void FileFeed::LeaveFolder(CalcState& f) {
-    if (f.folder >= 0) --folders_[static_cast<std::size_t>(f.folder)].users;
-    f.folder = -1;
+    folders_.Leave(f.folder.slot);
+    f.folder = {};
 }
 
 void FileFeed::Rest() {
-    for (const Folder& d : folders_) Files().CloseFolder(d.handle);
-    folders_.clear();
-    lastFolder_ = -1;
+    folders_.Rest(Files());
 }
 
 }  // namespace vellum

@@ -20,6 +20,7 @@
 #include "checksum/md5_lanes.h"
 #include "filelist/file_entry.h"
 #include "pass/feed_helper.h"
+#include "pass/folder_cache.h"
 #include "platform/files.h"
 
 namespace vellum {
@@ -132,8 +133,7 @@ class FileFeed final {
     struct CalcState {
         State state = State::Free;
         std::string path;
-        int folder = -1;        // while it waits for its open: its folder in folders_, or -1
-        int folderHandle = -1;  // that folder's handle
+        FolderCache::Entry folder;  // while it waits for its open
         int fd = -1;
         int lane = -1;  // its MD5 lane, when MD5 is wanted
         ValueSet wanted;
@@ -157,6 +157,7 @@ class FileFeed final {
         std::uint8_t* buffer = nullptr;
         platform::FileSystem::Opened opened;
         std::int64_t got = 0;
+        std::int64_t readSoFar = 0;  // bytes its whole-file reads have brought so far
         bool ended = false;
         int failed = 0;
         bool closeFailed = false;
@@ -178,13 +179,6 @@ class FileFeed final {
         int digest = kReadJob;  // a DigestKind
     };
 
-    // A folder held open while files in it are taken up; users counts those still to be opened.
-    struct Folder {
-        std::string path;
-        int handle = -1;
-        int users = 0;
-    };
-
     [[nodiscard]] const CalcState& file(int ticket) const;
     [[nodiscard]] CalcState& file(int ticket);
     [[nodiscard]] platform::FileSystem& Files() const { return source_.Files(); }
@@ -196,12 +190,14 @@ class FileFeed final {
     // or run one further digest over its due block.
     static void RunJob(void* feed, int job);
     void RunDigest(CalcState& f, DigestKind kind);
-    void init_processfile(CalcState& f);
-    void processfile(CalcState& f);
-    // processfile for a span: reads by offset, and stops at the span's limit.
+    void OpenFile(CalcState& f);
+    void ReadNextBlock(CalcState& f);
+    // The block of a whole file, and of a span (by offset, stopping at the span's limit): the
+    // bytes read, or the -errno of the read that failed.
+    [[nodiscard]] std::int64_t ReadWholeBlock(CalcState& f);
     [[nodiscard]] std::int64_t ReadSpanBlock(CalcState& f);
     void StartValues(CalcState& f);
-    void end_processfile(CalcState& f);
+    void CloseFile(CalcState& f);
     // After the round, on the feed's thread: what the job did becomes the file's state.
     void Absorb(CalcState& f);
     void Fail(CalcState& f, std::string text);
@@ -212,9 +208,6 @@ class FileFeed final {
     void UseUpDueBlocks();
     void Finish(CalcState& f);
     void Stop(CalcState& f);
-    // The folder of path in folders_ (opened if need be), with one user more; -1 for a path
-    // without a folder.
-    int FolderFor(std::string_view path);
     void LeaveFolder(CalcState& f);
 
     const FeedSource& source_;
@@ -225,14 +218,10 @@ class FileFeed final {
     int readsPerRound_ = 1;
     std::uint64_t round_ = 0;
     std::array<CalcState, kMaxInFlight> files_;
-    std::array<int, Md5Lanes::kMaxLanes> laneOwner_{};
     std::vector<Job> jobs_;  // this round's: the digests, then the reads from firstRead_ on
     std::size_t firstRead_ = 0;
-    std::vector<Folder> folders_;
-    int lastFolder_ = -1;
-    // Two banks of block buffers, allocated once: a round reads into one while MD5 runs over
-    // the other.
-    std::array<std::vector<std::unique_ptr<std::uint8_t[]>>, 2> banks_;
+    FolderCache folders_;
+    BlockBanks banks_;
 };
 
 }  // namespace vellum

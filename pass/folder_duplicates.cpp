@@ -5,11 +5,10 @@
 
 namespace vellum {
 
-SearchOutcome FindDuplicatesInFolder1Click(ListContext& ctx, ListPass& pass,
-                                           const std::string& folder, const std::string& mask,
-                                           AddProgress& progress) {
+SearchOutcome FindDuplicatesInFolder(ListContext& ctx, ListPass& pass, const std::string& folder,
+                                     const std::string& mask, AddProgress& progress) {
     const std::int32_t first = ctx.state.RowCount;
-    AddFolder(ctx, folder, mask, progress);
+    AddFolderRows(ctx, folder, mask, progress);
     const SearchOutcome outcome = FindDuplicateRows(ctx, pass, first);
     // The sort marks say how the rows found stand; the rows listed before keep their places.
     ctx.sort = SortState{.PrimaryColumn = kColumnMd5,
@@ -18,7 +17,7 @@ SearchOutcome FindDuplicatesInFolder1Click(ListContext& ctx, ListPass& pass,
                          .SecondaryDescending = false,
                          .FileNameOnly = false};
     if (ctx.state.RowCount - first > 1) SortRows(ctx, first, ctx.state.RowCount - 1);
-    ctx.updatefilez();
+    ctx.RunPass();
     return outcome;
 }
 

@@ -17,8 +17,7 @@ class AddProgress;
 
 // The whole command after its chooser closed with OK; an empty mask means "*.*". The search
 // shows its progress and stops on Halt as a pass does. Ends with a pass.
-SearchOutcome FindDuplicatesInFolder1Click(ListContext& ctx, ListPass& pass,
-                                           const std::string& folder, const std::string& mask,
-                                           AddProgress& progress);
+SearchOutcome FindDuplicatesInFolder(ListContext& ctx, ListPass& pass, const std::string& folder,
+                                     const std::string& mask, AddProgress& progress);
 
 }  // namespace vellum

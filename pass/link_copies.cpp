@@ -54,7 +54,7 @@ class Replacing {
         ctx_.host->ShowStatus();
         bool halted = false;
         for (const CopyAndKept& pair : pairs) {
-            if (!Refresh()) {
+            if (!pass_.RefreshIfDue()) {
                 halted = true;
                 break;
             }
@@ -88,27 +88,14 @@ class Replacing {
         return outcome.replaced;
     }
 
-    // The window's refresh every 300 ms, as a pass gives it; false once Halt was pressed.
-    bool Refresh() {
-        if (std::llabs(pass_.Now() - lastRefresh_) > kRefreshMilliseconds) {
-            ctx_.host->RepaintGrid(ctx_.state.RowCount);
-            ctx_.host->ShowStatus();
-            ctx_.host->PumpEvents();
-            lastRefresh_ = pass_.Now();
-        }
-        return !ctx_.state.HaltRequested;
-    }
-
     ListContext& ctx_;
     ListPass& pass_;
     LinkTally tally_;
-    std::int64_t lastRefresh_ = 0;
 };
 
 }  // namespace
 
-LinkTally ReplaceFlaggedWithLinks1Click(ListContext& ctx, ListPass& pass,
-                                        const LinkRequest& request) {
+LinkTally ReplaceFlaggedWithLinks(ListContext& ctx, ListPass& pass, const LinkRequest& request) {
     if (ctx.state.Updating) return {};
     const std::int32_t flagged = FlaggedRows(ctx);
     Replacing replacing(ctx, pass);
@@ -123,7 +110,7 @@ LinkTally ReplaceFlaggedWithLinks1Click(ListContext& ctx, ListPass& pass,
     tally.left = flagged - tally.replaced;
     PostStatusMessage(ctx, LinkTallyText(tally, request.thousandsSeparator), "Bold",
                       tally.left > 0 ? "Red" : "Blue", kTallyTicks);
-    ctx.updatefilez();
+    ctx.RunPass();
     return tally;
 }
 

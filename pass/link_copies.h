@@ -40,8 +40,7 @@ struct LinkRequest {
 // The whole command: the flagged rows replaced become OKAY with their values; the others stay
 // FLAGGED. The window is refreshed between files and Halt stops it (the rows not reached are
 // left). Posts the tally and ends with a pass.
-LinkTally ReplaceFlaggedWithLinks1Click(ListContext& ctx, ListPass& pass,
-                                        const LinkRequest& request);
+LinkTally ReplaceFlaggedWithLinks(ListContext& ctx, ListPass& pass, const LinkRequest& request);
 
 // What the status line says of a tally.
 [[nodiscard]] std::string LinkTallyText(const LinkTally& tally, std::string_view separator);

@@ -49,7 +49,7 @@ std::int64_t ListPass::Now() const {
     return clock_();
 }
 
-void ListPass::updatefilez() {
+void ListPass::RunPass() {
     // The pass holds row numbers and files in flight across its event pumps, so a pass asked
     // for from inside a pump waits for this one and then runs once.
     if (running_) {
@@ -60,7 +60,7 @@ void ListPass::updatefilez() {
     RunningGuard guard{running_};
     do {
         pending_ = false;
-        RunPass();
+        RunOnePass();
     } while (pending_);
 }
 
@@ -78,10 +78,10 @@ void ListPass::HaltOrResume(const std::function<void(bool halted)>& announce) {
         }
         return;
     }
-    updatefilez();
+    RunPass();
 }
 
-void ListPass::RunPass() {
+void ListPass::RunOnePass() {
     ListState& s = ctx_.state;
     ListHost& host = *ctx_.host;
     s.Updating = true;
@@ -99,7 +99,7 @@ void ListPass::RunPass() {
         SettleRows(false);
         if (error_.empty()) TakeUpRows();
         if (!feed_.Busy()) break;
-        RefreshIfDue();
+        (void)RefreshIfDue();
         halting = s.HaltRequested;
         feed_.Round();
         AfterRound();
@@ -247,12 +247,14 @@ void ListPass::StoreValues(const Entry& entry) {
     vellum::StoreValues(ctx_.table[entry.row], entry.stored, feed_.values(entry.ticket));
 }
 
-void ListPass::RefreshIfDue() {
-    if (std::llabs(Now() - LastRefresh) <= kRefreshMilliseconds) return;
-    ctx_.host->RepaintGrid(ctx_.state.RowCount);
-    ctx_.host->ShowStatus();
-    ctx_.host->PumpEvents();
-    LastRefresh = Now();
+bool ListPass::RefreshIfDue() {
+    if (std::llabs(Now() - LastRefresh) > kRefreshMilliseconds) {
+        ctx_.host->RepaintGrid(ctx_.state.RowCount);
+        ctx_.host->ShowStatus();
+        ctx_.host->PumpEvents();
+        LastRefresh = Now();
+    }
+    return !ctx_.state.HaltRequested;
 }
 
 void ListPass::EndPass() {

@@ -49,7 +49,7 @@ class ListPass final : public PassRunner, private FeedSource {
     ListPass(const ListPass&) = delete;
     ListPass& operator=(const ListPass&) = delete;
 
-    void updatefilez() override;
+    void RunPass() override;
 
     // The Halt/Resume button: halts, or resumes with a pass. Whether the pass is now halted is
     // announced before a resumed pass starts, so the button names the action it will take
@@ -71,6 +71,10 @@ class ListPass final : public PassRunner, private FeedSource {
     void setFailedFiles(FailedFiles policy) { failedFiles_ = policy; }
     [[nodiscard]] FailedFiles failedFiles() const { return failedFiles_; }
 
+    // The window's refresh every 300 ms (repaint, status line, pending events), for the pass and
+    // for the work that reads files between passes: false once Halt has been pressed.
+    bool RefreshIfDue();
+
     // The local time in milliseconds, by the pass's clock.
     [[nodiscard]] std::int64_t Now() const;
 
@@ -90,7 +94,7 @@ class ListPass final : public PassRunner, private FeedSource {
 
     [[nodiscard]] platform::FileSystem& Files() const override;
 
-    void RunPass();
+    void RunOnePass();
     // Takes up the rows that wait, in order, as long as the feed has room.
     void TakeUpRows();
     [[nodiscard]] bool TakesUp(EntryStatus status) const;
@@ -104,7 +108,6 @@ class ListPass final : public PassRunner, private FeedSource {
     void SettleRows(bool all);
     void Settle(const Entry& entry);
     void StoreValues(const Entry& entry);
-    void RefreshIfDue();
     void EndPass();
     void EndWithError();
     void RecountTotals();

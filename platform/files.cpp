@@ -313,7 +313,8 @@ class KernelFileSystem final : public FileSystem {
         const std::string name(FileNamePart(path));
         struct stat st {};
         if (::fstatat(folder, name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return {};
-        return {Advised(OpenRegularFile(name, st, folder), st), true};
+        const int fd = Advised(OpenRegularFile(name, st, folder), st);
+        return {fd, true, fd >= 0 ? static_cast<std::int64_t>(st.st_size) : -1};
     }
     void CloseFolder(int folder) override {
         if (folder >= 0) ::close(folder);

@@ -58,6 +58,7 @@ class FileSystem {
     struct Opened {
         int fd = -1;
         bool isFile = false;
+        std::int64_t size = -1;  // what the open's own fstat gave, where the layer keeps it
     };
     [[nodiscard]] virtual Opened OpenIfFile(const std::string& path);
     // A folder held open while the files in it are opened one after the other, so that each is

@@ -102,7 +102,7 @@ TEST_F(Adding, AddFolderKeepsTheUsersOrderAndAppendsInWalkOrder) {
     ctx.sort = SortState{
         .PrimaryColumn = kColumnSize, .SecondaryColumn = kColumnNone, .PrimaryDescending = true};
     SortRows(ctx, 1, 2);
-    Addfolder1Click(ctx, dir / "d", "", progress);  // empty mask means *.*
+    AddFolder(ctx, dir / "d", "", progress);  // empty mask means *.*
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{"/p", "/q", dir / "d/1", dir / "d/2"}));
     EXPECT_EQ(progress.resets, 1);
     EXPECT_EQ(progress.hidden, 1);
@@ -114,7 +114,7 @@ TEST_F(Adding, AddFilesOldifiesAndRunsItsPassEvenWhenCancelled) {
     fresh.band = EntryBand::NEW;
     test::Fill(ctx, {fresh});
     std::string startFolder = "unset";
-    Add1Click(
+    AddFiles(
         ctx,
         [&](const std::string& folder) -> std::optional<std::vector<std::string>> {
             startFolder = folder;
@@ -126,7 +126,7 @@ TEST_F(Adding, AddFilesOldifiesAndRunsItsPassEvenWhenCancelled) {
     EXPECT_EQ(progress.shown, 1);
     EXPECT_EQ(progress.hidden, 1);
     EXPECT_EQ(pass.count, 1);
-    EXPECT_EQ(ctx.sort.PrimaryColumn, kColumnFilename);  // restored after processdir's -1
+    EXPECT_EQ(ctx.sort.PrimaryColumn, kColumnFilename);  // restored after ChooseAndAddFiles's -1
 }
 
 TEST_F(Adding, LongPathsAreKeptWholeAndFoundAgain) {
@@ -147,7 +147,7 @@ TEST_F(Adding, StartupListAddsPathsAsTheyStand) {
         ++dialogs;
         return std::optional<std::vector<std::string>>();
     };
-    processlist(ctx, {a, a, "-noautocheck", dir / "missing"}, choose, progress);
+    AddStartupPaths(ctx, {a, a, "-noautocheck", dir / "missing"}, choose, progress);
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{a, a}));
     EXPECT_EQ(ctx.table[1].size, 0);  // not opened: the pass measures it
     EXPECT_EQ(dialogs, 0);
@@ -160,9 +160,9 @@ TEST_F(Adding, StartupListOpensTheDialogWhenItNamesNothingToList) {
         starts.push_back(folder);
         return std::optional<std::vector<std::string>>();
     };
-    processlist(ctx, {}, choose, progress);
-    processlist(ctx, {"-crc16a"}, choose, progress);  // an option word opens nothing
-    processlist(ctx, {dir.path()}, choose, progress);
+    AddStartupPaths(ctx, {}, choose, progress);
+    AddStartupPaths(ctx, {"-crc16a"}, choose, progress);  // an option word opens nothing
+    AddStartupPaths(ctx, {dir.path()}, choose, progress);
     EXPECT_EQ(starts, (std::vector<std::string>{"", dir.path()}));
     EXPECT_EQ(ctx.sort.PrimaryColumn, kColumnNone);
 }

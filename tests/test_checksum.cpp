@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/block_folds.h"
 #include "checksum/cpu_features.h"
 #include "checksum/crc16.h"
 #include "checksum/crc32.h"
-#include "checksum/fold_all.h"
 #include "checksum/fold_paths.h"
 #include "checksum/md5.h"
 #include "checksum/xsum.h"
@@ -300,58 +300,45 @@ TEST(ChecksumFolds, VellumPortableLeavesOnlyThePortablePathsChosen) {
     for (const std::string_view chosen :
          {paths::Chosen(paths::Crc16Paths()).name, paths::Chosen(paths::Crc16ReflectedPaths()).name,
           paths::Chosen(paths::Crc32Paths()).name, paths::Chosen(paths::XsumPaths()).name,
-          paths::Chosen(paths::Md5Paths()).name, paths::Chosen(paths::FoldAllPaths()).name}) {
-        EXPECT_TRUE(chosen == "portable" || chosen == "separate") << chosen;
+          paths::Chosen(paths::Md5Paths()).name}) {
+        EXPECT_TRUE(chosen == "portable") << chosen;
     }
 }
 
-// All four at once, through each path of the fused fold, from lopsided starts; the result is the
-// four references' over the same bytes.
-std::string FoldAllWith(paths::FoldAllFn* fold, bool reflected, const Blocks& blocks) {
-    DigestState digest;
-    DigestStart(digest);
+// The three folds of a block together, as the pass runs them, from lopsided starts: the
+// references' over the same bytes, whatever the offset, the chunks or the CRC-16 variant.
+std::string FoldedWith(bool reflected, const Blocks& blocks) {
     std::uint16_t crc16 = reflected ? 0xC0DE : 0x1D0F;
     std::uint32_t crc32 = 0x9E3779B9;
     std::uint16_t xsum = 0xFFF0;
-    const RunningValues values{digest, crc16, crc32, xsum, reflected};
-    for (const View block : blocks) fold(values, block.data(), Count(block));
-    Md5Digest md5;
-    DigestFinish(digest, md5);
-    return std::to_string(crc16) + " " + std::to_string(crc32) + " " + std::to_string(xsum) + " " +
-           DigestToHex(md5);
+    for (const View block : blocks)
+        FoldBlock({crc16, crc32, xsum, reflected}, block.data(), Count(block));
+    return std::to_string(crc16) + " " + std::to_string(crc32) + " " + std::to_string(xsum);
 }
 
-std::string FourReferences(bool reflected, View d) {
+std::string ThreeReferences(bool reflected, View d) {
     const std::uint16_t crc16 = reflected
                                     ? ByteTable<std::uint16_t>(0xC0DE, d, Crc16LsbTable, true)
                                     : ByteTable<std::uint16_t>(0x1D0F, d, Crc16MsbTable, false);
     return std::to_string(crc16) + " " +
            std::to_string(Bitwise<std::uint32_t>(0x9E3779B9, d, 0xEDB88320, true)) + " " +
-           std::to_string(std::accumulate(d.begin(), d.end(), 0xFFF0u) & 0xFFFF) + " " +
-           ReferenceMd5(d);
+           std::to_string(std::accumulate(d.begin(), d.end(), 0xFFF0u) & 0xFFFF);
 }
 
-TEST(FoldAll, EveryPathGivesTheFourReferencesForAnyOffsetChunkAndSplit) {
+TEST(FoldBlock, GivesTheThreeReferencesForAnyOffsetChunkAndSplit) {
     const auto data = RandomBytes((1 << 20) + 4099, 5);
     std::mt19937 rng(6);
-    for (const auto& path : paths::FoldAllPaths()) {
-        if (!paths::Runs(path)) continue;
-        for (const bool reflected : {false, true}) {
-            SCOPED_TRACE(std::string(path.name) + (reflected ? ", reflected CRC-16" : ""));
-            for (std::size_t offset = 0; offset < 8; ++offset) {
-                const View piece = View(data).subspan(offset, 4099);
-                const std::string want = FourReferences(reflected, piece);
-                for (const std::size_t chunk :
-                     {std::size_t{1}, std::size_t{3}, std::size_t{512}, piece.size()}) {
-                    EXPECT_EQ(FoldAllWith(path.fn, reflected, Split(piece, chunk)), want)
-                        << "offset " << offset << ", chunk " << chunk;
-                }
-            }
-            // Short pieces leave MD5 inside a block, so the long ones after them start there.
-            const std::string want = FourReferences(reflected, data);
-            EXPECT_EQ(FoldAllWith(path.fn, reflected, Split(data, 0, &rng)), want);
-            EXPECT_EQ(FoldAllWith(path.fn, reflected, {data}), want);
+    for (const bool reflected : {false, true}) {
+        SCOPED_TRACE(reflected ? "reflected CRC-16" : "CRC-16");
+        for (std::size_t offset = 0; offset < 8; ++offset) {
+            const View piece = View(data).subspan(offset, 4099);
+            const std::string want = ThreeReferences(reflected, piece);
+            for (const std::size_t chunk :
+                 {std::size_t{1}, std::size_t{3}, std::size_t{512}, piece.size()})
+                EXPECT_EQ(FoldedWith(reflected, Split(piece, chunk)), want)
+                    << "offset " << offset << ", chunk " << chunk;
         }
+        EXPECT_EQ(FoldedWith(reflected, Split(data, 0, &rng)), ThreeReferences(reflected, data));
     }
 }
 

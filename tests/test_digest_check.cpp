@@ -52,11 +52,11 @@ TEST(DigestCheck, TheRowReadsUnchangedOnlyWhenThePastedDigestIsTheFiles) {
         ListContext ctx;
         ListPass pass(ctx);
         (void)AppendRow(ctx, test::Row(path, EntryStatus::WAITING));
-        ctx.updatefilez();
+        ctx.RunPass();
         const auto digest = ReadPublishedDigest(c.pasted);
         ASSERT_TRUE(digest.has_value());
         ExpectDigest(ctx.table[1], *digest);
-        ctx.updatefilez();
+        ctx.RunPass();
         EXPECT_EQ(MatchedAlgorithm(ctx.table[1], *digest), c.matched);
         EXPECT_EQ(ctx.table[1].band, c.matched ? EntryBand::UNCHANGED : EntryBand::CHANGED);
         EXPECT_EQ(ctx.table[1].status, EntryStatus::OKAY);

@@ -117,7 +117,7 @@ TEST(DuplicateSearch, ValuesGoneOnFromTheFirstBlockAreThoseOfAWholeRead) {
             run->Add(b, static_cast<std::int64_t>(bytes.size()));
         }
         (void)FindDuplicateRows(search.ctx, search.pass, 1);
-        whole.ctx.updatefilez();
+        whole.ctx.RunPass();
         for (std::int32_t i = 1; i <= 2; ++i)
             EXPECT_TRUE(FiveValuesEqual(search.ctx.table[i], whole.ctx.table[i])) << v16 << v32;
     }

@@ -138,7 +138,7 @@ TEST(FileFeed, ManyFilesInFlightGiveWhatOneAtATimeGives) {
             run.step = [&] {
                 if (c.handler && run.host.pumps == 2) run.ctx.table[30].status = S::OKAY;
             };
-            run.ctx.updatefilez();
+            run.ctx.RunPass();
             outcomes.push_back(run.Outcome());
             counts.push_back(run.Counts());
             EXPECT_EQ(run.fs.OpenNow(), 0);
@@ -176,7 +176,7 @@ TEST(FileFeed, AHaltStopsEveryFileInFlightWithinOneMoreBlock) {
         run.pass.HaltOrResume([](bool) {});
         readsAtHalt = run.fs.CallsByPath(Call::Read);
     };
-    run.ctx.updatefilez();
+    run.ctx.RunPass();
     EXPECT_EQ(run.fs.OpenNow(), 0);
     EXPECT_LE(run.fs.MostOpen(), kMaxReadsPerRound);
     for (const auto& [path, reads] : run.fs.CallsByPath(Call::Read))
@@ -232,7 +232,7 @@ TEST(FileFeed, DigestsMatchTheReferenceAcrossBlockEdgesWithManyFilesInFlight) {
             for (std::size_t k = 0; k < contents.size(); ++k)
                 (void)AppendRow(
                     ctx, test::Row(dir.Write("f" + std::to_string(k), contents[k]), S::WAITING));
-            ctx.updatefilez();
+            ctx.RunPass();
             for (std::size_t k = 0; k < contents.size(); ++k) {
                 const FileEntry& e = ctx.table[static_cast<std::int32_t>(k) + 1];
                 ASSERT_EQ(e.status, S::OKAY) << k;

@@ -86,7 +86,7 @@ TEST(FileTable, OldifyTouchesOnlyFileRows) {
     FileEntry fresh = Row("a");
     fresh.band = EntryBand::IMPORTED;
     test::Fill(ctx, {fresh, fresh});
-    Oldify(ctx);
+    MarkRowsOld(ctx);
     EXPECT_EQ(ctx.table[1].band, EntryBand::OLD);
     EXPECT_EQ(ctx.table[2].band, EntryBand::OLD);
 }

@@ -168,7 +168,7 @@ TEST(ImportNotice, NamesTheLinesThatCouldNotBeReadAndWhenNothingWasOfUse) {
 
 // The rows of another tool's list hold only its digest: the import has the pass calculate it,
 // and tells of the lines it could not read.
-TEST(IMPORTfilelist1Click, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
+TEST(ImportChosenList, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     TempDir dir;
     const std::string sha256 = LowerHex(DigestOf(DigestKind::Sha256, {}).view());
     const std::string list = dir.Write(
@@ -176,7 +176,7 @@ TEST(IMPORTfilelist1Click, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     ListContext ctx;
     test::CountingPass pass(ctx);
     ctx.calculate.digests = MaskOf(DigestKind::Sha1);
-    ASSERT_EQ(IMPORTfilelist1Click(ctx, list), std::nullopt);
+    ASSERT_EQ(ImportChosenList(ctx, list), std::nullopt);
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{dir / "a", "/abs/c"}));
     EXPECT_EQ(ctx.table[1].held, 0);
     EXPECT_EQ(ctx.table[1].digests.get(DigestKind::Sha256), DigestOf(DigestKind::Sha256, {}));
@@ -186,7 +186,7 @@ TEST(IMPORTfilelist1Click, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     EXPECT_EQ(pass.count, 1);
 }
 
-TEST(IMPORTfilelist1Click, ReadErrorKeepsEarlierRowsAndRunsNoPass) {
+TEST(ImportChosenList, ReadErrorKeepsEarlierRowsAndRunsNoPass) {
     TempDir dir;
     std::string bytes;
     while (bytes.size() < 200000) bytes += Line("/a") + "\r\n";
@@ -197,17 +197,16 @@ TEST(IMPORTfilelist1Click, ReadErrorKeepsEarlierRowsAndRunsNoPass) {
     ctx.fs = &failing;
     test::CountingPass pass(ctx);
     // Named with the line it was reading: the one after the last row it took.
-    const std::optional<std::string> error = IMPORTfilelist1Click(ctx, list);
+    const std::optional<std::string> error = ImportChosenList(ctx, list);
     EXPECT_EQ(error, list + ", line " + std::to_string(ctx.state.RowCount) + ": I/O error 5");
     EXPECT_GT(ctx.state.RowCount, 2);
     EXPECT_LT(static_cast<std::size_t>(ctx.state.RowCount), bytes.size() / Line("/a").size());
     EXPECT_EQ(pass.count, 0);
 
-    EXPECT_EQ(IMPORTfilelist1Click(ctx, dir / "missing.csv"),
-              dir / "missing.csv" + ": File not found");
+    EXPECT_EQ(ImportChosenList(ctx, dir / "missing.csv"), dir / "missing.csv" + ": File not found");
     EXPECT_EQ(pass.count, 0);
     const std::int32_t rows = ctx.state.RowCount;
-    EXPECT_EQ(IMPORTfilelist1Click(ctx, std::nullopt), std::nullopt);  // cancelled
+    EXPECT_EQ(ImportChosenList(ctx, std::nullopt), std::nullopt);  // cancelled
     EXPECT_EQ(ctx.state.RowCount, rows);
     EXPECT_EQ(pass.count, 1);
 }
@@ -224,7 +223,7 @@ TEST(ListFileRoundTrip, VerifiesUnchangedChangedAndMissingFiles) {
     {
         ListPass pass(before);
         for (const std::string& f : files) test::Fill(before, {test::Row(f, EntryStatus::WAITING)});
-        before.updatefilez();
+        before.RunPass();
         for (std::int32_t i = 1; i < before.state.RowCount; ++i)
             before.table[i].status = EntryStatus::FLAGGED;
     }
@@ -235,7 +234,7 @@ TEST(ListFileRoundTrip, VerifiesUnchangedChangedAndMissingFiles) {
 
     ListContext after;
     ListPass pass(after);
-    ASSERT_EQ(IMPORTfilelist1Click(after, list), std::nullopt);
+    ASSERT_EQ(ImportChosenList(after, list), std::nullopt);
     ASSERT_EQ(Paths(after), files);
     const std::pair<EntryStatus, EntryBand> want[] = {{EntryStatus::OKAY, EntryBand::UNCHANGED},
                                                       {EntryStatus::OKAY, EntryBand::UNCHANGED},

@@ -33,58 +33,58 @@ TEST_F(Commands, FlagAllNoneAndInvertChangeOnlyOkayAndFlaggedRows) {
                               S::CALCING, S::INVALID, S::DELETED, S::MARKER};
     };
     Given(with(S::OKAY, S::FLAGGED));
-    FlagALL1Click(ctx);
+    FlagAll(ctx);
     EXPECT_EQ(Statuses(ctx), with(S::FLAGGED, S::FLAGGED));
-    FlagNONE1Click(ctx);
+    FlagNone(ctx);
     EXPECT_EQ(Statuses(ctx), with(S::OKAY, S::OKAY));
     ctx.table[2].status = S::FLAGGED;
-    InvertFLAGGED1Click(ctx);
+    InvertFlags(ctx);
     EXPECT_EQ(Statuses(ctx), with(S::FLAGGED, S::OKAY));
-    InvertFLAGGED1Click(ctx);
+    InvertFlags(ctx);
     EXPECT_EQ(Statuses(ctx), with(S::OKAY, S::FLAGGED));
     EXPECT_EQ(pass.count, 4);
 }
 
 TEST_F(Commands, RemoveFlaggedClosesUpInOrderAndEmptiesTheRest) {
     Given({S::FLAGGED, S::OKAY, S::FLAGGED, S::OKAY});
-    RemoveFlagged1Click(ctx);
+    RemoveFlagged(ctx);
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{"/f1", "/f3"}));
     EXPECT_EQ(ctx.state.RowCount, 3);
     EXPECT_EQ(ctx.table[3].status, S::EMPTY);
     EXPECT_TRUE(ctx.table[4].path.empty());
 
-    FlagALL1Click(ctx);
-    RemoveFlagged1Click(ctx);
+    FlagAll(ctx);
+    RemoveFlagged(ctx);
     EXPECT_EQ(ctx.state.RowCount, 1);
 
     Given({S::DELETED, S::FLAGGED});
-    RemovedDeletedClick(ctx);
+    RemoveDeleted(ctx);
     EXPECT_EQ(Statuses(ctx), (std::vector<S>{S::FLAGGED}));
 }
 
 TEST_F(Commands, RemovalsDoNothingDuringAPass) {
     Given({S::FLAGGED, S::FLAGGED});
     ctx.state.Updating = true;
-    RemoveFlagged1Click(ctx);
-    RemoveAdjacentDuplicates1Click(ctx);
+    RemoveFlagged(ctx);
+    RemoveAdjacentDuplicates(ctx);
     EXPECT_EQ(ctx.state.RowCount, 3);
     EXPECT_EQ(pass.count, 0);
 }
 
 TEST_F(Commands, RemoveAdjacentDuplicatesComparesEachRowWithTheOneAboveAsItStood) {
     test::Fill(ctx, {Row("P"), Row("P", S::FLAGGED), Row("Q"), Row("P"), Row("P"), Row("p")});
-    RemoveAdjacentDuplicates1Click(ctx);
+    RemoveAdjacentDuplicates(ctx);
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{"P", "Q", "P", "p"}));
     EXPECT_EQ(ctx.table[1].status, S::OKAY);  // the uppermost of a run stays
 
     ListContext one;
     SizeFileTable(one);
     test::Fill(one, {Row("only")});
-    RemoveAdjacentDuplicates1Click(one);
+    RemoveAdjacentDuplicates(one);
     EXPECT_EQ(Paths(one), (std::vector<std::string>{"only"}));
     ListContext none;
     SizeFileTable(none);
-    RemoveAdjacentDuplicates1Click(none);
+    RemoveAdjacentDuplicates(none);
     EXPECT_EQ(none.state.RowCount, 1);
 }
 
@@ -100,7 +100,7 @@ FileEntry Valued(const std::string& path, S status, std::int64_t size = 3) {
 TEST_F(Commands, FlagIdenticalsFlagsWholeRunsOfCalculatedNeighbours) {
     test::Fill(ctx, {Valued("/a", S::OKAY), Valued("/b", S::MARKER), Valued("/c", S::DELETED),
                      Valued("/d", S::OKAY, -1), Valued("/e", S::OKAY)});
-    FlagIdenticals1Click(ctx);
+    FlagIdenticals(ctx);
     // The size of -1 breaks the run: equal digests with different sizes are not identical.
     EXPECT_EQ(Statuses(ctx),
               (std::vector<S>{S::FLAGGED, S::FLAGGED, S::FLAGGED, S::OKAY, S::OKAY}));
@@ -112,7 +112,7 @@ TEST_F(Commands, FlagIdenticalsNeverPairsRowsWhoseValuesWereNotCalculated) {
         ListContext c;
         SizeFileTable(c);
         test::Fill(c, {Valued("/a", S::OKAY), Valued("/b", other)});
-        FlagIdenticals1Click(c);
+        FlagIdenticals(c);
         EXPECT_EQ(Statuses(c), (std::vector<S>{S::OKAY, other})) << int(other);
     }
 }
@@ -127,11 +127,11 @@ TEST_F(Commands, FlagIdenticalsNeverPairsAFileWithItself) {
     const std::string copy = dir.Write("copy", "abc");
     test::Fill(ctx, {Valued(file, S::OKAY), Valued(file, S::OKAY), Valued(hard, S::OKAY),
                      Valued(soft, S::OKAY)});
-    FlagIdenticals1Click(ctx);
+    FlagIdenticals(ctx);
     EXPECT_EQ(Statuses(ctx), (std::vector<S>(4, S::OKAY)));
 
     (void)AppendRow(ctx, Valued(copy, S::OKAY));  // a real second copy pairs with its neighbour
-    FlagIdenticals1Click(ctx);
+    FlagIdenticals(ctx);
     EXPECT_EQ(Statuses(ctx), (std::vector<S>{S::OKAY, S::OKAY, S::OKAY, S::FLAGGED, S::FLAGGED}));
 }
 
@@ -175,7 +175,7 @@ TEST(FlagIdenticalsExceptFirst, KeepsTheFirstCopyInPlaceAndFlagsTheOthers) {
         ListContext ctx;
         test::CountingPass pass(ctx);
         for (const auto& [path, status] : c.rows) (void)AppendRow(ctx, Valued(path, status));
-        FlagIdenticalsExceptFirst1Click(ctx);
+        FlagIdenticalsExceptFirst(ctx);
         EXPECT_EQ(Statuses(ctx), c.want) << c.what;
         EXPECT_EQ(pass.count, 1) << c.what;
     }
@@ -183,7 +183,7 @@ TEST(FlagIdenticalsExceptFirst, KeepsTheFirstCopyInPlaceAndFlagsTheOthers) {
 
 TEST_F(Commands, FlagBetweenMarkersNeedsExactlyTwo) {
     Given({S::OKAY, S::OKAY, S::MARKER, S::WAITING, S::INVALID, S::DELETED, S::MARKER, S::OKAY});
-    FlagMarkersClick(ctx);
+    FlagBetweenMarkers(ctx);
     EXPECT_EQ(Statuses(ctx), (std::vector<S>{S::OKAY, S::OKAY, S::FLAGGED, S::FLAGGED, S::FLAGGED,
                                              S::FLAGGED, S::FLAGGED, S::OKAY}));
     EXPECT_EQ(ctx.state.MessageTicks, 0);
@@ -191,7 +191,7 @@ TEST_F(Commands, FlagBetweenMarkersNeedsExactlyTwo) {
     ctx.table[1].status = S::MARKER;
     ctx.table[2].status = S::MARKER;
     ctx.table[8].status = S::MARKER;
-    FlagMarkersClick(ctx);
+    FlagBetweenMarkers(ctx);
     EXPECT_EQ(ctx.table[3].status, S::FLAGGED);
     EXPECT_EQ(ctx.table[1].status, S::MARKER);
     EXPECT_EQ(ctx.message.StatusMessage, "Exactly 2 markers must be set");
@@ -200,7 +200,7 @@ TEST_F(Commands, FlagBetweenMarkersNeedsExactlyTwo) {
     ctx.state.MessageTicks = 0;
     ctx.table[1].status = S::OKAY;
     ctx.table[2].status = S::OKAY;
-    FlagMarkersClick(ctx);  // one marker: nothing, no message
+    FlagBetweenMarkers(ctx);  // one marker: nothing, no message
     EXPECT_EQ(ctx.table[8].status, S::MARKER);
     EXPECT_EQ(ctx.state.MessageTicks, 0);
     EXPECT_EQ(pass.count, 3);

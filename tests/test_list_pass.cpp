@@ -50,7 +50,7 @@ TEST_F(Pass, ValuesDoNotDependOnWhereBlocksEnd) {
         const std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
         const std::int32_t row = List(dir.Write("f" + std::to_string(c.size), bytes));
         const int readsBefore = fs.Calls(Call::Read);
-        ctx.updatefilez();
+        ctx.RunPass();
         const FileEntry& e = ctx.table[row];
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
         const auto n = static_cast<std::int32_t>(bytes.size());
@@ -86,7 +86,7 @@ TEST_F(Pass, EveryVariantStartsAndFinishesItsOwnWay) {
         ctx.state.Crc32Variant = c.v32;
         const std::int32_t a = List(file);
         const std::int32_t b = List(empty);
-        ctx.updatefilez();
+        ctx.RunPass();
         EXPECT_EQ(ctx.table[a].crc16, c.crc16);
         EXPECT_EQ(ctx.table[a].crc32, c.crc32);
         EXPECT_EQ(ctx.table[a].xsum, 0x01DD);
@@ -112,7 +112,7 @@ TEST_F(Pass, ImportedRowsAreVerifiedAgainstTheirStoredValues) {
     const std::int32_t a = imported(same);
     const std::int32_t b = imported(changed);
     const std::int32_t c = imported(dir / "gone");
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(ctx.table[a].band, EntryBand::UNCHANGED);
     EXPECT_EQ(ctx.table[b].band, EntryBand::CHANGED);
     EXPECT_EQ(ctx.table[b].md5, DigestOfText("abd"));  // the new values replace the stored
@@ -124,7 +124,7 @@ TEST_F(Pass, SettledRowsAreNeverRead) {
     const std::string file = dir.Write("f", "x");
     for (S s : {S::OKAY, S::FLAGGED, S::INVALID, S::DELETED, S::MARKER}) List(file, s);
     ctx.table[2].size = 5;
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(fs.Calls(Call::Read), 0);
     EXPECT_EQ(ctx.state.TotalBytes, 5);
     EXPECT_EQ(ctx.state.FlaggedBytes, 5);
@@ -140,13 +140,13 @@ TEST_F(Pass, FilesThatCannotBeOpenedStayCalcingAndMissingOnesTurnInvalid) {
     const std::int32_t a = List(locked);
     const std::int32_t b = List(dir / "missing");
     const std::int32_t c = List(fifo);
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(ctx.table[a].status, S::CALCING);
     EXPECT_EQ(ctx.message.StatusMessage, locked + " failed");
     EXPECT_EQ(ctx.table[b].status, S::INVALID);
     EXPECT_EQ(ctx.table[c].status, S::INVALID);  // never opened, so never blocks
     fs.Heal();
-    ctx.updatefilez();  // tried again by the next pass
+    ctx.RunPass();  // tried again by the next pass
     EXPECT_EQ(ctx.table[a].status, S::OKAY);
 }
 
@@ -159,7 +159,7 @@ TEST_F(Pass, HaltReadsOneMoreBlockAndLeavesTheRowCalcing) {
     host.onPump = [&] {
         if (fs.Calls(Call::Read) == 2) pass.HaltOrResume(announce);  // a Halt click during the pump
     };
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_TRUE(halted);
     EXPECT_EQ(fs.Calls(Call::Read), 3);
     EXPECT_EQ(ctx.table[row].status, S::CALCING);
@@ -170,7 +170,7 @@ TEST_F(Pass, HaltReadsOneMoreBlockAndLeavesTheRowCalcing) {
     EXPECT_EQ(host.lines.back(), "Listing 1 files, processing...");  // line left standing
 
     host.onPump = nullptr;
-    FlagALL1Click(ctx);  // while halted: statuses change, nothing is read
+    FlagAll(ctx);  // while halted: statuses change, nothing is read
     EXPECT_EQ(fs.Calls(Call::Read), 3);
     pass.HaltOrResume(announce);  // Resume: starts the file again from its first byte
     EXPECT_FALSE(halted);
@@ -192,7 +192,7 @@ TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     ctx.table[ra].size = 77;
     fs.Fail({Call::Read, a, EIO, 2, 2});
     fs.Fail({Call::Open, c, EACCES});
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(ctx.table[ra].status, S::CALCING);
     EXPECT_EQ(ctx.table[ra].md5, DigestOfText("old"));
     // The rest of the table is untouched.
@@ -208,7 +208,7 @@ TEST_F(Pass, AReadErrorEndsThePassCleanlyAndKeepsTheOldValues) {
     EXPECT_EQ(ctx.state.TotalBytes, 77);  // the totals still describe the whole list
 
     fs.Heal();
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(ctx.table[ra].status, S::OKAY);
     EXPECT_EQ(ctx.table[rb].status, S::OKAY);
     EXPECT_EQ(ctx.table[rc].status, S::OKAY);
@@ -229,7 +229,7 @@ TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
     ctx.table[ra].md5 = DigestOfText("old");
     fs.Fail({Call::Read, a, EIO, 2, 2});
     fs.Fail({Call::Open, c, EACCES});
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(test::Statuses(ctx),
               (std::vector<S>{S::CALCING, S::OKAY, S::CALCING, S::INVALID, S::OKAY}));
     EXPECT_EQ(ctx.table[ra].md5, DigestOfText("old"));
@@ -242,7 +242,7 @@ TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
     const int reads = fs.Calls(Call::Read);
     fs.Heal();
     ctx.message.StatusMessage.clear();
-    FlagALL1Click(ctx);
+    FlagAll(ctx);
     EXPECT_EQ(fs.Calls(Call::Read), reads);
     EXPECT_EQ(host.errors.size(), 1u);
     EXPECT_EQ(ctx.message.StatusMessage, "");
@@ -252,7 +252,7 @@ TEST_F(Pass, UnderTryOnceAFailedFileIsToldOnceAndThePassGoesOn) {
 TEST_F(Pass, ACloseErrorEndsThePassToo) {
     const std::int32_t row = List(dir.Write("a", "abc"));
     fs.Fail({Call::Close, "", EIO});
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_EQ(ctx.table[row].status, S::CALCING);
     EXPECT_EQ(host.errors.size(), 1u);
     EXPECT_FALSE(ctx.state.Updating);
@@ -265,7 +265,7 @@ TEST_F(Pass, APassAskedForDuringAPassRunsOnceAfterIt) {
     host.onPump = [&] {
         if (asked++ < 3) ToggleMarker(ctx, a);  // each asks for a pass; none may nest
     };
-    ctx.updatefilez();
+    ctx.RunPass();
     EXPECT_FALSE(pass.running());
     EXPECT_EQ(ctx.table[a].status, S::OKAY);
     // The running pass and exactly one deferred pass: each fits the window once.

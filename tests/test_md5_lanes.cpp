@@ -70,7 +70,7 @@ class Driver {
             const LaneMask stopped = lanes_.Run();
             for (int l : Lanes(stopped))
                 if (lanes_.State(l) == Md5Lanes::Lane::Done) {
-                    messages_[of_[l]].got = lanes_.Take(l);
+                    messages_[lanes_.Owner(l)].got = lanes_.Take(l);
                     of_[l] = -1;
                     --inFlight_;
                     ++done;
@@ -96,7 +96,7 @@ class Driver {
     }
 
     void StartOn(int lane, std::size_t message) {
-        lanes_.Start(lane);
+        lanes_.Start(lane, message);
         of_[lane] = static_cast<int>(message);
         at_[lane] = 0;
     }
@@ -107,10 +107,25 @@ class Driver {
             for (int l = 0; l < lanes_.Lanes(); ++l) {
                 if (lanes_.State(l) != Md5Lanes::Lane::Hungry) continue;
                 if (feeding_.sometimesWait && lanes_.Busy() > 0 && rng_() % 4 == 0) continue;
+                if (feeding_.sometimesWait && at_[l] % 64 == 0 && rng_() % 3 == 0) l = MoveOn(l);
                 Feed(l);
             }
             if (feeding_.sometimesWait && lanes_.Busy() > 1 && rng_() % 16 == 0) DropOne();
         } while (lanes_.Busy() == 0 && inFlight_ > 0);
+    }
+
+    // A message stopped on a block boundary goes on in another lane (or the same), as a file
+    // read in two goes does. Returns the lane it goes on in.
+    int MoveOn(int lane) {
+        const Md5Midway midway = lanes_.Suspend(lane);
+        const std::size_t message = of_[lane];
+        of_[lane] = -1;
+        const std::size_t at = at_[lane];
+        const int to = lanes_.IdleLane();
+        lanes_.Resume(to, midway, message);
+        of_[to] = static_cast<int>(message);
+        at_[to] = at;
+        return to;
     }
 
     // A halt: the message starts again from its first byte.

@@ -39,7 +39,7 @@ std::vector<S> Flag(const std::vector<std::pair<std::string, S>>& rows,
     ListContext ctx;
     test::CountingPass pass(ctx);
     for (const auto& [path, status] : rows) (void)AppendRow(ctx, Valued(path, status));
-    FlagIdenticalsOutside1Click(ctx, folders);
+    FlagIdenticalsOutside(ctx, folders);
     if (passes != nullptr) *passes = pass.count;
     return test::Statuses(ctx);
 }

@@ -33,15 +33,15 @@ TEST(Vanishing, AFileGoneBeforeItsPassIsInvalidAndNeverACopy) {
     const std::string kept = dir.Write("d/kept.txt", "same bytes");
     const std::string gone = dir.Write("d/gone.txt", "same bytes");
     PassList list;
-    Addfolder1Click(list.ctx, dir / "d", "*.*", list.progress);
+    AddFolder(list.ctx, dir / "d", "*.*", list.progress);
     ASSERT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::OKAY, S::OKAY}));
     // Both rows are set to be read again; one file goes before the pass comes to it.
     list.ctx.table[1].status = list.ctx.table[2].status = S::RECHECK;
     fs::remove(gone);
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     EXPECT_EQ(RowLines(list.ctx),
               RowLine(S::INVALID, EntryBand::NEW, gone) + RowLine(S::OKAY, EntryBand::NEW, kept));
-    FlagIdenticals1Click(list.ctx);  // the gone row keeps values equal to the kept one's
+    FlagIdenticals(list.ctx);  // the gone row keeps values equal to the kept one's
     EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::INVALID, S::OKAY}));
 }
 
@@ -52,11 +52,11 @@ TEST(Vanishing, AFlaggedFileGoneBeforeTheTrashStaysFlaggedAndIsCounted) {
     const std::string last = dir.Write("last.txt", "3");
     PassList list;
     for (const std::string& path : {first, gone, last}) (void)AddFile(list.ctx, path);
-    list.ctx.updatefilez();
-    FlagALL1Click(list.ctx);
+    list.ctx.RunPass();
+    FlagAll(list.ctx);
     fs::remove(gone);
     FakeTrash trash(FakeTrash::Answer::Remove);
-    RecycleClick(list.ctx, trash);
+    SendFlaggedToTrash(list.ctx, trash);
     EXPECT_EQ(trash.asked, (std::vector<std::string>{first, last}));
     EXPECT_EQ(test::Statuses(list.ctx), (std::vector<S>{S::DELETED, S::FLAGGED, S::DELETED}));
     EXPECT_EQ(list.ctx.message.StatusMessage, "1 file could not be moved to the trash: " + gone);
@@ -80,13 +80,13 @@ TEST(PermissionDenied, TheFileIsNamedTheFolderPassedOverAndNothingElseChanges) {
         [&] {
             test::BecomeNobody();
             PassList list;
-            Addfolder1Click(list.ctx, dir / "t", "*.*", list.progress);
+            AddFolder(list.ctx, dir / "t", "*.*", list.progress);
             std::string out =
                 RowLines(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
             // Readable when the walk found it, not when the pass comes to it.
             chmod(later.c_str(), 0);
             list.ctx.table[2].status = S::RECHECK;
-            list.ctx.updatefilez();
+            list.ctx.RunPass();
             return out + RowLines(list.ctx) + "message: " + list.ctx.message.StatusMessage + "\n";
         },
         20s);
@@ -113,7 +113,7 @@ TEST(SwappedForAFifo, TheOpenReturnsAtOnceAndTheRowWaitsForTheNextPass) {
             };
             PassList list(&swapping);
             list.Add(path);
-            list.ctx.updatefilez();
+            list.ctx.RunPass();
             return RowLines(list.ctx) + list.ctx.message.StatusMessage;
         },
         10s);
@@ -143,10 +143,10 @@ TEST(FifoWithAWaitingWriter, IsNeverOpenedByAddingOrByThePass) {
     PassList list;
     EXPECT_EQ(AddChosenPath(list.ctx, fifo), AddOutcome::Failed);
     EXPECT_EQ(list.ctx.message.StatusMessage, fifo + " failed");
-    Addfolder1Click(list.ctx, dir / "w", "*.*", list.progress);
+    AddFolder(list.ctx, dir / "w", "*.*", list.progress);
     list.Add(before);
     list.Add(fifo);
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     EXPECT_EQ(RowLines(list.ctx), RowLine(S::OKAY, EntryBand::NEW, before) +
                                       RowLine(S::OKAY, EntryBand::NEW, before) +
                                       RowLine(S::INVALID, EntryBand::OLD, fifo));
@@ -175,8 +175,8 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
     dir.Write("n/" + longName, "found again whole");
 
     PassList list;
-    Addfolder1Click(list.ctx, base, "*.*", list.progress);
-    list.ctx.updatefilez();
+    AddFolder(list.ctx, base, "*.*", list.progress);
+    list.ctx.RunPass();
     std::string expected;
     std::vector<std::string> sorted = names;
     sorted.push_back(longName);
@@ -185,7 +185,7 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
         expected += RowLine(S::OKAY, EntryBand::NEW, base + "/" + name);
     EXPECT_EQ(RowLines(list.ctx), expected);
 
-    FlagALL1Click(list.ctx);
+    FlagAll(list.ctx);
     const std::string exported = dir / "list.csv";
     ASSERT_EQ(ExportFlaggedList(list.ctx, exported, 1), std::nullopt);
     const std::string text = test::ReadAll(exported);
@@ -193,7 +193,7 @@ TEST(StrangeNames, GoThroughWalkExportImportAndVerifyByteForByte) {
         EXPECT_NE(text.find("\"" + base + "/" + name + "\","), std::string::npos) << name;
 
     PassList back;
-    ASSERT_EQ(IMPORTfilelist1Click(back.ctx, exported), std::nullopt);
+    ASSERT_EQ(ImportChosenList(back.ctx, exported), std::nullopt);
     std::string verified;
     for (std::int32_t i = 1; i < list.ctx.state.RowCount; ++i)
         if (list.ctx.table[i].status == S::FLAGGED)

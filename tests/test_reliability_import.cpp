@@ -27,7 +27,7 @@ using namespace std::string_literals;
 std::string ExportedLine(const std::string& path) {
     PassList list;
     list.Add(path);
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     return ExportLine(list.ctx.table[1], ExportLayout::Csv);
 }
 
@@ -42,7 +42,7 @@ TEST(ImportSafety, ALineCutShortAnywhereNeverVerifiesItsFile) {
         SCOPED_TRACE(body.substr(0, cut));
         PassList list;
         const std::string path = dir.Write("cut.csv", body.substr(0, cut) + "\r\n");
-        ASSERT_EQ(IMPORTfilelist1Click(list.ctx, path), std::nullopt);
+        ASSERT_EQ(ImportChosenList(list.ctx, path), std::nullopt);
         if (list.ctx.state.RowCount == 1) continue;  // skipped
         ++taken;
         const FileEntry& row = list.ctx.table[1];
@@ -174,8 +174,14 @@ TEST(ImportSafety, AListOfManyLinesIsReadInFlatMemory) {
     EXPECT_EQ(counts.usable + counts.unreadable, kLines);
     EXPECT_EQ(counts.unreadable, kLines / 7);
     EXPECT_EQ(counts.firstUnreadable, 7);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine (256 MB), so every line's short-lived
+    // strings add up there: the bound is the release run's to check.
+    (void)growth;
+#else
     EXPECT_LT(growth, 4 * 1024);
     test::Figure("peak memory growth: reading a list of 350,000 lines", growth / 1024.0, "MiB");
+#endif
 }
 
 }  // namespace

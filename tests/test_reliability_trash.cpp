@@ -52,7 +52,7 @@ TrashOutcome RunTrash(const TempDir& dir, const TrashCase& c) {
             test::CountingPass pass(ctx);
             for (const std::string& path : c.flagged)
                 (void)AppendRow(ctx, test::Row(path, S::FLAGGED));
-            RecycleClick(ctx, platform::RealTrash());
+            SendFlaggedToTrash(ctx, platform::RealTrash());
             return test::StatusDigits(ctx) + "\n" + ctx.message.StatusMessage;
         },
         20s);
@@ -170,9 +170,9 @@ TEST_F(TrashCases, OneFileUnderManyNamesIsNeverTrashedAsItsOwnCopy) {
             setenv("XDG_DATA_HOME", data.c_str(), 1);
             test::PassList list;
             for (const std::string& name : names) list.Add(name);
-            list.ctx.updatefilez();
-            FlagIdenticals1Click(list.ctx);
-            RecycleClick(list.ctx, platform::RealTrash());
+            list.ctx.RunPass();
+            FlagIdenticals(list.ctx);
+            SendFlaggedToTrash(list.ctx, platform::RealTrash());
             return test::StatusDigits(list.ctx);
         },
         20s);

@@ -20,7 +20,7 @@ TEST(ShowDigests, RowsThatLackAShownDigestAreReadAgain) {
     ListPass pass(ctx);
     for (const char* name : {"okay", "flagged", "deleted", "holds"})
         (void)AppendRow(ctx, test::Row(dir.Write(name, "content"), EntryStatus::WAITING));
-    ctx.updatefilez();
+    ctx.RunPass();
     ctx.table[2].status = EntryStatus::FLAGGED;
     ctx.table[3].status = EntryStatus::DELETED;
     const auto digest = [](std::string_view text) {

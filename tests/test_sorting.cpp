@@ -153,19 +153,19 @@ class HeaderClick : public ::testing::Test {
 
 TEST_F(HeaderClick, NewColumnStartsDescendingWithTheOldKeySecond) {
     test::Fill(ctx, {Tagged(0, 5), Tagged(1, 9), Tagged(2, 1)});
-    DrawGrid3Click(ctx, kColumnSize, 0);
+    SortByHeaderClick(ctx, kColumnSize, 0);
     EXPECT_EQ(Tags(ctx), (std::vector<std::uint16_t>{1, 0, 2}));
     EXPECT_EQ(ctx.sort.SecondaryColumn, kColumnFilename);
     EXPECT_TRUE(ctx.sort.SecondaryDescending);
     EXPECT_EQ(pass.count, 1);
 
-    DrawGrid3Click(ctx, kColumnSize, 0);  // again: smallest first, second key untouched
+    SortByHeaderClick(ctx, kColumnSize, 0);  // again: smallest first, second key untouched
     EXPECT_EQ(Tags(ctx), (std::vector<std::uint16_t>{2, 0, 1}));
     EXPECT_FALSE(ctx.sort.PrimaryDescending);
     EXPECT_TRUE(ctx.sort.SecondaryDescending);
 
-    DrawGrid3Click(ctx, kColumnCrc32, 0);
-    DrawGrid3Click(ctx, kColumnMd5, 0);
+    SortByHeaderClick(ctx, kColumnCrc32, 0);
+    SortByHeaderClick(ctx, kColumnMd5, 0);
     EXPECT_EQ(ctx.sort.PrimaryColumn, kColumnMd5);
     EXPECT_EQ(ctx.sort.SecondaryColumn, kColumnCrc32);
     EXPECT_EQ(HeaderCaption("md5", 5, ctx.sort), "md5 ^");
@@ -173,13 +173,13 @@ TEST_F(HeaderClick, NewColumnStartsDescendingWithTheOldKeySecond) {
 }
 
 TEST_F(HeaderClick, FilenameCyclesThroughBothNameModes) {
-    DrawGrid3Click(ctx, kColumnSize, 0);
+    SortByHeaderClick(ctx, kColumnSize, 0);
     struct Step {
         bool descending;
         bool nameOnly;
     } const cycle[] = {{true, false}, {false, true}, {true, true}, {false, false}, {true, false}};
     for (const Step& step : cycle) {
-        DrawGrid3Click(ctx, kColumnFilename, 0);
+        SortByHeaderClick(ctx, kColumnFilename, 0);
         EXPECT_EQ(ctx.sort.PrimaryDescending, step.descending);
         EXPECT_EQ(ctx.sort.FileNameOnly, step.nameOnly);
     }
@@ -188,11 +188,11 @@ TEST_F(HeaderClick, FilenameCyclesThroughBothNameModes) {
 TEST_F(HeaderClick, IgnoredDuringAPassAndOutsideTheStrip) {
     const SortState before = ctx.sort;
     ctx.state.Updating = true;
-    DrawGrid3Click(ctx, kColumnSize, 0);
+    SortByHeaderClick(ctx, kColumnSize, 0);
     ctx.state.Updating = false;
-    DrawGrid3Click(ctx, ColumnOfDigest(DigestKind::Sha256), 0);  // a digest not shown
-    DrawGrid3Click(ctx, kSortColumnCount, 0);
-    DrawGrid3Click(ctx, kColumnSize, 1);
+    SortByHeaderClick(ctx, ColumnOfDigest(DigestKind::Sha256), 0);  // a digest not shown
+    SortByHeaderClick(ctx, kSortColumnCount, 0);
+    SortByHeaderClick(ctx, kColumnSize, 1);
     EXPECT_EQ(ctx.sort.PrimaryColumn, before.PrimaryColumn);
     EXPECT_EQ(ctx.sort.PrimaryDescending, before.PrimaryDescending);
     EXPECT_EQ(pass.count, 0);

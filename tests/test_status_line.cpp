@@ -41,18 +41,19 @@ TEST(Counted, OnlyExactlyOneIsSingular) {
 TEST(StatusLine, SummaryCountsFilesAndBytes) {
     ListContext ctx;
     SizeFileTable(ctx);
-    EXPECT_EQ(showstatus(ctx, ",").text, "Listing 0 files, total 0 bytes, 0 flagged 0 bytes");
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").text,
+              "Listing 0 files, total 0 bytes, 0 flagged 0 bytes");
 
     test::Fill(
         ctx, {test::Row("a", EntryStatus::OKAY, 1000), test::Row("b", EntryStatus::FLAGGED, 2500)});
     ctx.state.TotalBytes = 3500;
     ctx.state.FlaggedBytes = 2500;
     ctx.state.FlaggedCount = 1;
-    EXPECT_EQ(showstatus(ctx, ",").text,
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").text,
               "Listing 2 files, total 3,500 bytes, 1 flagged 2,500 bytes");
 
     ctx.state.Processing = true;
-    EXPECT_EQ(showstatus(ctx, ",").text, "Listing 2 files, processing...");
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").text, "Listing 2 files, processing...");
 }
 
 TEST(StatusLine, FileLimitSuffixOnSummariesOnly) {
@@ -61,12 +62,13 @@ TEST(StatusLine, FileLimitSuffixOnSummariesOnly) {
     SizeFileTable(ctx);
     test::Fill(ctx, {test::Row("a"), test::Row("b")});
     ASSERT_EQ(ctx.state.RowCount, ctx.state.MaxFiles);
-    EXPECT_EQ(showstatus(ctx, ",").text,
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").text,
               "Listing 2 files, total 0 bytes, 0 flagged 0 bytes. FILE LIMIT REACHED");
     ctx.state.Processing = true;
-    EXPECT_EQ(showstatus(ctx, ",").text, "Listing 2 files, processing.... FILE LIMIT REACHED");
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").text,
+              "Listing 2 files, processing.... FILE LIMIT REACHED");
     PostFailed(ctx, "/x");
-    EXPECT_EQ(showstatus(ctx, ",").text, "/x failed");
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").text, "/x failed");
 }
 
 TEST(StatusLine, MessageLookCarriesOverUntilTheNextSummary) {
@@ -74,22 +76,22 @@ TEST(StatusLine, MessageLookCarriesOverUntilTheNextSummary) {
     SizeFileTable(ctx);
     // Posted before anything else: no style, no colour.
     PostStatusMessage(ctx, "Exactly 2 markers must be set", 5);
-    StatusLine line = showstatus(ctx, ",");
+    StatusLine line = ComposeStatusLine(ctx, ",");
     EXPECT_FALSE(line.bold);
     EXPECT_EQ(line.colour, StatusColour::Default);
 
     PostFailed(ctx, "/a");
     PostStatusMessage(ctx, "Exactly 2 markers must be set", 5);  // keeps bold red
-    line = showstatus(ctx, ",");
+    line = ComposeStatusLine(ctx, ",");
     EXPECT_EQ(line.text, "Exactly 2 markers must be set");
     EXPECT_TRUE(line.bold);
     EXPECT_EQ(line.colour, StatusColour::Red);
 
     PostStatusMessage(ctx, "news", "Bold", "Blue", 15);
-    EXPECT_EQ(showstatus(ctx, ",").colour, StatusColour::Blue);
+    EXPECT_EQ(ComposeStatusLine(ctx, ",").colour, StatusColour::Blue);
 
     ctx.state.MessageTicks = 0;
-    line = showstatus(ctx, ",");
+    line = ComposeStatusLine(ctx, ",");
     EXPECT_FALSE(line.bold);
     EXPECT_EQ(line.colour, StatusColour::Default);
 }

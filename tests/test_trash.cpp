@@ -77,7 +77,7 @@ TEST_F(Recycle, MovesEachFlaggedFileOnceAndCountsTheOthers) {
     fs::remove(gone);
     const fs::path cwd = fs::current_path();
     fs::current_path(dir_.path());
-    RecycleClick(ctx_, platform::RealTrash());
+    SendFlaggedToTrash(ctx_, platform::RealTrash());
     fs::current_path(cwd);
 
     EXPECT_EQ(test::Statuses(ctx_),
@@ -104,7 +104,7 @@ TEST_F(Recycle, RefusedFilesStayFlaggedAndOnlyFilesAreOffered) {
     Add(dir_.MakeDir("folder"), EntryStatus::FLAGGED);
     Add(file, EntryStatus::MARKER);
     test::FakeTrash trash(test::FakeTrash::Answer::Refuse);
-    RecycleClick(ctx_, trash);
+    SendFlaggedToTrash(ctx_, trash);
     EXPECT_EQ(trash.asked, std::vector<std::string>{file});
     EXPECT_EQ(test::Statuses(ctx_),
               (std::vector{EntryStatus::FLAGGED, EntryStatus::FLAGGED, EntryStatus::MARKER}));
@@ -116,7 +116,7 @@ TEST_F(Recycle, RefusedFilesStayFlaggedAndOnlyFilesAreOffered) {
 TEST_F(Recycle, WithoutFlaggedRowsOnlyThePassRuns) {
     Add(dir_.Write("f.txt", "f"), EntryStatus::OKAY);
     test::FakeTrash trash(test::FakeTrash::Answer::Refuse);
-    RecycleClick(ctx_, trash);
+    SendFlaggedToTrash(ctx_, trash);
     EXPECT_TRUE(trash.asked.empty());
     EXPECT_EQ(ctx_.message.StatusMessage, "");
     EXPECT_EQ(ctx_.state.MessageTicks, 0);

@@ -107,7 +107,7 @@ void TMain::firstopen() {
     // The window manager's frame is known now that the window is up.
     KeepOnScreen(*this);
     SyncHeaderColumns();
-    processlist(ctx_, StartupPaths(args_), FileChooser(), *Form5);
+    AddStartupPaths(ctx_, StartupPaths(args_), FileChooser(), *Form5);
     StartupIdentityAndCheck();
     startupDone_ = true;
 }
@@ -152,7 +152,8 @@ void TMain::RowsMoved() {
 }
 
 void TMain::ShowStatus() {
-    const StatusLine& line = showstatus(ctx_, QLocale::system().groupSeparator().toStdString());
+    const StatusLine& line =
+        ComposeStatusLine(ctx_, QLocale::system().groupSeparator().toStdString());
     Panel6->setText(FromBytes(line.text));
     QFont font = Panel6->font();
     font.setBold(line.bold);

@@ -114,7 +114,7 @@ void TMain::CheckSelectedAgainst(const std::string& text) {
         return;
     }
     ExpectDigest(ctx_.table[row], *digest);
-    ctx_.updatefilez();
+    ctx_.RunPass();
     const CheckOutcome outcome = Outcome(std::as_const(ctx_.table)[row], *digest);
     post(outcome.text, outcome.good);
 }

@@ -38,7 +38,7 @@ void TMain::DrawGrid1Click(int row, int column) {
         return;
     }
     if (Columns().CoreColumn(column) == kColumnStatus) StatusClick(ctx_, row);
-    ctx_.updatefilez();
+    ctx_.RunPass();
     BinaryView->Refresh();
 }
 
@@ -62,7 +62,7 @@ void TMain::DrawGrid1MouseDown(QPoint globalPos) {
 }
 
 void TMain::DrawGrid3Click(int column, int row) {
-    vellum::DrawGrid3Click(ctx_, Columns().CoreColumn(column), row);
+    vellum::SortByHeaderClick(ctx_, Columns().CoreColumn(column), row);
 }
 
 const ColumnMap& TMain::Columns() const {

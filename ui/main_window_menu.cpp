@@ -20,56 +20,55 @@ void TMain::Clear1Click() {
 }
 
 void TMain::Add1Click() {
-    vellum::Add1Click(ctx_, FileChooser(), *Form5);
+    vellum::AddFiles(ctx_, FileChooser(), *Form5);
 }
 
 void TMain::Addfolder1Click() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
-    if (choice) vellum::Addfolder1Click(ctx_, choice->folder, choice->mask, *Form5);
+    if (choice) vellum::AddFolder(ctx_, choice->folder, choice->mask, *Form5);
 }
 
 void TMain::FindDuplicatesInFolder1Click() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
     if (choice)
-        (void)vellum::FindDuplicatesInFolder1Click(ctx_, pass_, choice->folder, choice->mask,
-                                                   *Form5);
+        (void)vellum::FindDuplicatesInFolder(ctx_, pass_, choice->folder, choice->mask, *Form5);
 }
 
 void TMain::InvertFLAGGED1Click() {
-    vellum::InvertFLAGGED1Click(ctx_);
+    vellum::InvertFlags(ctx_);
 }
 
 void TMain::FlagALL1Click() {
-    vellum::FlagALL1Click(ctx_);
+    vellum::FlagAll(ctx_);
 }
 
 void TMain::FlagNONE1Click() {
-    vellum::FlagNONE1Click(ctx_);
+    vellum::FlagNone(ctx_);
 }
 
 void TMain::RemoveFlagged1Click() {
-    vellum::RemoveFlagged1Click(ctx_);
+    vellum::RemoveFlagged(ctx_);
 }
 
 void TMain::FlagIdenticals1Click() {
-    vellum::FlagIdenticals1Click(ctx_);
+    vellum::FlagIdenticals(ctx_);
 }
 
 void TMain::FlagIdenticalsExceptFirst1Click() {
-    vellum::FlagIdenticalsExceptFirst1Click(ctx_);
+    vellum::FlagIdenticalsExceptFirst(ctx_);
 }
 
 void TMain::FlagIdenticalsOutsideFolder1Click() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
-    if (choice) FlagIdenticalsOutside1Click(ctx_, {choice->folder});
+    if (choice) vellum::FlagIdenticalsOutside(ctx_, {choice->folder});
 }
 
 void TMain::FlagMarkersClick() {
-    vellum::FlagMarkersClick(ctx_);
+    vellum::FlagBetweenMarkers(ctx_);
 }
 
 void TMain::RemoveAdjacentDuplicates1Click() {
-    vellum::RemoveAdjacentDuplicates1Click(ctx_);
+    vellum::RemoveAdjacentDuplicates(ctx_);
 }
 
 // The blocks are shared where the file system can; hard links, which make the names one file,
@@ -80,15 +79,15 @@ void TMain::ReplaceFlaggedWithLinks1Click() {
         return dialogs_->Confirm(HardLinkQuestion(copies));
     };
     request.thousandsSeparator = QLocale::system().groupSeparator().toStdString();
-    (void)vellum::ReplaceFlaggedWithLinks1Click(ctx_, pass_, request);
+    (void)vellum::ReplaceFlaggedWithLinks(ctx_, pass_, request);
 }
 
 void TMain::RecycleClick() {
-    vellum::RecycleClick(ctx_, trash_);
+    vellum::SendFlaggedToTrash(ctx_, trash_);
 }
 
 void TMain::RemovedDeletedClick() {
-    vellum::RemovedDeletedClick(ctx_);
+    vellum::RemoveDeleted(ctx_);
 }
 
 void TMain::ExportFlaggedList1Click() {
@@ -101,7 +100,7 @@ void TMain::ExportFlaggedList1Click() {
 
 void TMain::IMPORTfilelist1Click() {
     const std::optional<std::string> error =
-        vellum::IMPORTfilelist1Click(ctx_, dialogs_->ChooseImportFile());
+        vellum::ImportChosenList(ctx_, dialogs_->ChooseImportFile());
     // Rows read before a failed read stay, and so do the digests their list brought.
     FollowShownDigests();
     if (error) dialogs_->ShowError(*error);

@@ -79,11 +79,11 @@ struct Listed {
     explicit Listed(const std::vector<std::string>& paths) {
         ctx.host = &host;
         for (const std::string& path : paths) (void)AppendRow(ctx, Row(path, EntryStatus::WAITING));
-        ctx.updatefilez();
-        FlagIdenticalsExceptFirst1Click(ctx);
+        ctx.RunPass();
+        FlagIdenticalsExceptFirst(ctx);
     }
     LinkTally Replace(LinkWay way, std::function<bool(std::int32_t)> ask = {}) {
-        return ReplaceFlaggedWithLinks1Click(ctx, pass, LinkRequest{way, std::move(ask), ","});
+        return ReplaceFlaggedWithLinks(ctx, pass, LinkRequest{way, std::move(ask), ","});
     }
     ListContext ctx;
     RecordingHost host;

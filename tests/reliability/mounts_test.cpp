@@ -88,7 +88,7 @@ TEST_F(FaultFs, AnIoErrorLeavesTheRowCalcingUnpairedAndTriedAgain) {
     const std::string bytes = test::FaultBytes(0, test::kEioFileSize);
     PassList list;
     const std::int32_t copy = list.Add(dir_.Write("copy.bin", bytes));
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     ASSERT_EQ(list.ctx.table[copy].status, S::OKAY);
     ASSERT_EQ(list.ctx.table[copy].md5, Md5Of(bytes));
     // The bad file's row holds the values of a good read from before: the copy's own.
@@ -96,14 +96,14 @@ TEST_F(FaultFs, AnIoErrorLeavesTheRowCalcingUnpairedAndTriedAgain) {
     before.path.assign(File("eio.bin"));
     before.status = S::RECHECK;
     const std::int32_t bad = AppendRow(list.ctx, before);
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     EXPECT_EQ(list.ctx.table[bad].status, S::CALCING);
     EXPECT_EQ(list.ctx.table[bad].md5, Md5Of(bytes));  // the old values, not a partial read
     EXPECT_EQ(list.host.errors,
               std::vector<std::string>{"Cannot read " + File("eio.bin") + ": Input/output error"});
     EXPECT_FALSE(list.ctx.state.Updating);
 
-    FlagIdenticals1Click(list.ctx);  // ends with a pass, which tries the bad file again
+    FlagIdenticals(list.ctx);  // ends with a pass, which tries the bad file again
     EXPECT_EQ(list.ctx.table[copy].status, S::OKAY);
     EXPECT_EQ(list.ctx.table[bad].status, S::CALCING);
     EXPECT_EQ(list.host.errors.size(), 2u);
@@ -123,7 +123,7 @@ TEST_F(FaultFs, ShortAndGrowingFilesGetTheSizeAndValuesOfWhatWasRead) {
         PassList list;
         ASSERT_TRUE(AddFile(list.ctx, File(c.name)));
         EXPECT_EQ(list.ctx.table[1].size, c.listedSize);
-        list.ctx.updatefilez();
+        list.ctx.RunPass();
         EXPECT_EQ(list.ctx.table[1].status, S::OKAY);
         EXPECT_EQ(list.ctx.table[1].size, c.readSize);
         EXPECT_EQ(list.ctx.table[1].md5, Md5Of(test::FaultBytes(0, c.readSize)));
@@ -279,7 +279,7 @@ class TrashMounts : public ::testing::Test {
         ListContext ctx;
         test::CountingPass pass(ctx);
         (void)AppendRow(ctx, test::Row(path, S::FLAGGED));
-        RecycleClick(ctx, platform::RealTrash());
+        SendFlaggedToTrash(ctx, platform::RealTrash());
         return test::StatusDigits(ctx) + ":" + ctx.message.StatusMessage;
     }
     TempDir dir_;
@@ -361,7 +361,7 @@ TEST(SparseFile, AboveFourGigabytesSizeValuesAndTotalsAreExact) {
     ASSERT_TRUE(AddFile(list.ctx, path));
     EXPECT_EQ(list.ctx.table[1].size, size);
     const auto start = std::chrono::steady_clock::now();
-    list.ctx.updatefilez();
+    list.ctx.RunPass();
     test::Figure("pass over a sparse 4 GiB + 1 byte file", test::SecondsSince(start), "s");
     const FileEntry& row = list.ctx.table[1];
     EXPECT_EQ(row.status, S::OKAY);
@@ -369,7 +369,7 @@ TEST(SparseFile, AboveFourGigabytesSizeValuesAndTotalsAreExact) {
     EXPECT_EQ(DigestToHex(row.md5), "f18c798ff5d450dfe4d3acdc12b621ff");
     EXPECT_EQ(row.crc32, 0x41D912FFu);
     EXPECT_EQ(list.ctx.state.TotalBytes, size);
-    EXPECT_EQ(showstatus(list.ctx, ",").text,
+    EXPECT_EQ(ComposeStatusLine(list.ctx, ",").text,
               "Listing 1 files, total 4,294,967,297 bytes, 0 flagged 0 bytes");
     StatusClick(list.ctx, 1);
     EXPECT_EQ(list.ctx.state.FlaggedBytes, size);

@@ -16,7 +16,7 @@ namespace vellum::test {
 class RecordingHost final : public ListHost {
   public:
     void ShowStatus() override {
-        if (list != nullptr) lines.push_back(showstatus(*list, ",").text);
+        if (list != nullptr) lines.push_back(ComposeStatusLine(*list, ",").text);
     }
     void PumpEvents() override {
         ++pumps;

@@ -41,7 +41,7 @@ inline std::vector<EntryStatus> Statuses(const ListContext& ctx) {
 class CountingPass final : public PassRunner {
   public:
     explicit CountingPass(ListContext& ctx) { ctx.pass = this; }
-    void updatefilez() override { ++count; }
+    void RunPass() override { ++count; }
     int count = 0;
 };
 
