@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(vellum::ui::ApplicationIcon(id));
     // QApplication has taken its own options out of argv; what is left is ours, as bytes.
     std::vector<std::string> args(argv + 1, argv + argc);
-    vellum::ui::TMain window(
+    vellum::ui::MainWindow window(
         std::move(args),
         [](QWidget* parent) { return std::make_unique<vellum::ui::QtDialogs>(parent); },
         vellum::platform::RealTrash());

@@ -1,4 +1,4 @@
-// How the window keeps up with a long list, on the offscreen platform with the real TMain:
+// How the window keeps up with a long list, on the offscreen platform with the real MainWindow:
 // - the grid model's answer for a cell (the three roles the cell delegate paints) at the top,
 //   middle and end of 1,000 and of 1,000,000 rows: the same time wherever the cell is;
 // - one page of the list scrolled and painted at those places;
@@ -104,7 +104,7 @@ struct Window {
         startup.splashHold = std::chrono::milliseconds(0);
         startup.settingsPath = TheScratch().root() + "/vellum.INI";
         startup.openPage = [](const std::string&) {};
-        main = std::make_unique<ui::TMain>(
+        main = std::make_unique<ui::MainWindow>(
             std::vector<std::string>{"-noautocheck"},
             [this](QWidget*) {
                 auto quiet = std::make_unique<QuietDialogs>();
@@ -120,7 +120,7 @@ struct Window {
 
     NoTrash trash;
     QuietDialogs* dialogs = nullptr;
-    std::unique_ptr<ui::TMain> main;
+    std::unique_ptr<ui::MainWindow> main;
 };
 
 // A calculated row as the list shows one after a pass; every 50th is flagged, so that the
@@ -223,7 +223,7 @@ enum Announcement { kValues = 0, kReorder = 1, kRowsGoAndCome = 2 };
 // file row removed and inserted again (a Clear, then a new list).
 void BM_Announce(benchmark::State& state) {
     const auto files = static_cast<std::int32_t>(state.range(0));
-    const ui::TMain& main = *WindowWithRows(files).main;
+    const ui::MainWindow& main = *WindowWithRows(files).main;
     ui::FileGridModel& model = main.gridModel();
     const std::int32_t rows = files + 1;
     for (auto _ : state) {
@@ -274,7 +274,7 @@ class ClickMade final : public QEvent {
 // that one is not watched.
 class PassWatch final : public QObject {
   public:
-    explicit PassWatch(ui::TMain& main) : main_(main) {
+    explicit PassWatch(ui::MainWindow& main) : main_(main) {
         main.grid().viewport()->installEventFilter(this);
         main.statusPanel().installEventFilter(this);
     }
@@ -326,7 +326,7 @@ class PassWatch final : public QObject {
         QApplication::sendEvent(viewport, &release);
     }
 
-    ui::TMain& main_;
+    ui::MainWindow& main_;
     std::int32_t lastGridRow_ = -1;
 };
 
@@ -374,7 +374,7 @@ std::optional<PassFigures> AddFolderAndWatch(const std::string& folder, int file
     });
     w.dialogs->folder = ui::FolderChoice{folder, "*.*"};
     const auto begin = Clock::now();
-    w.main->Addfolder1Click();
+    w.main->ChooseAndAddFolder();
     done = true;
     user.join();
     QCoreApplication::sendPostedEvents(&watch, kClickMade);

@@ -75,7 +75,7 @@ const StatusLine& ComposeStatusLine(ListContext& ctx, std::string_view thousands
     return line;
 }
 
-bool Timer2Timer(ListContext& ctx) {
+bool CountDownMessage(ListContext& ctx) {
     if (ctx.state.MessageTicks <= 0) return false;
     --ctx.state.MessageTicks;
     return ctx.state.MessageTicks == 0;

@@ -42,7 +42,7 @@ const StatusLine& ComposeStatusLine(ListContext& ctx, std::string_view thousands
 
 // One tick of the one-second timer; true when the message just expired and the line must be
 // composed again.
-[[nodiscard]] bool Timer2Timer(ListContext& ctx);
+[[nodiscard]] bool CountDownMessage(ListContext& ctx);
 
 // A whole number with its digits grouped in threes: "%0.0n".
 [[nodiscard]] std::string FormatThousands(std::int64_t value, std::string_view separator);

@@ -20,9 +20,9 @@ inline constexpr std::string_view kClickHint =
 inline constexpr Milliseconds kCheckTimeout{2000};
 
 enum class LogoPicture {
-    kGrey,   // Image1: at start, and after a failed or unusable check
-    kGreen,  // Image3: this is the latest version, or a preview of the next
-    kRed,    // Image4: a newer version exists
+    kGrey,   // grey: at start, and after a failed or unusable check
+    kGreen,  // green: this is the latest version, or a preview of the next
+    kRed,    // red: a newer version exists
 };
 
 struct Verdict {

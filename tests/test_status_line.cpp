@@ -100,9 +100,9 @@ TEST(StatusLine, MessageExpiresAtItsLastTick) {
     ListContext ctx;
     SizeFileTable(ctx);
     PostFailed(ctx, "/a");
-    for (int tick = 1; tick < 5; ++tick) EXPECT_FALSE(Timer2Timer(ctx)) << tick;
-    EXPECT_TRUE(Timer2Timer(ctx));
-    EXPECT_FALSE(Timer2Timer(ctx));  // nothing due: the timer does nothing
+    for (int tick = 1; tick < 5; ++tick) EXPECT_FALSE(CountDownMessage(ctx)) << tick;
+    EXPECT_TRUE(CountDownMessage(ctx));
+    EXPECT_FALSE(CountDownMessage(ctx));  // nothing due: the timer does nothing
     EXPECT_EQ(ctx.state.MessageTicks, 0);
 }
 

@@ -60,91 +60,91 @@ void OpenInBrowser(const std::string& url) {
     (void)QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 
-TAbout::TAbout(PageOpener openPage, QWidget* parent)
+AboutBox::AboutBox(PageOpener openPage, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), openPage_(std::move(openPage)) {
-    setObjectName("TAbout");
+    setObjectName("AboutBox");
     setModal(true);
     ApplyFormFont(*this);
     setFixedSize(kAboutWidth, kAboutHeight);
     PlacePictures();
-    RichEdit1 = new QTextEdit(this);
-    RichEdit1->setObjectName("RichEdit1");
-    RichEdit1->setGeometry(kTextPlace);
-    RichEdit1->setReadOnly(true);
-    RichEdit1->setEnabled(false);
-    RichEdit1->setFrameStyle(QFrame::NoFrame);
-    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
-    RichEdit1->viewport()->setAutoFillBackground(false);  // the background picture shows through
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(144, 72, 49, 25);
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    FormCreate();
+    text_ = new QTextEdit(this);
+    text_->setObjectName("text");
+    text_->setGeometry(kTextPlace);
+    text_->setReadOnly(true);
+    text_->setEnabled(false);
+    text_->setFrameStyle(QFrame::NoFrame);
+    text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text_->setLineWrapMode(QTextEdit::NoWrap);
+    text_->viewport()->setAutoFillBackground(false);  // the background picture shows through
+    okButton_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    okButton_->setObjectName("okButton");
+    okButton_->setGeometry(144, 72, 49, 25);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    SetUp();
     CentreOnScreen(*this);
 }
 
-void TAbout::PlacePictures() {
-    Image2 = new QLabel(this);
-    Image2->setObjectName("Image2");
-    SetPicture(*Image2, kAboutBackground);
-    Image2->setScaledContents(true);
-    Image2->setGeometry(0, 0, kAboutWidth, kAboutHeight);
-    Image3 = PictureLabel(this, "Image3", kAboutTitle, {8, 8});
-    Image4 = PictureLabel(this, "Image4", kAboutSeal, {160, 16});
-    Image1 = PictureLabel(this, "Image1", kAboutLink, {16, 112});
-    Image1->resize(166, 27);
-    Image1->setCursor(Qt::PointingHandCursor);
-    Image1->installEventFilter(this);
+void AboutBox::PlacePictures() {
+    background_ = new QLabel(this);
+    background_->setObjectName("background");
+    SetPicture(*background_, kAboutBackground);
+    background_->setScaledContents(true);
+    background_->setGeometry(0, 0, kAboutWidth, kAboutHeight);
+    titlePicture_ = PictureLabel(this, "titlePicture", kAboutTitle, {8, 8});
+    sealPicture_ = PictureLabel(this, "sealPicture", kAboutSeal, {160, 16});
+    linkPicture_ = PictureLabel(this, "linkPicture", kAboutLink, {16, 112});
+    linkPicture_->resize(166, 27);
+    linkPicture_->setCursor(Qt::PointingHandCursor);
+    linkPicture_->installEventFilter(this);
 }
 
-void TAbout::FormCreate() {
-    RichEdit1->clear();
-    RichEdit1->append(QString::fromStdString(ProgramTitle()));
+void AboutBox::SetUp() {
+    text_->clear();
+    text_->append(QString::fromStdString(ProgramTitle()));
     // The maker, as the holders of the copyright, and the licence they give it under.
-    RichEdit1->append(QStringLiteral("\u00a9 2026 Vellum developers, MIT"));
-    RichEdit1->append(QStringLiteral("See readme.txt for details"));
-    RichEdit1->selectAll();
-    RichEdit1->setAlignment(Qt::AlignCenter);
-    RichEdit1->moveCursor(QTextCursor::Start);
+    text_->append(QStringLiteral("\u00a9 2026 Vellum developers, MIT"));
+    text_->append(QStringLiteral("See readme.txt for details"));
+    text_->selectAll();
+    text_->setAlignment(Qt::AlignCenter);
+    text_->moveCursor(QTextCursor::Start);
     FitText();
 }
 
 // The box is as small as it was drawn for a narrow font: the lines get the room they need by
 // drawing the letters closer and, if need be, smaller, rather than by being cut.
-void TAbout::FitText() {
-    QPalette palette = RichEdit1->palette();
+void AboutBox::FitText() {
+    QPalette palette = text_->palette();
     // Disabled only so that it takes no focus and no selection; its words stay readable, also
     // where the desktop's text colour is light and the picture behind them is not.
     const QColor ground = AverageColour(Picture(kAboutBackground).copy(kTextPlace));
     const QColor text = Legible(palette.color(QPalette::Active, QPalette::Text), ground);
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Text, text);
-    RichEdit1->setPalette(palette);
-    RichEdit1->document()->setDocumentMargin(0);
-    const QStringList lines = RichEdit1->toPlainText().split('\n');
-    QFont font = RichEdit1->font();
+    text_->setPalette(palette);
+    text_->document()->setDocumentMargin(0);
+    const QStringList lines = text_->toPlainText().split('\n');
+    QFont font = text_->font();
     std::optional<double> spacing = Squeeze(font, lines);
     while (!spacing && font.pixelSize() > kSmallestPixels) {
         font.setPixelSize(font.pixelSize() - 1);
         spacing = Squeeze(font, lines);
     }
     font.setLetterSpacing(QFont::AbsoluteSpacing, spacing.value_or(0));
-    RichEdit1->setFont(font);
+    text_->setFont(font);
 }
 
-void TAbout::Image1Click() {
+void AboutBox::OpenHomePage() {
     openPage_(net::HomePageUrl());
 }
 
-bool TAbout::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == linkPicture_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
-            Image1->rect().contains(mouse->position().toPoint())) {
-            Image1Click();
+            linkPicture_->rect().contains(mouse->position().toPoint())) {
+            OpenHomePage();
             return true;
         }
     }

@@ -1,4 +1,4 @@
-// TAbout, the borderless About box: the program's name and version, the maker and the licence, a
+// AboutBox, the borderless About box: the program's name and version, the maker and the licence, a
 // picture that opens the maker's home page, and OK. Made hidden with the main window and shown
 // modally.
 #pragma once
@@ -19,33 +19,33 @@ using PageOpener = std::function<void(const std::string& url)>;
 // QDesktopServices::openUrl, so the desktop picks the browser.
 void OpenInBrowser(const std::string& url);
 
-class TAbout final : public QDialog {
+class AboutBox final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TAbout(PageOpener openPage, QWidget* parent = nullptr);
+    explicit AboutBox(PageOpener openPage, QWidget* parent = nullptr);
 
-    void Image1Click();
+    void OpenHomePage();
 
-    [[nodiscard]] QTextEdit& text() const { return *RichEdit1; }
-    [[nodiscard]] QLabel& link() const { return *Image1; }
-    [[nodiscard]] QPushButton& okButton() const { return *BitBtn1; }
+    [[nodiscard]] QTextEdit& text() const { return *text_; }
+    [[nodiscard]] QLabel& link() const { return *linkPicture_; }
+    [[nodiscard]] QPushButton& okButton() const { return *okButton_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void FormCreate();
+    void SetUp();
     void PlacePictures();
     void FitText();
 
     PageOpener openPage_;
-    QLabel* Image2;
-    QLabel* Image3;
-    QLabel* Image4;
-    QLabel* Image1;
-    QTextEdit* RichEdit1;
-    QPushButton* BitBtn1;
+    QLabel* background_;
+    QLabel* titlePicture_;
+    QLabel* sealPicture_;
+    QLabel* linkPicture_;
+    QTextEdit* text_;
+    QPushButton* okButton_;
 };
 
 }  // namespace vellum::ui

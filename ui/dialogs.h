@@ -33,7 +33,7 @@ class Dialogs {
     // OpenDialog1 of Add files: several files, no filter, resizable; nothing on cancel.
     // startFolder empty: the dialog's own choice.
     virtual std::optional<std::vector<std::string>> ChooseFiles(const std::string& startFolder) = 0;
-    // TSelectDir, modal; nothing unless closed with OK.
+    // FolderChooser, modal; nothing unless closed with OK.
     virtual std::optional<FolderChoice> ChooseFolder() = 0;
     // SaveDialog1 of the export: the types of ExportTypes for the digests the list shows ("csv",
     // "tabbed txt", "md5sum list", "SFV", then each digest's), no overwrite prompt.

@@ -1,8 +1,8 @@
 // The models behind the two grids of the main window: FileGridModel shows the file table row for
-// row (DrawGrid1), HeaderStripModel the captions with their sort marks (DrawGrid3). Both read
-// the core's state at the moment a cell is painted and keep nothing of it; the window tells
-// them what changed, and they tell their views with Qt's model signals. Their columns are those
-// of a ColumnMap: the seven, and the further digests the list shows.
+// row (in the ListGrid), HeaderStripModel the captions with their sort marks (in the
+// HeaderStrip). Both read the core's state at the moment a cell is painted and keep nothing of it;
+// the window tells them what changed, and they tell their views with Qt's model signals. Their
+// columns are those of a ColumnMap: the seven, and the further digests the list shows.
 #pragma once
 
 #include <QAbstractTableModel>

@@ -155,15 +155,16 @@ CaptionPlace PlaceCaption(int barWidth, int panelsRight, int textWidth) {
     return {std::max(centred, panelsRight), textWidth, false};
 }
 
-ViewHeights HideHeights(int panel8Height) {
-    return {panel8Height - kPanel8HiddenHeight, kPanel8HiddenHeight};
+ViewHeights HideHeights(int lowerPanelHeight) {
+    return {lowerPanelHeight - kLowerPanelHiddenHeight, kLowerPanelHiddenHeight};
 }
 
 ViewHeights ShowHeights(std::int32_t hexViewHeight, int windowHeight) {
     if (windowHeight < hexViewHeight + kShowWindowMargin) {
         hexViewHeight = windowHeight - kShowWindowMargin;
     }
-    return {hexViewHeight, std::max(hexViewHeight + kPanel8HiddenHeight, kPanel8MinimumHeight)};
+    return {hexViewHeight,
+            std::max(hexViewHeight + kLowerPanelHiddenHeight, kLowerPanelMinimumHeight)};
 }
 
 }  // namespace vellum::ui

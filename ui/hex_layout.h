@@ -26,12 +26,12 @@ inline constexpr int kOffsetDigitWidth = 7;
 // Blank pixels after a byte's two digits, so that neighbouring bytes never run together.
 inline constexpr int kHexDigitGap = 2;
 
-inline constexpr int kPanel9Height = 20;        // Panel9
-inline constexpr int kPanel11Width = 89;        // Panel11
-inline constexpr int kPanel10Width = 40;        // Panel10
-inline constexpr int kPanel8HiddenHeight = 60;  // title bar and bottom bar only
-inline constexpr int kPanel8MinimumHeight = 44;
-inline constexpr int kShowWindowMargin = 160;  // window height the rest of TMain needs
+inline constexpr int kTitleBarHeight = 20;          // titleBar_
+inline constexpr int kOnOffWidth = 89;              // onOffLabel_
+inline constexpr int kHideShowWidth = 40;           // hideShowButton_
+inline constexpr int kLowerPanelHiddenHeight = 60;  // title bar and bottom bar only
+inline constexpr int kLowerPanelMinimumHeight = 44;
+inline constexpr int kShowWindowMargin = 160;  // window height the rest of MainWindow needs
 
 using HexRgb = std::uint32_t;  // 0xRRGGBB
 inline constexpr HexRgb kHexBlack = 0x000000;
@@ -42,7 +42,7 @@ inline constexpr HexRgb kHexEvenBackground = 0xC0DCC0;
 inline constexpr HexRgb kCharOddBackground = 0xC0C0C0;
 inline constexpr HexRgb kCharEvenBackground = 0xFFFFFF;
 
-// The program-wide state of the hex view. HexView owns the one instance; TMain reads and
+// The program-wide state of the hex view. HexView owns the one instance; MainWindow reads and
 // writes HexViewHeight through it when it hides and shows the view.
 struct HexViewState {
     std::string ViewedPath;            // empty until a row is selected
@@ -58,7 +58,7 @@ struct HexViewState {
 // The byte itself for 32 to 126, a blank for everything else.
 [[nodiscard]] std::string ShownChar(std::uint8_t byte);
 
-// Rows of DrawGrid2 for a file of this size: the header row plus one per 32 bytes, at least
+// Rows of the hex grid for a file of this size: the header row plus one per 32 bytes, at least
 // five in all. 64-bit, so that no size overflows.
 [[nodiscard]] std::int64_t HexRowCount(std::int64_t viewedSize);
 // How many digits the offset column needs for a file of this size: eight, or more when the
@@ -78,7 +78,7 @@ struct CellLook {
 // One byte of the viewed file, or nothing when it cannot be had (the cell stays blank).
 using ByteReader = std::function<std::optional<std::uint8_t>(std::int64_t offset)>;
 
-// The look of cell (column, row) of DrawGrid2 for a file of viewedSize bytes. Bytes are read
+// The look of cell (column, row) of the hex grid for a file of viewedSize bytes. Bytes are read
 // only for cells inside the file.
 [[nodiscard]] CellLook HexCellLook(int column, std::int64_t row, std::int64_t viewedSize,
                                    const ByteReader& read);
@@ -144,12 +144,12 @@ struct CaptionPlace {
 };
 [[nodiscard]] CaptionPlace PlaceCaption(int barWidth, int panelsRight, int textWidth);
 
-// Heights after Panel10Click. Panel8 never goes below its minimum, even in a tiny window.
+// Heights after ToggleShown. The lower panel never goes below its minimum, even in a tiny window.
 struct ViewHeights {
     std::int32_t hexViewHeight = 0;
-    int panel8Height = 0;
+    int lowerPanelHeight = 0;
 };
-[[nodiscard]] ViewHeights HideHeights(int panel8Height);
+[[nodiscard]] ViewHeights HideHeights(int lowerPanelHeight);
 [[nodiscard]] ViewHeights ShowHeights(std::int32_t hexViewHeight, int windowHeight);
 
 }  // namespace vellum::ui

@@ -324,13 +324,12 @@ HexView::HexView(vellum::ListContext& ctx, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(BuildTitleBar());
 
-    DrawGrid2 =
-        new HexGrid([this](int column, std::int64_t row) { return Cell(column, row); }, this);
-    DrawGrid2->setObjectName("DrawGrid2");
+    grid_ = new HexGrid([this](int column, std::int64_t row) { return Cell(column, row); }, this);
+    grid_->setObjectName("grid");
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(FollowDesktopFont(kMonospacePixels));
-    DrawGrid2->setFont(mono);
-    layout->addWidget(DrawGrid2, 1);
+    grid_->setFont(mono);
+    layout->addWidget(grid_, 1);
     // Takes the room the hidden grid leaves, so that the title bar stays at the top.
     layout->addStretch(0);
 
@@ -343,58 +342,60 @@ HexView::HexView(vellum::ListContext& ctx, QWidget* parent)
 }
 
 QWidget* HexView::BuildTitleBar() {
-    Panel9 = new QWidget(this);
-    Panel9->setObjectName("Panel9");
-    Panel9->setFixedHeight(kPanel9Height);
+    titleBar_ = new QWidget(this);
+    titleBar_->setObjectName("titleBar");
+    titleBar_->setFixedHeight(kTitleBarHeight);
 
-    Panel11 = new QLabel(QStringLiteral("Binary View ON"), Panel9);
-    Panel11->setObjectName("Panel11");
-    Panel11->setAlignment(Qt::AlignCenter);
-    Panel11->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    onOffLabel_ = new QLabel(QStringLiteral("Binary View ON"), titleBar_);
+    onOffLabel_->setObjectName("onOffLabel");
+    onOffLabel_->setAlignment(Qt::AlignCenter);
+    onOffLabel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
-    Panel10 = new QPushButton(QStringLiteral("HIDE"), Panel9);
-    Panel10->setObjectName("Panel10");
-    Panel10->setFocusPolicy(Qt::NoFocus);
-    connect(Panel10, &QPushButton::clicked, this, &HexView::hideShowClicked);
+    hideShowButton_ = new QPushButton(QStringLiteral("HIDE"), titleBar_);
+    hideShowButton_->setObjectName("hideShowButton");
+    hideShowButton_->setFocusPolicy(Qt::NoFocus);
+    connect(hideShowButton_, &QPushButton::clicked, this, &HexView::hideShowClicked);
 
-    auto* left = new QHBoxLayout(Panel9);
+    auto* left = new QHBoxLayout(titleBar_);
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(0);
-    left->addWidget(Panel11);
-    left->addWidget(Panel10);
+    left->addWidget(onOffLabel_);
+    left->addWidget(hideShowButton_);
     left->addStretch(1);
 
     // Placed by hand: centred on the whole bar, as far as the panels over its left end let it.
-    Panel9Caption = new QLabel(Panel9);
-    Panel9Caption->setObjectName("Panel9Caption");
-    Panel9Caption->setAlignment(Qt::AlignCenter);
-    Panel9Caption->setTextFormat(Qt::PlainText);
+    titleLabel_ = new QLabel(titleBar_);
+    titleLabel_->setObjectName("titleLabel");
+    titleLabel_->setAlignment(Qt::AlignCenter);
+    titleLabel_->setTextFormat(Qt::PlainText);
     FitTitleBar();
-    return Panel9;
+    return titleBar_;
 }
 
 void HexView::FitTitleBar() {
-    if (Panel11 == nullptr) return;  // a font change while the bar is being built
+    if (onOffLabel_ == nullptr) return;  // a font change while the bar is being built
     // The switch keeps one width for both of its states, so nothing moves when it is pressed.
     constexpr int kTextMargin = 2;
-    const int room = 2 * (Panel11->frameWidth() + kTextMargin);
-    const int height = FitHeight(kPanel9Height, *Panel11, room);
-    Panel9->setFixedHeight(height);
-    Panel11->setFixedSize(
-        FitWidth(kPanel11Width, *Panel11, {u"Binary View ON", u"Binary View OFF"}, room), height);
-    Panel10->setFixedSize(ButtonWidth(kPanel10Width, *Panel10, {u"HIDE", u"SHOW"}), height);
+    const int room = 2 * (onOffLabel_->frameWidth() + kTextMargin);
+    const int height = FitHeight(kTitleBarHeight, *onOffLabel_, room);
+    titleBar_->setFixedHeight(height);
+    onOffLabel_->setFixedSize(
+        FitWidth(kOnOffWidth, *onOffLabel_, {u"Binary View ON", u"Binary View OFF"}, room), height);
+    hideShowButton_->setFixedSize(ButtonWidth(kHideShowWidth, *hideShowButton_, {u"HIDE", u"SHOW"}),
+                                  height);
     PlaceTitleCaption();
 }
 
 void HexView::PlaceTitleCaption() {
-    const QFontMetrics metrics = Panel9Caption->fontMetrics();
-    const CaptionPlace place = PlaceCaption(width(), Panel11->width() + Panel10->width(),
-                                            metrics.horizontalAdvance(caption_));
-    Panel9Caption->setGeometry(place.left, 0, place.width, Panel9->height());
+    const QFontMetrics metrics = titleLabel_->fontMetrics();
+    const CaptionPlace place =
+        PlaceCaption(width(), onOffLabel_->width() + hideShowButton_->width(),
+                     metrics.horizontalAdvance(caption_));
+    titleLabel_->setGeometry(place.left, 0, place.width, titleBar_->height());
     // A path too long for the bar loses its middle, never its file name; the hint has it all.
-    Panel9Caption->setText(place.cut ? metrics.elidedText(caption_, Qt::ElideMiddle, place.width)
-                                     : caption_);
-    Panel9Caption->setToolTip(place.cut ? caption_ : QString());
+    titleLabel_->setText(place.cut ? metrics.elidedText(caption_, Qt::ElideMiddle, place.width)
+                                   : caption_);
+    titleLabel_->setToolTip(place.cut ? caption_ : QString());
 }
 
 void HexView::resizeEvent(QResizeEvent* event) {
@@ -433,8 +434,8 @@ bool HexView::SetViewedFile(const std::string& path, std::string* error) {
 }
 
 void HexView::Refresh() {
-    DrawGrid2->SetOffsetDigits(OffsetDigits(state_.ViewedSize));
-    DrawGrid2->SetRowCount(HexRowCount(state_.ViewedSize));
+    grid_->SetOffsetDigits(OffsetDigits(state_.ViewedSize));
+    grid_->SetRowCount(HexRowCount(state_.ViewedSize));
     RepaintView();
     caption_ = QFile::decodeName(QByteArray::fromStdString(state_.ViewedPath));
     PlaceTitleCaption();
@@ -447,26 +448,27 @@ void HexView::Clear() {
 }
 
 void HexView::RepaintView() {
-    DrawGrid2->viewport()->update();
+    grid_->viewport()->update();
 }
 
 void HexView::SetGridShown(bool shown) {
-    DrawGrid2->setVisible(shown);
-    Panel11->setText(shown ? QStringLiteral("Binary View ON") : QStringLiteral("Binary View OFF"));
-    Panel10->setText(shown ? QStringLiteral("HIDE") : QStringLiteral("SHOW"));
+    grid_->setVisible(shown);
+    onOffLabel_->setText(shown ? QStringLiteral("Binary View ON")
+                               : QStringLiteral("Binary View OFF"));
+    hideShowButton_->setText(shown ? QStringLiteral("HIDE") : QStringLiteral("SHOW"));
 }
 
 bool HexView::gridShown() const {
-    return !DrawGrid2->isHidden();
+    return !grid_->isHidden();
 }
 
-int HexView::Panel10Click(int panel8Height, int windowHeight) {
+int HexView::ToggleShown(int lowerPanelHeight, int windowHeight) {
     const bool hiding = gridShown();
     const ViewHeights heights =
-        hiding ? HideHeights(panel8Height) : ShowHeights(state_.HexViewHeight, windowHeight);
+        hiding ? HideHeights(lowerPanelHeight) : ShowHeights(state_.HexViewHeight, windowHeight);
     state_.HexViewHeight = heights.hexViewHeight;
     SetGridShown(!hiding);
-    return heights.panel8Height;
+    return heights.lowerPanelHeight;
 }
 
 CellLook HexView::Cell(int column, std::int64_t row) {
@@ -492,11 +494,11 @@ QString HexView::titleCaption() const {
 }
 
 QString HexView::onOffCaption() const {
-    return Panel11->text();
+    return onOffLabel_->text();
 }
 
 QString HexView::hideShowCaption() const {
-    return Panel10->text();
+    return hideShowButton_->text();
 }
 
 }  // namespace vellum::ui

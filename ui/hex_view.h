@@ -1,6 +1,6 @@
-// The binary view under the list: the title bar Panel9 with its switch, and the hex grid
-// DrawGrid2 that paints the viewed file's bytes through the block cache. TMain places it in
-// Panel8 above the bottom bar and drives it from its selection handler and the list pass.
+// The binary view under the list: the title bar with its switch, and the hex grid that
+// paints the viewed file's bytes through the block cache. MainWindow places it in
+// its lower panel above the bottom bar and drives it from its selection handler and the list pass.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -21,7 +21,7 @@ struct ListContext;
 
 namespace vellum::ui {
 
-// DrawGrid2. Drawn by hand because a table view keeps row positions in int pixels, and a
+// the hex grid. Drawn by hand because a table view keeps row positions in int pixels, and a
 // 4 GiB file already has 2^27 rows of 19 pixels. Row 0 and column 0 are frozen; only the
 // rows on screen are painted, each cell exactly as its CellLook says. Narrower than its
 // columns, it scrolls sideways under the frozen offsets.
@@ -116,10 +116,10 @@ class HexView final : public QWidget {
     // Hide/show: grid visibility and the two captions.
     void SetGridShown(bool shown);
     [[nodiscard]] bool gridShown() const;
-    // The whole of Panel10Click short of resizing: hides or shows the grid, keeps
-    // HexViewHeight, and returns the height Panel8 must take (TMain also hides or shows
-    // Splitter1 with the grid).
-    [[nodiscard]] int Panel10Click(int panel8Height, int windowHeight);
+    // The whole of a HIDE/SHOW click short of resizing: hides or shows the grid, keeps
+    // HexViewHeight, and returns the height the lower panel must take (MainWindow also hides or
+    // shows the splitter with the grid).
+    [[nodiscard]] int ToggleShown(int lowerPanelHeight, int windowHeight);
 
     // Replaces the default report: "<path> failed" in the status line, bold red for five
     // seconds, as for any file the list cannot open. Called after the paint that met the
@@ -129,17 +129,17 @@ class HexView final : public QWidget {
     [[nodiscard]] HexViewState& viewState() { return state_; }
     [[nodiscard]] const std::string& ViewedPath() const { return state_.ViewedPath; }
     [[nodiscard]] std::int64_t ViewedSize() const { return state_.ViewedSize; }
-    // What DrawGrid2 paints in a cell (reads through the cache).
+    // What the hex grid paints in a cell (reads through the cache).
     [[nodiscard]] CellLook Cell(int column, std::int64_t row);
-    [[nodiscard]] HexGrid* grid() const { return DrawGrid2; }
+    [[nodiscard]] HexGrid* grid() const { return grid_; }
     [[nodiscard]] BlockCache& cache() { return cache_; }
-    // Panel9's caption, the viewed file's path; the bar shows it whole where there is room.
+    // The title bar's caption, the viewed file's path; the bar shows it whole where there is room.
     [[nodiscard]] QString titleCaption() const;
     [[nodiscard]] QString onOffCaption() const;
     [[nodiscard]] QString hideShowCaption() const;
 
   signals:
-    // Panel10 was clicked; TMain calls Panel10Click (or does the height rules itself).
+    // HIDE/SHOW was clicked; MainWindow calls ToggleShown (or does the height rules itself).
     void hideShowClicked();
 
   protected:
@@ -156,12 +156,12 @@ class HexView final : public QWidget {
     HexViewState state_;
     BlockCache cache_;
     FailureReport report_;
-    QWidget* Panel9 = nullptr;
-    QLabel* Panel9Caption = nullptr;
+    QWidget* titleBar_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
     QString caption_;
-    QLabel* Panel11 = nullptr;
-    QPushButton* Panel10 = nullptr;
-    HexGrid* DrawGrid2 = nullptr;
+    QLabel* onOffLabel_ = nullptr;
+    QPushButton* hideShowButton_ = nullptr;
+    HexGrid* grid_ = nullptr;
 };
 
 }  // namespace vellum::ui

@@ -1,7 +1,7 @@
-// The two grid controls of the main window. ListGrid is DrawGrid1, the file list: uniform
+// The two grid controls of the main window. ListGrid is the file list: uniform
 // 20-pixel rows under 1-pixel lines, a horizontal scroll bar where the window is too narrow for
 // its columns (long digests shown, a small screen), and the mouse and keyboard events of a grid
-// whose handlers read the current cell. HeaderStrip is DrawGrid3, the one-row strip of captions
+// whose handlers read the current cell. HeaderStrip is the one-row strip of captions
 // above it, whose column widths and sideways scrolling the window keeps equal to the list's.
 #pragma once
 

@@ -1,4 +1,4 @@
-// TMain, the main window: the file list with its header strip, the binary view, the bottom bar
+// MainWindow, the main window: the file list with its header strip, the binary view, the bottom bar
 // with the Halt/Resume button and the status line, and the list's pop-up menu. It owns the
 // program's list and its pass, turns every click into a call of the core, and draws what the
 // core says; it keeps no list logic of its own.
@@ -18,7 +18,7 @@
 #include "ui/about_box.h"
 #include "ui/column_map.h"
 #include "ui/dialogs.h"
-#include "ui/splash_form.h"
+#include "ui/splash_window.h"
 #include "ui/window_host.h"
 
 class QFontMetrics;
@@ -40,14 +40,14 @@ class HeaderStrip;
 class HexView;
 class ListGrid;
 class SplitterBar;
-class TAbout;
-class TForm4;
-class TForm5;
+class AboutBox;
+class ValuesDialog;
+class AddProgressWindow;
 class WebPanel;
 
 inline constexpr int kMainWidth = 985;
 inline constexpr int kMainHeight = 662;
-inline constexpr int kPanel8DesignHeight = 264;
+inline constexpr int kLowerPanelDesignHeight = 264;
 inline constexpr int kBottomBarHeight = 25;
 inline constexpr int kPanelBorder = 4;
 // What the window's width leaves the path column after the fixed columns.
@@ -72,18 +72,19 @@ struct StartupSettings {
     PageOpener openPage = OpenInBrowser;
 };
 
-class TMain final : public QWidget {
+class MainWindow final : public QWidget {
     Q_OBJECT
 
   public:
     // The window's dialogs are made once it exists, so that they can be centred on it.
     using DialogsFactory = std::function<std::unique_ptr<Dialogs>(QWidget* window)>;
 
-    TMain(std::vector<std::string> args, const DialogsFactory& makeDialogs, platform::Trash& trash,
-          ListPass::Clock clock = {}, StartupSettings startup = {}, QWidget* parent = nullptr);
-    ~TMain() override;
-    TMain(const TMain&) = delete;
-    TMain& operator=(const TMain&) = delete;
+    MainWindow(std::vector<std::string> args, const DialogsFactory& makeDialogs,
+               platform::Trash& trash, ListPass::Clock clock = {}, StartupSettings startup = {},
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // What the list pass asks of the window, through WindowHost.
     void RepaintGrid(std::int32_t rowCount);
@@ -95,48 +96,36 @@ class TMain final : public QWidget {
     void ShowErrorBox(const std::string& text);
 
     // Start-up and fitting.
-    void Timer1Timer();
-    void firstopen();
+    void FinishStartup();
     [[nodiscard]] bool startupDone() const { return startupDone_; }
-    void FormResize();
+    void FitPathColumn();
     void SyncHeaderColumns();
 
     // The grids' events.
-    void DrawGrid1Click(int row, int column);
-    void DrawGrid1DblClick();
-    void DrawGrid1MouseDown(QPoint globalPos);
+    void CellSelected(int row, int column);
+    void CellDoubleClicked();
+    void RightButtonPressed(QPoint globalPos);
 
     // The list from the keyboard (main_window_keys.cpp): each key does what its mouse twin does.
     // A key that moves the selection selects the row as a click on it does (never a click on
     // the Status cell); Enter opens the selected row's values; the Menu key opens the pop-up
     // menu where the right button would, beside the selected row; Copy puts the selected row on
     // the clipboard as one line of the comma-separated list file.
-    void DrawGrid1KeyDown(int key);
-    void DrawGrid1Enter();
-    void DrawGrid1MenuKey();
+    void ListKeyPressed(int key);
+    void OpenSelectedRow();
+    void MenuKeyPressed();
     void CopySelectedRow();
-    void DrawGrid3Click(int column, int row);
+    void HeaderCellClicked(int column, int row);
 
-    // PopupMenu1.
-    void Clear1Click();
-    void Add1Click();
-    void Addfolder1Click();
-    void FindDuplicatesInFolder1Click();
-    void InvertFLAGGED1Click();
-    void FlagALL1Click();
-    void FlagNONE1Click();
-    void RemoveFlagged1Click();
-    void FlagIdenticals1Click();
-    void FlagIdenticalsExceptFirst1Click();
-    void FlagIdenticalsOutsideFolder1Click();
-    void FlagMarkersClick();
-    void RemoveAdjacentDuplicates1Click();
-    void ReplaceFlaggedWithLinks1Click();
-    void RecycleClick();
-    void RemovedDeletedClick();
-    void ExportFlaggedList1Click();
-    void IMPORTfilelist1Click();
-    void About1Click();
+    // The pop-up menu's items that ask something first; the others call the core directly.
+    void ConfirmAndClear();
+    void ChooseAndAddFolder();
+    void ChooseAndFindDuplicates();
+    void ChooseAndFlagOutside();
+    void ReplaceFlaggedWithLinks();
+    void ChooseAndExportFlagged();
+    void ChooseAndImportList();
+    void ShowAbout();
 
     // The further digests (main_window_digests.cpp). A digest checked in the Digests submenu is
     // calculated for every row and shown as a column; the choice is kept in the settings file.
@@ -146,16 +135,16 @@ class TMain final : public QWidget {
     void FollowShownDigests();
     // The selected row checked against a digest the user has, typed or pasted (Ctrl+V on the
     // list); the status line tells which algorithm matched.
-    void CheckAgainstDigest1Click();
+    void AskAndCheckDigest();
     void PasteDigest();
     void CheckSelectedAgainst(const std::string& text);
 
-    void Button1Click();
-    void Panel10Click();
-    void Timer2Timer();
-    // Panel2 and its web pictures: a left click on a picture or the bare panel opens the
+    void HaltButtonClicked();
+    void ToggleHexView();
+    void MessageTick();
+    // The web panel and its pictures: a left click on a picture or the bare panel opens the
     // product page, the right button pressed on a picture checks for the latest version.
-    void Panel2Click();
+    void WebPanelClicked();
     void WebPictureRightClick();
     void OpenProductPage();
     // One blocking check; its verdict picks the picture and the picture's hint.
@@ -166,21 +155,20 @@ class TMain final : public QWidget {
     [[nodiscard]] ListPass& pass() { return pass_; }
     [[nodiscard]] FileGridModel& gridModel() const { return *gridModel_; }
     [[nodiscard]] HeaderStripModel& headerModel() const { return *headerModel_; }
-    [[nodiscard]] ListGrid& grid() const { return *DrawGrid1; }
-    [[nodiscard]] HeaderStrip& headerStrip() const { return *DrawGrid3; }
-    [[nodiscard]] HexView& hexView() const { return *BinaryView; }
-    [[nodiscard]] QLabel& statusPanel() const { return *Panel6; }
-    [[nodiscard]] QLabel& versionBox() const { return *Panel4; }
-    [[nodiscard]] QLabel& limitPicture() const { return *Image2; }
-    [[nodiscard]] QPushButton& haltButton() const { return *Button1; }
-    [[nodiscard]] QFrame& bottomPanel() const { return *Panel8; }
-    [[nodiscard]] SplitterBar& splitter() const { return *Splitter1; }
-    [[nodiscard]] QMenu& popupMenu() const { return *PopupMenu1; }
-    [[nodiscard]] QMenu& digestsMenu() const { return *DigestsMenu; }
-    [[nodiscard]] TForm4& valuesDialog() const { return *Form4; }
-    [[nodiscard]] TForm5& progressWindow() const { return *Form5; }
-    [[nodiscard]] WebPanel& webPanel() const { return *Panel2; }
-    [[nodiscard]] TAbout& aboutBox() const { return *About; }
+    [[nodiscard]] ListGrid& grid() const { return *listGrid_; }
+    [[nodiscard]] HeaderStrip& headerStrip() const { return *headerStrip_; }
+    [[nodiscard]] HexView& hexView() const { return *hexView_; }
+    [[nodiscard]] QLabel& statusPanel() const { return *statusLine_; }
+    [[nodiscard]] QLabel& versionBox() const { return *versionBox_; }
+    [[nodiscard]] QLabel& limitPicture() const { return *limitPicture_; }
+    [[nodiscard]] QPushButton& haltButton() const { return *haltButton_; }
+    [[nodiscard]] QFrame& bottomPanel() const { return *lowerPanel_; }
+    [[nodiscard]] SplitterBar& splitter() const { return *splitter_; }
+    [[nodiscard]] QMenu& popupMenu() const { return *popupMenu_; }
+    [[nodiscard]] QMenu& digestsMenu() const { return *digestsMenu_; }
+    [[nodiscard]] ValuesDialog& valuesDialog() const { return *valuesDialog_; }
+    [[nodiscard]] WebPanel& webPanel() const { return *webPanel_; }
+    [[nodiscard]] AboutBox& aboutBox() const { return *aboutBox_; }
     [[nodiscard]] const std::string& installId() const { return installId_; }
 
   protected:
@@ -189,18 +177,18 @@ class TMain final : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
-    void FormCreate();
+    void SetUp();
     // The splash is up from here until the hidden windows are made and its time is over.
-    [[nodiscard]] std::unique_ptr<TSplashForm> ShowSplash();
+    [[nodiscard]] std::unique_ptr<SplashWindow> ShowSplash();
     // The installation identifier, then (unless -noautocheck) the version check.
     void StartupIdentityAndCheck();
 
     // Building the controls (main_window_layout.cpp).
     void BuildControls();
-    [[nodiscard]] QFrame* BuildPanel5();
-    [[nodiscard]] QFrame* BuildPanel8();
-    [[nodiscard]] QFrame* BuildPanel1();
-    void BuildPopupMenu1();
+    [[nodiscard]] QFrame* BuildListPanel();
+    [[nodiscard]] QFrame* BuildLowerPanel();
+    [[nodiscard]] QFrame* BuildBottomBar();
+    void BuildPopupMenu();
     void BuildDigestsMenu(const QString& caption);
     void ConnectEvents();
     void ConnectSidewaysScrolling();
@@ -210,7 +198,7 @@ class TMain final : public QWidget {
     // The controls sized for their texts in the window's font.
     void FitToFont();
     // The list's columns as wide as FittedColumnWidths makes them; the path column follows at
-    // the next FormResize.
+    // the next FitPathColumn.
     void ApplyColumnWidths();
     [[nodiscard]] const ColumnMap& Columns() const;
     // The digests kept in the settings file, before the first pass.
@@ -226,7 +214,7 @@ class TMain final : public QWidget {
     // The status line's text whole in its tooltip, when the bar is too narrow for it.
     void ShowStatusWhole();
 
-    void SetPanel8Height(int height);
+    void SetLowerPanelHeight(int height);
     void SplitterDragged(int dy);
     void RefreshLimitHint();
     [[nodiscard]] ChooseFiles FileChooser();
@@ -245,27 +233,27 @@ class TMain final : public QWidget {
 
     FileGridModel* gridModel_ = nullptr;
     HeaderStripModel* headerModel_ = nullptr;
-    QFrame* Panel5 = nullptr;
-    HeaderStrip* DrawGrid3 = nullptr;
-    ListGrid* DrawGrid1 = nullptr;
-    SplitterBar* Splitter1 = nullptr;
-    QFrame* Panel8 = nullptr;
-    HexView* BinaryView = nullptr;
-    QFrame* Panel1 = nullptr;
-    QFrame* Panel3 = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* Panel4 = nullptr;
-    QFrame* Panel7 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QLabel* Panel6 = nullptr;
-    WebPanel* Panel2 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QMenu* DigestsMenu = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-    TAbout* About = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm5* Form5 = nullptr;
+    QFrame* listPanel_ = nullptr;
+    HeaderStrip* headerStrip_ = nullptr;
+    ListGrid* listGrid_ = nullptr;
+    SplitterBar* splitter_ = nullptr;
+    QFrame* lowerPanel_ = nullptr;
+    HexView* hexView_ = nullptr;
+    QFrame* bottomBar_ = nullptr;
+    QFrame* versionPanel_ = nullptr;
+    QLabel* limitPicture_ = nullptr;
+    QLabel* versionBox_ = nullptr;
+    QFrame* haltPanel_ = nullptr;
+    QPushButton* haltButton_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    WebPanel* webPanel_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QMenu* digestsMenu_ = nullptr;
+    QTimer* startTimer_ = nullptr;
+    QTimer* messageTimer_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
+    ValuesDialog* valuesDialog_ = nullptr;
+    AddProgressWindow* addProgress_ = nullptr;
 };
 
 }  // namespace vellum::ui

@@ -1,5 +1,5 @@
-// TMain's further digests: the Digests submenu and the columns, values and settings that follow
-// it, and the check of the selected row against a digest the user has.
+// MainWindow's further digests: the Digests submenu and the columns, values and settings that
+// follow it, and the check of the selected row against a digest the user has.
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -52,28 +52,28 @@ CheckOutcome Outcome(const FileEntry& row, const PublishedDigest& digest) {
 
 }  // namespace
 
-void TMain::LoadShownDigests() {
+void MainWindow::LoadShownDigests() {
     storedDigests_ = ReadDigestNames(
         platform::IniRead(startup_.settingsPath, net::kSettingsSection, kDigestsKey));
     ctx_.calculate.digests = storedDigests_;
     FollowShownDigests();
 }
 
-void TMain::DigestMenuClick(DigestKind kind, bool checked) {
+void MainWindow::DigestMenuClick(DigestKind kind, bool checked) {
     const DigestMask others = ctx_.calculate.digests & ~MaskOf(kind);
     ShowDigests(ctx_, checked ? others | MaskOf(kind) : others);
     FollowShownDigests();
 }
 
-void TMain::FollowShownDigests() {
+void MainWindow::FollowShownDigests() {
     const DigestMask shown = ctx_.calculate.digests;
     if (Columns().shown() != shown) {
         gridModel_->ShowDigests(shown);
         headerModel_->ShowDigests(shown);
         ApplyColumnWidths();
-        FormResize();
+        FitPathColumn();
     }
-    for (QAction* action : DigestsMenu->actions())
+    for (QAction* action : digestsMenu_->actions())
         action->setChecked((shown & MaskOf(static_cast<DigestKind>(action->data().toInt()))) != 0);
     if (shown == storedDigests_) return;
     // A settings file that cannot be written was reported at start-up, with the identifier; the
@@ -83,7 +83,7 @@ void TMain::FollowShownDigests() {
     storedDigests_ = shown;
 }
 
-void TMain::CheckAgainstDigest1Click() {
+void MainWindow::AskAndCheckDigest() {
     // Nothing to ask for without a row: the check says what is missing.
     if (ctx_.state.SelectedRow < 1 || ctx_.state.SelectedRow >= ctx_.state.RowCount) {
         CheckSelectedAgainst({});
@@ -92,13 +92,13 @@ void TMain::CheckAgainstDigest1Click() {
     if (const std::optional<std::string> text = dialogs_->AskDigest()) CheckSelectedAgainst(*text);
 }
 
-void TMain::PasteDigest() {
+void MainWindow::PasteDigest() {
     // The menu's twin, and like the menu not offered while a pass runs.
     if (ctx_.state.Processing) return;
     CheckSelectedAgainst(QGuiApplication::clipboard()->text().toStdString());
 }
 
-void TMain::CheckSelectedAgainst(const std::string& text) {
+void MainWindow::CheckSelectedAgainst(const std::string& text) {
     const std::int32_t row = ctx_.state.SelectedRow;
     const auto post = [this](std::string_view message, bool good) {
         PostStatusMessage(ctx_, message, "Bold", good ? "Blue" : "Red", kCheckTicks);

@@ -1,4 +1,4 @@
-// TMain's list side: the selection, double-click and mouse handlers of DrawGrid1, the header
+// MainWindow's list side: the selection, double-click and mouse handlers of the list, the header
 // click, the column fitting, and the heights of the bottom panel (splitter, hide and show).
 #include <QHeaderView>
 #include <QMenu>
@@ -24,12 +24,12 @@ constexpr int kListMinimumHeight = 2 * kPanelBorder + kHeaderStripHeight;
 
 }  // namespace
 
-void TMain::DrawGrid1Click(int row, int column) {
+void MainWindow::CellSelected(int row, int column) {
     if (ctx_.state.Updating) return;
     const std::int32_t previous = std::exchange(ctx_.state.SelectedRow, row);
     std::string error;
     const std::string path(std::as_const(ctx_.table)[row].path.view());
-    if (!BinaryView->SetViewedFile(path, &error)) {
+    if (!hexView_->SetViewedFile(path, &error)) {
         // No pass follows, but the highlight has moved all the same.
         gridModel_->RowChanged(previous);
         gridModel_->RowChanged(row);
@@ -39,77 +39,77 @@ void TMain::DrawGrid1Click(int row, int column) {
     }
     if (Columns().CoreColumn(column) == kColumnStatus) StatusClick(ctx_, row);
     ctx_.RunPass();
-    BinaryView->Refresh();
+    hexView_->Refresh();
 }
 
-void TMain::DrawGrid1DblClick() {
-    const QModelIndex current = DrawGrid1->currentIndex();
+void MainWindow::CellDoubleClicked() {
+    const QModelIndex current = listGrid_->currentIndex();
     if (current.isValid()) OpenRow(current.row(), current.column());
 }
 
-void TMain::OpenRow(int row, int column) {
+void MainWindow::OpenRow(int row, int column) {
     if (row < 1 || ctx_.state.RowCount <= 1 || row >= ctx_.state.RowCount) return;
     // During a pass the marker is set at once and the pass runs once more when the running one
     // is done, which recounts the totals; no second pass runs inside the first.
     if (Columns().CoreColumn(column) == kColumnStatus)
         ToggleMarker(ctx_, row);
     else
-        Form4->ShowEntry(std::as_const(ctx_.table)[row], ctx_.calculate.digests);
+        valuesDialog_->ShowEntry(std::as_const(ctx_.table)[row], ctx_.calculate.digests);
 }
 
-void TMain::DrawGrid1MouseDown(QPoint globalPos) {
-    if (!ctx_.state.Processing) PopupMenu1->popup(globalPos);
+void MainWindow::RightButtonPressed(QPoint globalPos) {
+    if (!ctx_.state.Processing) popupMenu_->popup(globalPos);
 }
 
-void TMain::DrawGrid3Click(int column, int row) {
+void MainWindow::HeaderCellClicked(int column, int row) {
     vellum::SortByHeaderClick(ctx_, Columns().CoreColumn(column), row);
 }
 
-const ColumnMap& TMain::Columns() const {
+const ColumnMap& MainWindow::Columns() const {
     return gridModel_->columns();
 }
 
-void TMain::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    FormResize();
+    FitPathColumn();
 }
 
 // The path column takes what the window leaves beside the others, as it always has, but keeps
 // room to be read (its cut paths show whole in their tooltips); a window too narrow for that
 // scrolls the list sideways instead.
-void TMain::FormResize() {
+void MainWindow::FitPathColumn() {
     int fixed = 0;
     for (int column = 1; column < Columns().count(); ++column)
-        fixed += DrawGrid1->columnWidth(column);
-    DrawGrid1->setColumnWidth(0,
+        fixed += listGrid_->columnWidth(column);
+    listGrid_->setColumnWidth(0,
                               std::max(kPathColumnMinimum, width() - (kPathColumnMargin + fixed)));
     SyncHeaderColumns();
     ShowStatusWhole();
 }
 
-void TMain::SyncHeaderColumns() {
+void MainWindow::SyncHeaderColumns() {
     for (int column = 0; column < Columns().count(); ++column)
-        DrawGrid3->setColumnWidth(column, DrawGrid1->columnWidth(column));
+        headerStrip_->setColumnWidth(column, listGrid_->columnWidth(column));
     // Row 0 is the header row, which the strip above shows instead.
-    DrawGrid1->setRowHidden(0, true);
+    listGrid_->setRowHidden(0, true);
     // Scrolled to its end, the strip must show its last caption over the list's last column:
     // it ends where the rows do, short of the list's vertical scroll bar.
-    DrawGrid3->setMaximumWidth(DrawGrid1->viewport()->width());
+    headerStrip_->setMaximumWidth(listGrid_->viewport()->width());
 }
 
-void TMain::SetPanel8Height(int height) {
-    Panel8->setFixedHeight(std::max(height, kPanel8MinimumHeight));
+void MainWindow::SetLowerPanelHeight(int height) {
+    lowerPanel_->setFixedHeight(std::max(height, kLowerPanelMinimumHeight));
 }
 
-void TMain::SplitterDragged(int dy) {
+void MainWindow::SplitterDragged(int dy) {
     const int highest =
-        std::max(kPanel8MinimumHeight, height() - kSplitterHeight - kListMinimumHeight);
-    SetPanel8Height(std::clamp(dragStartHeight_ - dy, kPanel8MinimumHeight, highest));
+        std::max(kLowerPanelMinimumHeight, height() - kSplitterHeight - kListMinimumHeight);
+    SetLowerPanelHeight(std::clamp(dragStartHeight_ - dy, kLowerPanelMinimumHeight, highest));
 }
 
-void TMain::Panel10Click() {
-    SetPanel8Height(BinaryView->Panel10Click(Panel8->height(), height()));
-    Splitter1->setVisible(BinaryView->gridShown());
+void MainWindow::ToggleHexView() {
+    SetLowerPanelHeight(hexView_->ToggleShown(lowerPanel_->height(), height()));
+    splitter_->setVisible(hexView_->gridShown());
 }
 
 }  // namespace vellum::ui

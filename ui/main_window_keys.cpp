@@ -1,4 +1,4 @@
-// TMain's list from the keyboard: moving the selected row, Enter, the Menu key, copying a row,
+// MainWindow's list from the keyboard: moving the selected row, Enter, the Menu key, copying a row,
 // pasting a digest to check it, and the tab order list, hex view, Halt/Resume.
 #include <QClipboard>
 #include <QFile>
@@ -16,49 +16,49 @@
 
 namespace vellum::ui {
 
-void TMain::ConnectKeys() {
-    connect(DrawGrid1, &ListGrid::rowKeyPressed, this, &TMain::DrawGrid1KeyDown);
-    connect(DrawGrid1, &ListGrid::enterPressed, this, &TMain::DrawGrid1Enter);
-    connect(DrawGrid1, &ListGrid::menuKeyPressed, this, &TMain::DrawGrid1MenuKey);
-    connect(DrawGrid1, &ListGrid::copyPressed, this, &TMain::CopySelectedRow);
-    connect(DrawGrid1, &ListGrid::pastePressed, this, &TMain::PasteDigest);
-    DrawGrid1->SetKeyboardRow([this] { return ctx_.state.SelectedRow; });
-    setTabOrder(DrawGrid1, BinaryView->grid());
-    setTabOrder(BinaryView->grid(), Button1);
+void MainWindow::ConnectKeys() {
+    connect(listGrid_, &ListGrid::rowKeyPressed, this, &MainWindow::ListKeyPressed);
+    connect(listGrid_, &ListGrid::enterPressed, this, &MainWindow::OpenSelectedRow);
+    connect(listGrid_, &ListGrid::menuKeyPressed, this, &MainWindow::MenuKeyPressed);
+    connect(listGrid_, &ListGrid::copyPressed, this, &MainWindow::CopySelectedRow);
+    connect(listGrid_, &ListGrid::pastePressed, this, &MainWindow::PasteDigest);
+    listGrid_->SetKeyboardRow([this] { return ctx_.state.SelectedRow; });
+    setTabOrder(listGrid_, hexView_->grid());
+    setTabOrder(hexView_->grid(), haltButton_);
 }
 
-void TMain::DrawGrid1KeyDown(int key) {
+void MainWindow::ListKeyPressed(int key) {
     const std::optional<int> row =
-        RowForKey(key, ctx_.state.SelectedRow, ctx_.state.RowCount - 1, DrawGrid1->pageRows());
+        RowForKey(key, ctx_.state.SelectedRow, ctx_.state.RowCount - 1, listGrid_->pageRows());
     if (!row) return;
     // As a click on the row's Filename cell: the grid's current cell moves, then the
     // selection handler runs (and does nothing during a pass).
     const int filename = Columns().ViewColumn(kColumnFilename);
     const QModelIndex cell = gridModel_->index(*row, filename);
     // A list scrolled sideways to its digests stays there: only the rows move.
-    QScrollBar* sideways = DrawGrid1->horizontalScrollBar();
+    QScrollBar* sideways = listGrid_->horizontalScrollBar();
     const int across = sideways->value();
-    DrawGrid1->setCurrentIndex(cell);
-    DrawGrid1->scrollTo(cell);
+    listGrid_->setCurrentIndex(cell);
+    listGrid_->scrollTo(cell);
     sideways->setValue(across);
-    DrawGrid1Click(*row, filename);
+    CellSelected(*row, filename);
 }
 
-void TMain::DrawGrid1Enter() {
+void MainWindow::OpenSelectedRow() {
     OpenRow(ctx_.state.SelectedRow, Columns().ViewColumn(kColumnFilename));
 }
 
-void TMain::DrawGrid1MenuKey() {
+void MainWindow::MenuKeyPressed() {
     // The platform may send both a key and a menu request for one press of the Menu key.
-    if (PopupMenu1->isVisible()) return;
-    const QRect selected = DrawGrid1->visualRect(
+    if (popupMenu_->isVisible()) return;
+    const QRect selected = listGrid_->visualRect(
         gridModel_->index(ctx_.state.SelectedRow, Columns().ViewColumn(kColumnFilename)));
-    const QRect shown = DrawGrid1->viewport()->rect();
+    const QRect shown = listGrid_->viewport()->rect();
     const QPoint at = shown.contains(selected.center()) ? selected.center() : shown.topLeft();
-    DrawGrid1MouseDown(DrawGrid1->viewport()->mapToGlobal(at));
+    RightButtonPressed(listGrid_->viewport()->mapToGlobal(at));
 }
 
-void TMain::CopySelectedRow() {
+void MainWindow::CopySelectedRow() {
     const std::int32_t row = ctx_.state.SelectedRow;
     if (row < 1 || row >= ctx_.state.RowCount) return;
     const std::string line = ShownLine(std::as_const(ctx_.table)[row]);

@@ -1,6 +1,6 @@
-// The controls of TMain, top to bottom: Panel5 (the header strip DrawGrid3 over the list
-// DrawGrid1), Splitter1, and Panel8 (the binary view over the bottom bar Panel1); and the
-// list's pop-up menu PopupMenu1.
+// The controls of MainWindow, top to bottom: the list panel (the header strip over the
+// list), the splitter, and the lower panel (the binary view over the bottom bar); and the list's
+// pop-up menu.
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -15,8 +15,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
-#include "ui/add_progress.h"
+#include "filelist/list_commands.h"
+#include "interchange/recycle.h"
+#include "ui/add_progress_window.h"
 #include "ui/fitted_size.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
@@ -34,9 +37,9 @@ namespace vellum::ui {
 
 namespace {
 
-constexpr int kPanel3Width = 104;
-constexpr int kImage2Width = 41;
-constexpr int kPanel7Width = 97;
+constexpr int kVersionPanelWidth = 104;
+constexpr int kLimitPictureWidth = 41;
+constexpr int kHaltPanelWidth = 97;
 
 QVBoxLayout* Column(QWidget* owner, int border) {
     auto* layout = new QVBoxLayout(owner);
@@ -54,38 +57,39 @@ QFrame* FixedWidthPanel(const char* name, int width) {
 
 }  // namespace
 
-void TMain::BuildControls() {
+void MainWindow::BuildControls() {
     ApplyFormFont(*this);
     QVBoxLayout* layout = Column(this, 0);
-    layout->addWidget(BuildPanel5(), 1);
-    Splitter1 = new SplitterBar;
-    Splitter1->setObjectName("Splitter1");
-    layout->addWidget(Splitter1);
-    layout->addWidget(BuildPanel8());
-    BuildPopupMenu1();
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setSingleShot(true);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName("Timer2");
+    layout->addWidget(BuildListPanel(), 1);
+    splitter_ = new SplitterBar;
+    splitter_->setObjectName("splitter");
+    layout->addWidget(splitter_);
+    layout->addWidget(BuildLowerPanel());
+    BuildPopupMenu();
+    startTimer_ = new QTimer(this);
+    startTimer_->setObjectName("startTimer");
+    startTimer_->setSingleShot(true);
+    messageTimer_ = new QTimer(this);
+    messageTimer_->setObjectName("messageTimer");
     PlaceOnScreen();
 }
 
-void TMain::FitToFont() {
+void MainWindow::FitToFont() {
     // The version box beside the limit picture, its bold caption clear of its raised frame.
     constexpr int kTextMargin = 2;
-    Panel3->setFixedWidth(kImage2Width + FitWidth(kPanel3Width - kImage2Width, *Panel4,
-                                                  {Panel4->text()},
-                                                  2 * (Panel4->frameWidth() + kTextMargin)));
+    versionPanel_->setFixedWidth(kLimitPictureWidth +
+                                 FitWidth(kVersionPanelWidth - kLimitPictureWidth, *versionBox_,
+                                          {versionBox_->text()},
+                                          2 * (versionBox_->frameWidth() + kTextMargin)));
     // The longer caption sets the width, so that the bar does not shift between Halt and Resume.
-    Panel7->setFixedWidth(
-        ButtonWidth(kPanel7Width, *Button1, {HaltButtonCaption(false), HaltButtonCaption(true)}));
-    Panel1->setFixedHeight(DesignOr(kBottomBarHeight, Button1->sizeHint().height()));
+    haltPanel_->setFixedWidth(ButtonWidth(kHaltPanelWidth, *haltButton_,
+                                          {HaltButtonCaption(false), HaltButtonCaption(true)}));
+    bottomBar_->setFixedHeight(DesignOr(kBottomBarHeight, haltButton_->sizeHint().height()));
 }
 
-void TMain::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange && Panel7 != nullptr) FitToFont();
+    if (event->type() == QEvent::FontChange && haltPanel_ != nullptr) FitToFont();
 }
 
 namespace {
@@ -144,156 +148,159 @@ std::vector<int> FittedColumnWidths(const QFontMetrics& metrics, const ColumnMap
     return widths;
 }
 
-void TMain::ApplyColumnWidths() {
+void MainWindow::ApplyColumnWidths() {
     // The window's font, as the grid draws.
     const std::vector<int> widths = FittedColumnWidths(fontMetrics(), Columns());
     for (std::size_t view = 0; view < widths.size(); ++view)
-        DrawGrid1->setColumnWidth(static_cast<int>(view), widths[view]);
+        listGrid_->setColumnWidth(static_cast<int>(view), widths[view]);
 }
 
-QFrame* TMain::BuildPanel5() {
-    Panel5 = new QFrame;
-    Panel5->setObjectName("Panel5");
-    QVBoxLayout* layout = Column(Panel5, kPanelBorder);
+QFrame* MainWindow::BuildListPanel() {
+    listPanel_ = new QFrame;
+    listPanel_->setObjectName("listPanel");
+    QVBoxLayout* layout = Column(listPanel_, kPanelBorder);
     headerModel_ = new HeaderStripModel(ctx_, this);
-    DrawGrid3 = new HeaderStrip;
-    DrawGrid3->setObjectName("DrawGrid3");
-    DrawGrid3->setModel(headerModel_);
+    headerStrip_ = new HeaderStrip;
+    headerStrip_->setObjectName("headerStrip");
+    headerStrip_->setModel(headerModel_);
     gridModel_ = new FileGridModel(ctx_, this);
-    DrawGrid1 = new ListGrid;
-    DrawGrid1->setObjectName("DrawGrid1");
-    DrawGrid1->setModel(gridModel_);
+    listGrid_ = new ListGrid;
+    listGrid_->setObjectName("listGrid");
+    listGrid_->setModel(gridModel_);
     // The window may be made as low as the user likes; the list then simply shows less.
-    DrawGrid1->setMinimumHeight(1);
+    listGrid_->setMinimumHeight(1);
     ApplyColumnWidths();
-    layout->addWidget(DrawGrid3);
-    layout->addWidget(DrawGrid1, 1);
-    return Panel5;
+    layout->addWidget(headerStrip_);
+    layout->addWidget(listGrid_, 1);
+    return listPanel_;
 }
 
-QFrame* TMain::BuildPanel8() {
-    Panel8 = new QFrame;
-    Panel8->setObjectName("Panel8");
-    QVBoxLayout* layout = Column(Panel8, kPanelBorder);
-    BinaryView = new HexView(ctx_);
-    BinaryView->setObjectName("HexView");
-    layout->addWidget(BinaryView, 1);
-    layout->addWidget(BuildPanel1());
-    SetPanel8Height(kPanel8DesignHeight);
-    return Panel8;
+QFrame* MainWindow::BuildLowerPanel() {
+    lowerPanel_ = new QFrame;
+    lowerPanel_->setObjectName("lowerPanel");
+    QVBoxLayout* layout = Column(lowerPanel_, kPanelBorder);
+    hexView_ = new HexView(ctx_);
+    hexView_->setObjectName("HexView");
+    layout->addWidget(hexView_, 1);
+    layout->addWidget(BuildBottomBar());
+    SetLowerPanelHeight(kLowerPanelDesignHeight);
+    return lowerPanel_;
 }
 
-QFrame* TMain::BuildPanel1() {
-    Panel1 = new QFrame;
-    Panel1->setObjectName("Panel1");
-    Panel1->setFixedHeight(kBottomBarHeight);
-    auto* bar = new QHBoxLayout(Panel1);
+QFrame* MainWindow::BuildBottomBar() {
+    bottomBar_ = new QFrame;
+    bottomBar_->setObjectName("bottomBar");
+    bottomBar_->setFixedHeight(kBottomBarHeight);
+    auto* bar = new QHBoxLayout(bottomBar_);
     bar->setContentsMargins(0, 0, 0, 0);
     bar->setSpacing(0);
 
-    Panel3 = FixedWidthPanel("Panel3", kPanel3Width);
-    auto* left = new QHBoxLayout(Panel3);
+    versionPanel_ = FixedWidthPanel("versionPanel", kVersionPanelWidth);
+    auto* left = new QHBoxLayout(versionPanel_);
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(0);
-    Image2 = new QLabel;
-    Image2->setObjectName("Image2");
-    Image2->setFixedWidth(kImage2Width);
-    Image2->setAlignment(Qt::AlignCenter);
-    SetPicture(*Image2, kLimitPicture);
-    Panel4 = new QLabel;
-    Panel4->setObjectName("Panel4");
-    Panel4->setAlignment(Qt::AlignCenter);
-    Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    limitPicture_ = new QLabel;
+    limitPicture_->setObjectName("limitPicture");
+    limitPicture_->setFixedWidth(kLimitPictureWidth);
+    limitPicture_->setAlignment(Qt::AlignCenter);
+    SetPicture(*limitPicture_, kLimitPicture);
+    versionBox_ = new QLabel;
+    versionBox_->setObjectName("versionBox");
+    versionBox_->setAlignment(Qt::AlignCenter);
+    versionBox_->setFrameStyle(QFrame::Panel | QFrame::Raised);
     QFont bold;  // only the weight: family and size come from the window
     bold.setBold(true);
-    Panel4->setFont(bold);
-    left->addWidget(Image2);
-    left->addWidget(Panel4, 1);
+    versionBox_->setFont(bold);
+    left->addWidget(limitPicture_);
+    left->addWidget(versionBox_, 1);
 
-    Panel7 = FixedWidthPanel("Panel7", kPanel7Width);
-    Button1 = new QPushButton(HaltButtonCaption(false), Panel7);
-    Button1->setObjectName("Button1");
+    haltPanel_ = FixedWidthPanel("haltPanel", kHaltPanelWidth);
+    haltButton_ = new QPushButton(HaltButtonCaption(false), haltPanel_);
+    haltButton_->setObjectName("haltButton");
     // Reached by Tab and pressed by Space; a click leaves the focus where it was.
-    Button1->setFocusPolicy(Qt::TabFocus);
-    Column(Panel7, 0)->addWidget(Button1);
+    haltButton_->setFocusPolicy(Qt::TabFocus);
+    Column(haltPanel_, 0)->addWidget(haltButton_);
 
-    Panel6 = new QLabel(QStringLiteral("No Files!"));
-    Panel6->setObjectName("Panel6");
-    Panel6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel6->setIndent(4);
-    Panel6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Panel6->setMinimumWidth(0);
-    Panel6->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusLine_ = new QLabel(QStringLiteral("No Files!"));
+    statusLine_->setObjectName("statusLine");
+    statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusLine_->setIndent(4);
+    statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLine_->setMinimumWidth(0);
+    statusLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    Panel2 = new WebPanel;
-    bar->addWidget(Panel3);
-    bar->addWidget(Panel7);
-    bar->addWidget(Panel6, 1);
-    bar->addWidget(Panel2);
-    return Panel1;
+    webPanel_ = new WebPanel;
+    bar->addWidget(versionPanel_);
+    bar->addWidget(haltPanel_);
+    bar->addWidget(statusLine_, 1);
+    bar->addWidget(webPanel_);
+    return bottomBar_;
 }
 
-void TMain::BuildPopupMenu1() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    using Handler = void (TMain::*)();
+void MainWindow::BuildPopupMenu() {
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName("popupMenu");
+    // The items that ask nothing call the core's command straight away.
+    const auto on = [this](void (*command)(ListContext&)) {
+        return [this, command] { command(ctx_); };
+    };
     struct Item {
-        const char* caption;  // nullptr: a separator
-        char letter;          // its keyboard letter, unique in the menu
-        Handler handler;      // nullptr: the Digests submenu
+        const char* caption;        // nullptr: a separator
+        char letter;                // its keyboard letter, unique in the menu
+        std::function<void()> run;  // empty: the Digests submenu
     };
-    static constexpr Item kItems[] = {
-        {"Clear", 'C', &TMain::Clear1Click},
-        {nullptr, 0, nullptr},
-        {"Add files", 'A', &TMain::Add1Click},
-        {"Add folder", 'F', &TMain::Addfolder1Click},
-        {"Find Duplicates in Folder...", 'D', &TMain::FindDuplicatesInFolder1Click},
-        {nullptr, 0, nullptr},
-        {"Invert FLAGGED", 'I', &TMain::InvertFLAGGED1Click},
-        {"Flag ALL", 'L', &TMain::FlagALL1Click},
-        {"Flag NONE", 'N', &TMain::FlagNONE1Click},
-        {"Remove Flagged", 'R', &TMain::RemoveFlagged1Click},
-        {"Flag Adjacent Identicals", 'J', &TMain::FlagIdenticals1Click},
-        {"Flag Adjacent Identicals Except First", 'E', &TMain::FlagIdenticalsExceptFirst1Click},
-        {"Flag Identicals Outside Folder...", 'O', &TMain::FlagIdenticalsOutsideFolder1Click},
-        {"Flag Between Markers", 'W', &TMain::FlagMarkersClick},
-        {nullptr, 0, nullptr},
-        {"Remove Adjacent Duplicates", 'U', &TMain::RemoveAdjacentDuplicates1Click},
-        {nullptr, 0, nullptr},
-        {"Digests", 'G', nullptr},
-        {"Check Against Digest...", 'H', &TMain::CheckAgainstDigest1Click},
-        {nullptr, 0, nullptr},
-        {"Replace Flagged with Links to Kept Copy", 'P', &TMain::ReplaceFlaggedWithLinks1Click},
-        {"Send Flagged to Recycle Bin", 'S', &TMain::RecycleClick},
-        {"Remove Deleted", 'T', &TMain::RemovedDeletedClick},
-        {nullptr, 0, nullptr},
-        {"EXPORT Flagged List", 'X', &TMain::ExportFlaggedList1Click},
-        {"IMPORT file list", 'M', &TMain::IMPORTfilelist1Click},
-        {nullptr, 0, nullptr},
-        {"About", 'B', &TMain::About1Click},
+    const Item items[] = {
+        {"Clear", 'C', [this] { ConfirmAndClear(); }},
+        {nullptr, 0, {}},
+        {"Add files", 'A', [this] { AddFiles(ctx_, FileChooser(), *addProgress_); }},
+        {"Add folder", 'F', [this] { ChooseAndAddFolder(); }},
+        {"Find Duplicates in Folder...", 'D', [this] { ChooseAndFindDuplicates(); }},
+        {nullptr, 0, {}},
+        {"Invert FLAGGED", 'I', on(InvertFlags)},
+        {"Flag ALL", 'L', on(FlagAll)},
+        {"Flag NONE", 'N', on(FlagNone)},
+        {"Remove Flagged", 'R', on(RemoveFlagged)},
+        {"Flag Adjacent Identicals", 'J', on(FlagIdenticals)},
+        {"Flag Adjacent Identicals Except First", 'E', on(FlagIdenticalsExceptFirst)},
+        {"Flag Identicals Outside Folder...", 'O', [this] { ChooseAndFlagOutside(); }},
+        {"Flag Between Markers", 'W', on(FlagBetweenMarkers)},
+        {nullptr, 0, {}},
+        {"Remove Adjacent Duplicates", 'U', on(RemoveAdjacentDuplicates)},
+        {nullptr, 0, {}},
+        {"Digests", 'G', {}},
+        {"Check Against Digest...", 'H', [this] { AskAndCheckDigest(); }},
+        {nullptr, 0, {}},
+        {"Replace Flagged with Links to Kept Copy", 'P', [this] { ReplaceFlaggedWithLinks(); }},
+        {"Send Flagged to Recycle Bin", 'S', [this] { SendFlaggedToTrash(ctx_, trash_); }},
+        {"Remove Deleted", 'T', on(RemoveDeleted)},
+        {nullptr, 0, {}},
+        {"EXPORT Flagged List", 'X', [this] { ChooseAndExportFlagged(); }},
+        {"IMPORT file list", 'M', [this] { ChooseAndImportList(); }},
+        {nullptr, 0, {}},
+        {"About", 'B', [this] { ShowAbout(); }},
     };
-    for (const Item& item : kItems) {
+    for (const Item& item : items) {
         if (item.caption == nullptr) {
-            PopupMenu1->addSeparator();
+            popupMenu_->addSeparator();
             continue;
         }
         const QString caption = WithMnemonic(item.caption, item.letter);
-        if (item.handler == nullptr) {
+        if (!item.run) {
             BuildDigestsMenu(caption);
             continue;
         }
         // A letter runs the item while the menu is open; no shortcut runs it from elsewhere.
-        QAction* action = PopupMenu1->addAction(caption);
-        connect(action, &QAction::triggered, this, item.handler);
+        QAction* action = popupMenu_->addAction(caption);
+        connect(action, &QAction::triggered, this, item.run);
     }
 }
 
-void TMain::BuildDigestsMenu(const QString& caption) {
-    DigestsMenu = PopupMenu1->addMenu(caption);
-    DigestsMenu->setObjectName("DigestsMenu");
+void MainWindow::BuildDigestsMenu(const QString& caption) {
+    digestsMenu_ = popupMenu_->addMenu(caption);
+    digestsMenu_->setObjectName("digestsMenu");
     for (const DigestInfo& info : AllDigestInfo()) {
         QAction* action =
-            DigestsMenu->addAction(WithMnemonic(info.menu, DigestMnemonic(info.kind)));
+            digestsMenu_->addAction(WithMnemonic(info.menu, DigestMnemonic(info.kind)));
         action->setCheckable(true);
         action->setData(static_cast<int>(info.kind));
         connect(action, &QAction::triggered, this,
@@ -301,34 +308,34 @@ void TMain::BuildDigestsMenu(const QString& caption) {
     }
 }
 
-void TMain::ConnectEvents() {
-    connect(DrawGrid1, &ListGrid::cellSelected, this, &TMain::DrawGrid1Click);
-    connect(DrawGrid1, &ListGrid::cellDoubleClicked, this, &TMain::DrawGrid1DblClick);
-    connect(DrawGrid1, &ListGrid::rightButtonPressed, this, &TMain::DrawGrid1MouseDown);
-    connect(DrawGrid3, &HeaderStrip::cellClicked, this, &TMain::DrawGrid3Click);
-    connect(Splitter1, &SplitterBar::dragStarted, this,
-            [this] { dragStartHeight_ = Panel8->height(); });
-    connect(Splitter1, &SplitterBar::dragged, this, &TMain::SplitterDragged);
-    connect(BinaryView, &HexView::hideShowClicked, this, &TMain::Panel10Click);
-    connect(Button1, &QPushButton::clicked, this, &TMain::Button1Click);
-    connect(Panel2, &WebPanel::clicked, this, &TMain::Panel2Click);
-    connect(Panel2, &WebPanel::pictureRightPressed, this, &TMain::WebPictureRightClick);
-    connect(Timer1, &QTimer::timeout, this, &TMain::Timer1Timer);
-    connect(Timer2, &QTimer::timeout, this, &TMain::Timer2Timer);
+void MainWindow::ConnectEvents() {
+    connect(listGrid_, &ListGrid::cellSelected, this, &MainWindow::CellSelected);
+    connect(listGrid_, &ListGrid::cellDoubleClicked, this, &MainWindow::CellDoubleClicked);
+    connect(listGrid_, &ListGrid::rightButtonPressed, this, &MainWindow::RightButtonPressed);
+    connect(headerStrip_, &HeaderStrip::cellClicked, this, &MainWindow::HeaderCellClicked);
+    connect(splitter_, &SplitterBar::dragStarted, this,
+            [this] { dragStartHeight_ = lowerPanel_->height(); });
+    connect(splitter_, &SplitterBar::dragged, this, &MainWindow::SplitterDragged);
+    connect(hexView_, &HexView::hideShowClicked, this, &MainWindow::ToggleHexView);
+    connect(haltButton_, &QPushButton::clicked, this, &MainWindow::HaltButtonClicked);
+    connect(webPanel_, &WebPanel::clicked, this, &MainWindow::WebPanelClicked);
+    connect(webPanel_, &WebPanel::pictureRightPressed, this, &MainWindow::WebPictureRightClick);
+    connect(startTimer_, &QTimer::timeout, this, &MainWindow::FinishStartup);
+    connect(messageTimer_, &QTimer::timeout, this, &MainWindow::MessageTick);
     new ListDrop(
-        DrawGrid1->viewport(), [this] { return ctx_.state.Updating; },
-        [this](const std::vector<std::string>& paths) { AddDropped(ctx_, paths, *Form5); });
+        listGrid_->viewport(), [this] { return ctx_.state.Updating; },
+        [this](const std::vector<std::string>& paths) { AddDropped(ctx_, paths, *addProgress_); });
     ConnectSidewaysScrolling();
     ConnectKeys();
 }
 
 // The header strip scrolls with the list, either way: a wheel over the strip moves it too.
-void TMain::ConnectSidewaysScrolling() {
-    QScrollBar* list = DrawGrid1->horizontalScrollBar();
-    QScrollBar* strip = DrawGrid3->horizontalScrollBar();
+void MainWindow::ConnectSidewaysScrolling() {
+    QScrollBar* list = listGrid_->horizontalScrollBar();
+    QScrollBar* strip = headerStrip_->horizontalScrollBar();
     connect(list, &QScrollBar::valueChanged, strip, &QScrollBar::setValue);
     connect(strip, &QScrollBar::valueChanged, list, &QScrollBar::setValue);
-    connect(DrawGrid1, &ListGrid::viewportResized, this, &TMain::SyncHeaderColumns);
+    connect(listGrid_, &ListGrid::viewportResized, this, &MainWindow::SyncHeaderColumns);
 }
 
 }  // namespace vellum::ui

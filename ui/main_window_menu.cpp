@@ -1,4 +1,4 @@
-// The items of PopupMenu1: each asks its dialog, if it has one, and hands the answer to the
+// The pop-up menu's items that ask first: each asks its dialog and hands the answer to the
 // core's command, which ends with a list pass.
 #include <QLocale>
 
@@ -9,71 +9,36 @@
 #include "interchange/recycle.h"
 #include "pass/folder_duplicates.h"
 #include "pass/link_copies.h"
-#include "ui/add_progress.h"
+#include "ui/add_progress_window.h"
 #include "ui/main_window.h"
 
 namespace vellum::ui {
 
-void TMain::Clear1Click() {
+void MainWindow::ConfirmAndClear() {
     if (dialogs_->Confirm("Are you sure you want to clear all these files? this cannot be undone"))
         Clear(ctx_);
 }
 
-void TMain::Add1Click() {
-    vellum::AddFiles(ctx_, FileChooser(), *Form5);
-}
-
-void TMain::Addfolder1Click() {
+void MainWindow::ChooseAndAddFolder() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
-    if (choice) vellum::AddFolder(ctx_, choice->folder, choice->mask, *Form5);
+    if (choice) vellum::AddFolder(ctx_, choice->folder, choice->mask, *addProgress_);
 }
 
-void TMain::FindDuplicatesInFolder1Click() {
+void MainWindow::ChooseAndFindDuplicates() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
     if (choice)
-        (void)vellum::FindDuplicatesInFolder(ctx_, pass_, choice->folder, choice->mask, *Form5);
+        (void)vellum::FindDuplicatesInFolder(ctx_, pass_, choice->folder, choice->mask,
+                                             *addProgress_);
 }
 
-void TMain::InvertFLAGGED1Click() {
-    vellum::InvertFlags(ctx_);
-}
-
-void TMain::FlagALL1Click() {
-    vellum::FlagAll(ctx_);
-}
-
-void TMain::FlagNONE1Click() {
-    vellum::FlagNone(ctx_);
-}
-
-void TMain::RemoveFlagged1Click() {
-    vellum::RemoveFlagged(ctx_);
-}
-
-void TMain::FlagIdenticals1Click() {
-    vellum::FlagIdenticals(ctx_);
-}
-
-void TMain::FlagIdenticalsExceptFirst1Click() {
-    vellum::FlagIdenticalsExceptFirst(ctx_);
-}
-
-void TMain::FlagIdenticalsOutsideFolder1Click() {
+void MainWindow::ChooseAndFlagOutside() {
     const std::optional<FolderChoice> choice = dialogs_->ChooseFolder();
     if (choice) vellum::FlagIdenticalsOutside(ctx_, {choice->folder});
 }
 
-void TMain::FlagMarkersClick() {
-    vellum::FlagBetweenMarkers(ctx_);
-}
-
-void TMain::RemoveAdjacentDuplicates1Click() {
-    vellum::RemoveAdjacentDuplicates(ctx_);
-}
-
 // The blocks are shared where the file system can; hard links, which make the names one file,
 // only once the user has agreed to that.
-void TMain::ReplaceFlaggedWithLinks1Click() {
+void MainWindow::ReplaceFlaggedWithLinks() {
     LinkRequest request;
     request.hardLinksInstead = [this](std::int32_t copies) {
         return dialogs_->Confirm(HardLinkQuestion(copies));
@@ -82,15 +47,7 @@ void TMain::ReplaceFlaggedWithLinks1Click() {
     (void)vellum::ReplaceFlaggedWithLinks(ctx_, pass_, request);
 }
 
-void TMain::RecycleClick() {
-    vellum::SendFlaggedToTrash(ctx_, trash_);
-}
-
-void TMain::RemovedDeletedClick() {
-    vellum::RemoveDeleted(ctx_);
-}
-
-void TMain::ExportFlaggedList1Click() {
+void MainWindow::ChooseAndExportFlagged() {
     const std::optional<SaveChoice> choice = dialogs_->ChooseExportFile(ctx_.calculate.digests);
     if (!choice) return;
     const std::optional<std::string> error =
@@ -98,7 +55,7 @@ void TMain::ExportFlaggedList1Click() {
     if (error) dialogs_->ShowError(*error);
 }
 
-void TMain::IMPORTfilelist1Click() {
+void MainWindow::ChooseAndImportList() {
     const std::optional<std::string> error =
         vellum::ImportChosenList(ctx_, dialogs_->ChooseImportFile());
     // Rows read before a failed read stay, and so do the digests their list brought.

@@ -1,4 +1,4 @@
-// TMain's place among the screens: where it opens, and the place it is left in, kept in the
+// MainWindow's place among the screens: where it opens, and the place it is left in, kept in the
 // settings file beside the installation identifier for the next start.
 #include <QLayout>
 
@@ -17,14 +17,14 @@ constexpr std::string_view kMaximizedKey = "WindowMaximized";
 
 }  // namespace
 
-void TMain::PlaceOnScreen() {
+void MainWindow::PlaceOnScreen() {
     if (PlaceAsLeft()) return;
     const QSize design(kMainWidth, kMainHeight);
     GiveWayTo(SizeInside(design, {}, AvailableArea(*this), FrameOf(*this)).height());
     FitOnScreen(*this, design);
 }
 
-bool TMain::PlaceAsLeft() {
+bool MainWindow::PlaceAsLeft() {
     const std::optional<QRect> place =
         ReadPlace(platform::IniRead(startup_.settingsPath, net::kSettingsSection, kPlaceKey));
     // A screen since taken away, or made smaller, may have left it nowhere to go.
@@ -37,13 +37,13 @@ bool TMain::PlaceAsLeft() {
     return true;
 }
 
-void TMain::GiveWayTo(int height) {
-    if (height < kMainHeight) SetPanel8Height(kPanel8DesignHeight * height / kMainHeight);
+void MainWindow::GiveWayTo(int height) {
+    if (height < kMainHeight) SetLowerPanelHeight(kLowerPanelDesignHeight * height / kMainHeight);
     // The window's least size follows the binary view's new height at once.
     layout()->activate();
 }
 
-void TMain::KeepPlace() {
+void MainWindow::KeepPlace() {
     const bool maximized = isMaximized();
     // A maximized window is kept at the place it goes back to.
     const QRect inside = maximized ? normalGeometry() : geometry();

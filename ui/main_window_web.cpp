@@ -1,5 +1,5 @@
-// TMain's face to the world: the splash at start-up, the installation identifier and the
-// version check, the web pictures of Panel2 and the About box.
+// MainWindow's face to the world: the splash at start-up, the installation identifier and the
+// version check, the web panel's pictures and the About box.
 #include <QString>
 
 #include "filelist/status_line.h"
@@ -8,18 +8,18 @@
 #include "net/web_host.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
-#include "ui/splash_form.h"
+#include "ui/splash_window.h"
 #include "ui/web_panel.h"
 
 namespace vellum::ui {
 
-std::unique_ptr<TSplashForm> TMain::ShowSplash() {
-    auto splash = std::make_unique<TSplashForm>();
+std::unique_ptr<SplashWindow> MainWindow::ShowSplash() {
+    auto splash = std::make_unique<SplashWindow>();
     splash->ShowAndPaint();
     return splash;
 }
 
-void TMain::StartupIdentityAndCheck() {
+void MainWindow::StartupIdentityAndCheck() {
     net::InstallIdOutcome loaded = net::LoadInstallId(startup_.settingsPath);
     // Kept in memory even when it could not be stored, so a later right click still sends it.
     installId_ = std::move(loaded.id);
@@ -32,7 +32,7 @@ void TMain::StartupIdentityAndCheck() {
     if (!ctx_.state.NoAutoCheck) CheckLatestVersion();
 }
 
-void TMain::CheckLatestVersion() {
+void MainWindow::CheckLatestVersion() {
     PostStatusMessage(ctx_, net::kCheckingMessage, "Bold", "Red", net::kCheckingTicks);
     ShowStatus();
     const net::VersionCheckOutcome outcome = net::CheckLatestVersion(installId_);
@@ -41,24 +41,24 @@ void TMain::CheckLatestVersion() {
         PostStatusMessage(ctx_, outcome.news, "Bold", "Blue", net::kNewsTicks);
         ShowStatus();
     }
-    Panel2->ShowPicture(outcome.verdict.picture,
-                        QString::fromStdString(net::PictureHint(outcome.verdict.message)));
+    webPanel_->ShowPicture(outcome.verdict.picture,
+                           QString::fromStdString(net::PictureHint(outcome.verdict.message)));
 }
 
-void TMain::OpenProductPage() {
+void MainWindow::OpenProductPage() {
     startup_.openPage(net::ProductPageUrl());
 }
 
-void TMain::Panel2Click() {
+void MainWindow::WebPanelClicked() {
     OpenProductPage();
 }
 
-void TMain::WebPictureRightClick() {
+void MainWindow::WebPictureRightClick() {
     CheckLatestVersion();
 }
 
-void TMain::About1Click() {
-    About->exec();
+void MainWindow::ShowAbout() {
+    aboutBox_->exec();
 }
 
 }  // namespace vellum::ui

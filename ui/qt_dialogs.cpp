@@ -16,8 +16,8 @@
 #include "program_identity.h"
 #include "ui/file_dialog_fit.h"
 #include "ui/fitted_size.h"
+#include "ui/folder_chooser.h"
 #include "ui/screen_fit.h"
-#include "ui/select_dir.h"
 
 namespace vellum::ui {
 namespace {
@@ -177,7 +177,7 @@ std::optional<std::vector<std::string>> QtDialogs::ChooseFiles(const std::string
 }
 
 std::optional<FolderChoice> QtDialogs::ChooseFolder() {
-    if (!selectDir_) selectDir_ = new TSelectDir(parent_);
+    if (!selectDir_) selectDir_ = new FolderChooser(parent_);
     if (selectDir_->exec() != QDialog::Accepted) return std::nullopt;
     return selectDir_->Choice();
 }

@@ -1,4 +1,4 @@
-// The real Dialogs: Qt's file dialogs, the folder chooser TSelectDir and message boxes, plus
+// The real Dialogs: Qt's file dialogs, the folder chooser FolderChooser and message boxes, plus
 // the look that every small window of the program shares (its font, centred on the screen).
 #pragma once
 
@@ -17,7 +17,7 @@ class QWidget;
 
 namespace vellum::ui {
 
-class TSelectDir;
+class FolderChooser;
 
 class QtDialogs final : public Dialogs {
   public:
@@ -43,7 +43,7 @@ class QtDialogs final : public Dialogs {
     std::string settingsPath_;  // empty: sizes are kept for this run only
     QSize fileDialogSize_;
     // Made on first use and kept, so the chooser opens where the user left it.
-    QPointer<TSelectDir> selectDir_;
+    QPointer<FolderChooser> selectDir_;
 };
 
 // The file dialogs as the commands run them, built apart so their settings can be checked. Each

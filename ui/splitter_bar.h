@@ -1,4 +1,4 @@
-// Splitter1: the 3-pixel bar between the list and the bottom panel. Dragging it tells the
+// The splitter: the 3-pixel bar between the list and the bottom panel. Dragging it tells the
 // window how far the pointer moved; the window decides what the panels make of that.
 #pragma once
 

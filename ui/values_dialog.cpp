@@ -49,7 +49,7 @@ QString Latin(const std::string& text) {
 
 }  // namespace
 
-TForm4::TForm4(QWidget* parent)
+ValuesDialog::ValuesDialog(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle("Values for selected file");
@@ -64,10 +64,11 @@ TForm4::TForm4(QWidget* parent)
         return box;
     };
     for (std::size_t i = 0; i < kBoxes.size(); ++i)
-        boxes_[i] = make(kBoxes[i].caption, QString("Edit%1").arg(i + 1));
+        boxes_[i] =
+            make(kBoxes[i].caption, QString::fromLatin1(kBoxes[i].caption).toLower() + "Box");
     for (const DigestInfo& info : AllDigestInfo()) {
         const QString caption = QString::fromLatin1(info.caption);
-        digestBoxes_[static_cast<std::size_t>(info.kind)] = make(caption, "Edit_" + caption);
+        digestBoxes_[static_cast<std::size_t>(info.kind)] = make(caption, caption + "Box");
     }
     FitToTexts();
     CentreOnScreen(*this);
@@ -89,7 +90,7 @@ int PlaceBox(QLabel& label, QLineEdit& edit, int left, int top, int design, int 
 // The boxes stand right of the widest caption, each wide enough for the longest value it can
 // hold; the digests shown follow md5 in column order, and the window takes them all and its
 // title.
-void TForm4::FitToTexts() {
+void ValuesDialog::FitToTexts() {
     // Every caption counts, shown or not, so that the boxes stay put as digests come and go.
     int widestCaption = 0;
     for (const auto& group : {std::span<const Box>(boxes_), std::span<const Box>(digestBoxes_)})
@@ -122,7 +123,7 @@ void TForm4::FitToTexts() {
                  kDesignHeight + top - md5.top);
 }
 
-void TForm4::ShowEntry(const vellum::FileEntry& entry, DigestMask shown) {
+void ValuesDialog::ShowEntry(const vellum::FileEntry& entry, DigestMask shown) {
     if (shown != shown_) {
         shown_ = shown;
         FitToTexts();
@@ -152,12 +153,12 @@ void TForm4::ShowEntry(const vellum::FileEntry& entry, DigestMask shown) {
     activateWindow();
 }
 
-QString TForm4::EditText(int n) const {
+QString ValuesDialog::BoxText(int n) const {
     if (n < 1 || n > static_cast<int>(boxes_.size())) return {};
     return boxes_[static_cast<std::size_t>(n - 1)].edit->text();
 }
 
-const QLineEdit& TForm4::DigestBox(DigestKind kind) const {
+const QLineEdit& ValuesDialog::DigestBox(DigestKind kind) const {
     return *digestBoxes_[static_cast<std::size_t>(kind)].edit;
 }
 

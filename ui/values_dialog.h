@@ -1,4 +1,4 @@
-// TForm4, "Values for selected file": the stored values of one row in edit boxes, so that
+// ValuesDialog, "Values for selected file": the stored values of one row in edit boxes, so that
 // the user can select and copy them; below md5, a box for each further digest the list shows.
 #pragma once
 
@@ -12,18 +12,18 @@ class QLineEdit;
 
 namespace vellum::ui {
 
-class TForm4 final : public QDialog {
+class ValuesDialog final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TForm4(QWidget* parent = nullptr);
+    explicit ValuesDialog(QWidget* parent = nullptr);
 
     // Fills the boxes from the entry as it stands, whatever its status, with a box for each
     // digest of shown, and brings the window to the front without making it modal.
     void ShowEntry(const vellum::FileEntry& entry, DigestMask shown = 0);
 
-    // The text of Edit1 to Edit6; empty for any other number.
-    [[nodiscard]] QString EditText(int n) const;
+    // The text of box 1 (the file name) to 6 (md5); empty for any other number.
+    [[nodiscard]] QString BoxText(int n) const;
     // The box of a further digest; hidden while the list does not show it.
     [[nodiscard]] const QLineEdit& DigestBox(DigestKind kind) const;
 

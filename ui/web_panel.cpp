@@ -17,9 +17,9 @@ struct PictureDesign {
 
 // In LogoPicture's order.
 constexpr PictureDesign kDesigns[] = {
-    {"Image1", kWebGrey},
-    {"Image3", kWebGreen},
-    {"Image4", kWebRed},
+    {"greyLogo", kWebGrey},
+    {"greenLogo", kWebGreen},
+    {"redLogo", kWebRed},
 };
 
 std::size_t Slot(net::LogoPicture which) {
@@ -29,7 +29,7 @@ std::size_t Slot(net::LogoPicture which) {
 }  // namespace
 
 WebPanel::WebPanel(QWidget* parent) : QFrame(parent) {
-    setObjectName("Panel2");
+    setObjectName("webPanel");
     setFixedWidth(kWebPanelWidth);
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,6 +1,6 @@
-// Panel2, at the right end of the bottom bar: the maker's logo in grey, green and red, stacked
-// in one place so that exactly one shows. A left click on the logo or on the panel around it
-// asks for the product page; the right button pressed on the logo asks for a version check.
+// The web panel, at the right end of the bottom bar: the maker's logo in grey, green and red,
+// stacked in one place so that exactly one shows. A left click on the logo or on the panel around
+// it asks for the product page; the right button pressed on the logo asks for a version check.
 #pragma once
 
 #include <QFrame>
@@ -24,7 +24,7 @@ class WebPanel final : public QFrame {
     // Shows this logo alone, with the hint; the hidden ones keep the hints they had.
     void ShowPicture(net::LogoPicture which, const QString& hint);
     [[nodiscard]] net::LogoPicture shown() const { return shown_; }
-    // Image1 (grey), Image3 (green) or Image4 (red).
+    // The grey, green or red logo.
     [[nodiscard]] QLabel& picture(net::LogoPicture which) const;
 
   signals:

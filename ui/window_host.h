@@ -7,11 +7,11 @@
 
 namespace vellum::ui {
 
-class TMain;
+class MainWindow;
 
 class WindowHost final : public vellum::ListHost {
   public:
-    explicit WindowHost(TMain& window) : window_(window) {}
+    explicit WindowHost(MainWindow& window) : window_(window) {}
 
     void RepaintGrid(std::int32_t rowCount) override;
     void RowsAboutToMove() override;
@@ -25,7 +25,7 @@ class WindowHost final : public vellum::ListHost {
     void StatusPosted(std::string_view) override {}
 
   private:
-    TMain& window_;
+    MainWindow& window_;
 };
 
 }  // namespace vellum::ui

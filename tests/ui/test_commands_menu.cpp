@@ -338,14 +338,14 @@ class CommandsMenuTest final : public QObject {
         Window w(f.args());
         w.ctx().table[2].size = -1;  // as a row whose size is unknown shows it
         w.DoubleClickCell(2, 1);
-        vellum::ui::TForm4& form = w.main->valuesDialog();
+        vellum::ui::ValuesDialog& form = w.main->valuesDialog();
         QVERIFY(form.isVisible());
         const vellum::FileEntry& e = w.ctx().table[2];
-        QCOMPARE(form.EditText(1), QString::fromStdString(f.large));
-        QCOMPARE(form.EditText(2), QString("-1"));
-        QCOMPARE(form.EditText(3), QString::fromStdString(vellum::Crc16Text(e.crc16)));
-        QCOMPARE(form.EditText(4), QString::fromStdString(vellum::Crc32Text(e.crc32)));
-        QCOMPARE(form.EditText(6), QString::fromStdString(vellum::DigestToHex(e.md5)));
+        QCOMPARE(form.BoxText(1), QString::fromStdString(f.large));
+        QCOMPARE(form.BoxText(2), QString("-1"));
+        QCOMPARE(form.BoxText(3), QString::fromStdString(vellum::Crc16Text(e.crc16)));
+        QCOMPARE(form.BoxText(4), QString::fromStdString(vellum::Crc32Text(e.crc32)));
+        QCOMPARE(form.BoxText(6), QString::fromStdString(vellum::DigestToHex(e.md5)));
     }
 
     void selectionShowsTheFileInTheHexView() {

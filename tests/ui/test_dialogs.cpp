@@ -20,14 +20,14 @@
 #include <filesystem>
 
 #include "tests/support/temp_dir.h"
-#include "ui/add_progress.h"
+#include "ui/add_progress_window.h"
+#include "ui/folder_chooser.h"
 #include "ui/qt_dialogs.h"
-#include "ui/select_dir.h"
 #include "ui/values_dialog.h"
 
-using vellum::ui::TForm4;
-using vellum::ui::TForm5;
-using vellum::ui::TSelectDir;
+using vellum::ui::AddProgressWindow;
+using vellum::ui::FolderChooser;
+using vellum::ui::ValuesDialog;
 
 namespace {
 
@@ -90,7 +90,7 @@ class DialogsTest final : public QObject {
 };
 
 void DialogsTest::progressLabelsShowOnlyWhatTheyAreTold() {
-    TForm5 form;
+    AddProgressWindow form;
     QCOMPARE(form.windowTitle(), QString("Add file progress"));
     QCOMPARE(form.FolderText() + form.AddedText() + form.SkippedText(), QString("000"));
     form.Show();
@@ -136,18 +136,18 @@ void DialogsTest::valuesShowTheEntryAsStored() {
     entry.crc32 = 0x1A;
     entry.md5.bytes[0] = 0x0f;
     entry.status = vellum::EntryStatus::WAITING;
-    TForm4 form;
+    ValuesDialog form;
     form.ShowEntry(entry);
-    QTEST(form.EditText(1), "shownPath");
-    QTEST(form.EditText(2), "shownSize");
-    QCOMPARE(form.EditText(3), QString("00A3"));
-    QCOMPARE(form.EditText(4), QString("0000001A"));
-    QCOMPARE(form.EditText(5), QString("0000"));
-    QCOMPARE(form.EditText(6), QString("0f000000000000000000000000000000"));
+    QTEST(form.BoxText(1), "shownPath");
+    QTEST(form.BoxText(2), "shownSize");
+    QCOMPARE(form.BoxText(3), QString("00A3"));
+    QCOMPARE(form.BoxText(4), QString("0000001A"));
+    QCOMPARE(form.BoxText(5), QString("0000"));
+    QCOMPARE(form.BoxText(6), QString("0f000000000000000000000000000000"));
 }
 
 void DialogsTest::valuesRefillTheOpenWindow() {
-    TForm4 form;
+    ValuesDialog form;
     form.ShowEntry(vellum::FileEntry{});
     vellum::FileEntry second;
     second.path.assign("/second");
@@ -155,29 +155,29 @@ void DialogsTest::valuesRefillTheOpenWindow() {
     second.xsum = 0xBEEF;
     form.ShowEntry(second);
     QVERIFY(form.isVisible() && !form.isModal());
-    QCOMPARE(form.EditText(1), QString("/second"));
-    QCOMPARE(form.EditText(4), QString("DEADBEEF"));
-    QCOMPARE(form.EditText(5), QString("BEEF"));
+    QCOMPARE(form.BoxText(1), QString("/second"));
+    QCOMPARE(form.BoxText(4), QString("DEADBEEF"));
+    QCOMPARE(form.BoxText(5), QString("BEEF"));
     // A row from an md5sum list holds its md5 alone: the other boxes are emptied, not zeros.
     vellum::FileEntry listed;
     listed.path.assign("/listed");
     listed.md5.bytes[15] = 0xab;
     listed.held = vellum::kHeldMd5;
     form.ShowEntry(listed);
-    for (int n : {2, 3, 4, 5}) QCOMPARE(form.EditText(n), QString());
-    QCOMPARE(form.EditText(6), QString("000000000000000000000000000000ab"));
+    for (int n : {2, 3, 4, 5}) QCOMPARE(form.BoxText(n), QString());
+    QCOMPARE(form.BoxText(6), QString("000000000000000000000000000000ab"));
 }
 
 void DialogsTest::chooserStartsAtHome() {
-    TSelectDir chooser;
+    FolderChooser chooser;
     const std::string home = vellum::ui::PathFromQt(QDir::homePath());
     QCOMPARE(chooser.windowTitle(), QString("SelectDir"));
     QCOMPARE(chooser.SelectedPath(), home);
     // It names from the start the folder OK would hand back.
     QCOMPARE(chooser.PathLabelText(), Q(home));
     QCOMPARE(chooser.MaskText(), QString("*.*"));
-    QCOMPARE(chooser.findChild<QComboBox*>("ComboBox1")->count(), 1);
-    const auto* preview = chooser.findChild<QListView*>("ShellListView1");
+    QCOMPARE(chooser.findChild<QComboBox*>("maskBox")->count(), 1);
+    const auto* preview = chooser.findChild<QListView*>("preview");
     QVERIFY(!preview->isEnabled());
     const auto* contents = qobject_cast<QFileSystemModel*>(preview->model());
     QCOMPARE(contents->filePath(preview->rootIndex()), Q(home));
@@ -189,7 +189,7 @@ void DialogsTest::chooserStartsAtHome() {
 void DialogsTest::chooserShowsAndClicks() {
     Sample sample;
     const QString base = Q(sample.dir.path());
-    TSelectDir chooser;
+    FolderChooser chooser;
     chooser.SetMaskText("*.txt");
     chooser.show();
     QVERIFY(QTest::qWaitForWindowExposed(&chooser));
@@ -197,11 +197,11 @@ void DialogsTest::chooserShowsAndClicks() {
     QVERIFY(chooser.SelectPath(sample.dir.path()));
     QCOMPARE(chooser.PathLabelText(), base);
 
-    auto* tree = chooser.findChild<QTreeView*>("ShellTreeView1");
+    auto* tree = chooser.findChild<QTreeView*>("tree");
     auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
     tree->expand(folders->index(base));
     QTRY_COMPARE(folders->rowCount(folders->index(base)), 2);  // sub and .hid, no files
-    const auto* preview = chooser.findChild<QListView*>("ShellListView1");
+    const auto* preview = chooser.findChild<QListView*>("preview");
     QTRY_COMPARE(preview->model()->rowCount(preview->rootIndex()), 4);  // mask ignored
 
     const auto click = [&](const char* name, Qt::MouseButton button) {
@@ -226,7 +226,7 @@ void DialogsTest::chooserShowsAndClicks() {
     // One taken away after it was named is not handed back.
     QVERIFY(chooser.SelectPath(sample.dir / "made-later"));
     QVERIFY(QDir().rmdir(Q(sample.dir / "made-later")));
-    chooser.findChild<QPushButton*>("BitBtn1")->click();
+    chooser.findChild<QPushButton*>("okButton")->click();
     QVERIFY(chooser.isVisible());
 }
 
@@ -238,9 +238,9 @@ void DialogsTest::chooserKeyboardHandsBackTheFolderItNames() {
     sample.dir.MakeDir("sub/deeper");
     vellum::ui::QtDialogs dialogs(nullptr);
     QString named;
-    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+    AnswerNextModal<FolderChooser>([&](FolderChooser& chooser) {
         QVERIFY(chooser.SelectPath(sample.dir / "sub"));
-        auto* tree = chooser.findChild<QTreeView*>("ShellTreeView1");
+        auto* tree = chooser.findChild<QTreeView*>("tree");
         QTRY_VERIFY(tree->hasFocus());
         QTest::keyClick(tree, Qt::Key_Right);  // opens sub
         QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex()), 1);
@@ -251,7 +251,7 @@ void DialogsTest::chooserKeyboardHandsBackTheFolderItNames() {
         named = chooser.PathLabelText();
         QCOMPARE(vellum::ui::PathFromQt(named), chooser.SelectedPath());
         QVERIFY(named != Q(sample.dir / "sub"));
-        auto* mask = chooser.findChild<QComboBox*>("ComboBox1");
+        auto* mask = chooser.findChild<QComboBox*>("maskBox");
         mask->lineEdit()->selectAll();
         QTest::keyClicks(mask->lineEdit(), "*.txt");
         QTest::keyClick(mask->lineEdit(), Qt::Key_Return);
@@ -269,9 +269,9 @@ void DialogsTest::chooserTakesATypedPath() {
     const std::string file = sample.dir / "file.txt";
     vellum::ui::QtDialogs dialogs(nullptr);
     bool stayedOpen = false;
-    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
-        auto* path = chooser.findChild<QLineEdit*>("PathEdit");
-        auto* ok = chooser.findChild<QPushButton*>("BitBtn1");
+    AnswerNextModal<FolderChooser>([&](FolderChooser& chooser) {
+        auto* path = chooser.findChild<QLineEdit*>("pathEdit");
+        auto* ok = chooser.findChild<QPushButton*>("okButton");
         path->selectAll();
         QTest::keyClicks(path, Q(file));
         QVERIFY(!ok->isEnabled());
@@ -281,7 +281,7 @@ void DialogsTest::chooserTakesATypedPath() {
         QTest::keyClicks(path, Q(sample.dir / "sub") + "/");
         QVERIFY(ok->isEnabled());
         // The tree follows, and the box keeps what was typed.
-        auto* tree = chooser.findChild<QTreeView*>("ShellTreeView1");
+        auto* tree = chooser.findChild<QTreeView*>("tree");
         const auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
         QCOMPARE(folders->filePath(tree->currentIndex()), Q(sample.dir / "sub"));
         QCOMPARE(path->text(), Q(sample.dir / "sub") + "/");
@@ -300,15 +300,15 @@ void DialogsTest::chooserTakesATypedPath() {
     QVERIFY(!vellum::ui::TypedFolder("sub").has_value());  // relative: to what?
 
     // Cancelled with a path half typed, the chooser opens again on its tree's folder.
-    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
-        chooser.findChild<QLineEdit*>("PathEdit")->setText("/no/such/fold");
+    AnswerNextModal<FolderChooser>([&](FolderChooser& chooser) {
+        chooser.findChild<QLineEdit*>("pathEdit")->setText("/no/such/fold");
         chooser.reject();
     });
     (void)dialogs.ChooseFolder();
     bool reopened = false;
-    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+    AnswerNextModal<FolderChooser>([&](FolderChooser& chooser) {
         reopened = chooser.PathLabelText() == Q(sample.dir / "sub") &&
-                   chooser.findChild<QPushButton*>("BitBtn1")->isEnabled();
+                   chooser.findChild<QPushButton*>("okButton")->isEnabled();
         chooser.reject();
     });
     (void)dialogs.ChooseFolder();
@@ -322,17 +322,18 @@ void DialogsTest::geometry_data() {
     // Controls that hold a text may stand further right and be wider than designed, where the
     // font needs it; never less.
     QTest::addColumn<bool>("floor");
-    const QString chooser = "TSelectDir", values = "TForm4", progress = "TForm5";
+    const QString chooser = "FolderChooser", values = "ValuesDialog",
+                  progress = "AddProgressWindow";
     QTest::newRow("chooser client") << chooser << "" << QRect(0, 0, 640, 510) << false;
-    QTest::newRow("tree") << chooser << "ShellTreeView1" << QRect(8, 24, 345, 209) << false;
-    QTest::newRow("mask") << chooser << "ComboBox1" << QRect(120, 264, 49, 21) << true;
-    QTest::newRow("OK") << chooser << "BitBtn1" << QRect(184, 264, 75, 25) << true;
-    QTest::newRow("preview") << chooser << "ShellListView1" << QRect(8, 304, 617, 169) << false;
+    QTest::newRow("tree") << chooser << "tree" << QRect(8, 24, 345, 209) << false;
+    QTest::newRow("mask") << chooser << "maskBox" << QRect(120, 264, 49, 21) << true;
+    QTest::newRow("OK") << chooser << "okButton" << QRect(184, 264, 75, 25) << true;
+    QTest::newRow("preview") << chooser << "preview" << QRect(8, 304, 617, 169) << false;
     QTest::newRow("values client") << values << "" << QRect(0, 0, 683, 167) << true;
-    QTest::newRow("Edit1") << values << "Edit1" << QRect(64, 8, 609, 21) << true;
-    QTest::newRow("Edit6") << values << "Edit6" << QRect(64, 128, 225, 21) << true;
+    QTest::newRow("filename") << values << "filenameBox" << QRect(64, 8, 609, 21) << true;
+    QTest::newRow("md5") << values << "md5Box" << QRect(64, 128, 225, 21) << true;
     QTest::newRow("progress client") << progress << "" << QRect(0, 0, 176, 91) << true;
-    QTest::newRow("skipped count") << progress << "Label6" << QRect(96, 64, 0, 0) << true;
+    QTest::newRow("skipped count") << progress << "skippedCount" << QRect(96, 64, 0, 0) << true;
 }
 
 void DialogsTest::geometry() {
@@ -341,9 +342,9 @@ void DialogsTest::geometry() {
     QFETCH(QRect, expected);
     QFETCH(bool, floor);
     std::unique_ptr<QDialog> form;
-    if (window == "TSelectDir") form = std::make_unique<TSelectDir>();
-    if (window == "TForm4") form = std::make_unique<TForm4>();
-    if (window == "TForm5") form = std::make_unique<TForm5>();
+    if (window == "FolderChooser") form = std::make_unique<FolderChooser>();
+    if (window == "ValuesDialog") form = std::make_unique<ValuesDialog>();
+    if (window == "AddProgressWindow") form = std::make_unique<AddProgressWindow>();
     const QWidget* widget = control.isEmpty() ? form.get() : form->findChild<QWidget*>(control);
     QVERIFY(widget);
     const QRect actual = control.isEmpty() ? form->rect() : widget->geometry();
@@ -356,19 +357,19 @@ void DialogsTest::geometry() {
         QCOMPARE(actual.topLeft(), expected.topLeft());
         QCOMPARE(actual.size(), expected.size());
     }
-    if (window != "TSelectDir" && control.isEmpty())
+    if (window != "FolderChooser" && control.isEmpty())
         QCOMPARE(form->minimumSize(), form->maximumSize());
 }
 
 // In the font the tests run under: every box shows its longest value whole, every caption ends
 // before the control beside it.
 void DialogsTest::textsFitTheirControls() {
-    TForm4 values;
-    const std::pair<const char*, QString> longest[] = {{"Edit2", "0123456789"},
-                                                       {"Edit3", "0123456789ABCDEF"},
-                                                       {"Edit4", "0123456789ABCDEF"},
-                                                       {"Edit5", "0123456789ABCDEF"},
-                                                       {"Edit6", "0123456789abcdef"}};
+    ValuesDialog values;
+    const std::pair<const char*, QString> longest[] = {{"sizeBox", "0123456789"},
+                                                       {"crc16Box", "0123456789ABCDEF"},
+                                                       {"crc32Box", "0123456789ABCDEF"},
+                                                       {"chksumBox", "0123456789ABCDEF"},
+                                                       {"md5Box", "0123456789abcdef"}};
     const int digits[] = {12, 4, 8, 4, 32};
     for (std::size_t k = 0; k < std::size(longest); ++k) {
         auto* edit = values.findChild<QLineEdit*>(longest[k].first);
@@ -380,11 +381,11 @@ void DialogsTest::textsFitTheirControls() {
         }
     }
     for (QLabel* caption : values.findChildren<QLabel*>())
-        QVERIFY(caption->geometry().right() < values.findChild<QLineEdit*>("Edit1")->x());
+        QVERIFY(caption->geometry().right() < values.findChild<QLineEdit*>("filenameBox")->x());
 
-    TForm5 progress;
-    const auto* counts = progress.findChild<QLabel*>("Label4");
-    for (const char* name : {"Label1", "Label3", "Label5"}) {
+    AddProgressWindow progress;
+    const auto* counts = progress.findChild<QLabel*>("folderCount");
+    for (const char* name : {"addedCaption", "folderCaption", "skippedCaption"}) {
         const auto* caption = progress.findChild<QLabel*>(name);
         QVERIFY(caption->x() + caption->fontMetrics().horizontalAdvance(caption->text()) <
                 counts->x());
@@ -392,14 +393,14 @@ void DialogsTest::textsFitTheirControls() {
     QVERIFY(counts->fontMetrics().horizontalAdvance("8888888888") <= counts->width());
     QVERIFY(counts->geometry().right() < progress.width());
 
-    TSelectDir chooser;
-    auto* mask = chooser.findChild<QComboBox*>("ComboBox1");
+    FolderChooser chooser;
+    auto* mask = chooser.findChild<QComboBox*>("maskBox");
     mask->setCurrentText("*.backup");
     mask->lineEdit()->end(false);
     QCOMPARE(mask->lineEdit()->cursorPositionAt(QPoint(4, mask->lineEdit()->height() / 2)), 0);
-    const auto* label1 = chooser.findChild<QLabel*>("Label1");
+    const auto* label1 = chooser.findChild<QLabel*>("maskCaption");
     QVERIFY(label1->x() + label1->fontMetrics().horizontalAdvance(label1->text()) < mask->x());
-    QVERIFY(mask->geometry().right() < chooser.findChild<QPushButton*>("BitBtn1")->x());
+    QVERIFY(mask->geometry().right() < chooser.findChild<QPushButton*>("okButton")->x());
 }
 
 void DialogsTest::fileDialogSettings() {
@@ -566,14 +567,14 @@ void DialogsTest::importDialogNamesTheDigestsLists() {
 void DialogsTest::chooseFolderKeepsTheChooser() {
     Sample sample;
     vellum::ui::QtDialogs dialogs(nullptr);
-    AnswerNextModal<TSelectDir>([&](TSelectDir& chooser) {
+    AnswerNextModal<FolderChooser>([&](FolderChooser& chooser) {
         chooser.SelectPath(sample.dir / "sub");
         chooser.SetMaskText("");
         chooser.reject();
     });
     QVERIFY(!dialogs.ChooseFolder().has_value());
-    AnswerNextModal<TSelectDir>(
-        [](TSelectDir& chooser) { chooser.findChild<QPushButton*>("BitBtn1")->click(); });
+    AnswerNextModal<FolderChooser>(
+        [](FolderChooser& chooser) { chooser.findChild<QPushButton*>("okButton")->click(); });
     const auto choice = dialogs.ChooseFolder();
     QVERIFY(choice.has_value());
     QCOMPARE(choice->folder, sample.dir / "sub");

@@ -178,7 +178,7 @@ class DigestsWindowTest final : public QObject {
     void theValuesWindowShowsTheDigest() {
         Files f;
         Window w(f.args());
-        vellum::ui::TForm4& form = w.main->valuesDialog();
+        vellum::ui::ValuesDialog& form = w.main->valuesDialog();
         w.ChooseDigest(DigestKind::Sha512);
         w.DoubleClickCell(2, 1);
         QVERIFY(form.isVisible());
@@ -187,7 +187,7 @@ class DigestsWindowTest final : public QObject {
         QVERIFY(!form.DigestBox(DigestKind::Sha256).isVisible());
         QCOMPARE(box.text(), QString::fromStdString(Hex(DigestKind::Sha512, "bravo")));
         // Below md5's box, and the window grown to hold it.
-        QVERIFY(box.geometry().top() > form.findChild<QLineEdit*>("Edit6")->geometry().bottom());
+        QVERIFY(box.geometry().top() > form.findChild<QLineEdit*>("md5Box")->geometry().bottom());
         QVERIFY(form.rect().contains(box.geometry()));
         // All 128 digits in view: the end of the text is reached without scrolling.
         auto& edit = const_cast<QLineEdit&>(box);

@@ -202,25 +202,25 @@ class TestHexView final : public QObject {
     void hideShowHeights_data() {
         QTest::addColumn<int>("window");
         QTest::addColumn<int>("remembered");
-        QTest::addColumn<int>("panel8");
+        QTest::addColumn<int>("lowerPanel");
         QTest::newRow("room to spare") << 662 << 204 << 264;
         QTest::newRow("just enough") << 364 << 204 << 264;
         QTest::newRow("one short") << 363 << 203 << 263;
-        QTest::newRow("tiny window") << 80 << -80 << kPanel8MinimumHeight;
+        QTest::newRow("tiny window") << 80 << -80 << kLowerPanelMinimumHeight;
     }
     void hideShowHeights() {
         QFETCH(int, window);
         QFETCH(int, remembered);
-        QFETCH(int, panel8);
+        QFETCH(int, lowerPanel);
         HexView view(*ctx_);
         QSignalSpy clicked(&view, &HexView::hideShowClicked);
-        view.findChild<QPushButton*>("Panel10")->click();
+        view.findChild<QPushButton*>("hideShowButton")->click();
         QCOMPARE(clicked.count(), 1);
-        QCOMPARE(view.Panel10Click(264, 662), 60);
+        QCOMPARE(view.ToggleShown(264, 662), 60);
         QCOMPARE(view.viewState().HexViewHeight, 204);
         QVERIFY(!view.gridShown());
         QCOMPARE(view.onOffCaption() + view.hideShowCaption(), "Binary View OFFSHOW");
-        QCOMPARE(view.Panel10Click(60, window), panel8);
+        QCOMPARE(view.ToggleShown(60, window), lowerPanel);
         QCOMPARE(view.viewState().HexViewHeight, remembered);
         QVERIFY(view.gridShown());
         QCOMPARE(view.onOffCaption() + view.hideShowCaption(), "Binary View ONHIDE");
@@ -401,7 +401,8 @@ class TestHexView final : public QObject {
         view.show();
         view.SetGridShown(false);
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QCOMPARE(view.findChild<QWidget*>("Panel9")->geometry(), QRect(0, 0, 985, kPanel9Height));
+        QCOMPARE(view.findChild<QWidget*>("titleBar")->geometry(),
+                 QRect(0, 0, 985, kTitleBarHeight));
     }
 
     // In the font the tests run under, as painted: a blank pixel column at least between the ink
@@ -443,7 +444,7 @@ class TestHexView final : public QObject {
         view.Refresh();
         QTest::keyClick(view.grid(), Qt::Key_End, Qt::ControlModifier);
         HexGrid* grid = view.grid();
-        QCOMPARE(grid->geometry(), QRect(0, kPanel9Height, 985, 264 - kPanel9Height));
+        QCOMPARE(grid->geometry(), QRect(0, kTitleBarHeight, 985, 264 - kTitleBarHeight));
         const QImage image = grid->viewport()->grab().toImage();
         const QColor face = grid->palette().color(QPalette::Button);
         const auto corner = [&](int column, std::int64_t row) {

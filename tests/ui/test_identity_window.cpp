@@ -220,7 +220,7 @@ class IdentityWindowTest final : public QObject {
         RefusingPort nowhere;
         WebHost host(nowhere.Host());
         Window w({"-noautocheck"});
-        vellum::ui::TAbout& about = w.main->aboutBox();
+        vellum::ui::AboutBox& about = w.main->aboutBox();
         for (int time = 0; time < 2; ++time) {  // shown as often as asked for
             QStringList lines;
             int widest = 0;
@@ -261,7 +261,7 @@ class IdentityWindowTest final : public QObject {
             const QSize logical = pixmap.deviceIndependentSize().toSize();
             QCOMPARE(pixmap.size(), (QSizeF(logical) * ratio).toSize());
         }
-        QCOMPARE(pictures, 8);  // Image2, three logos; the About box's four
+        QCOMPARE(pictures, 8);  // the limit picture, three logos; the About box's four
     }
 
     // The splash is up while the window is made, lets timers (and paints) through, and is gone
@@ -276,19 +276,19 @@ class IdentityWindowTest final : public QObject {
         QString label;
         QTimer::singleShot(100, [&] {
             for (QWidget* window : QApplication::topLevelWidgets())
-                if (auto* splash = qobject_cast<vellum::ui::TSplashForm*>(window);
+                if (auto* splash = qobject_cast<vellum::ui::SplashWindow*>(window);
                     splash != nullptr && splash->isVisible())
                     label = splash->label().text();
         });
         const auto start = std::chrono::steady_clock::now();
-        vellum::ui::TMain main(
+        vellum::ui::MainWindow main(
             {"-noautocheck"},
             [](QWidget*) { return std::make_unique<vellum::test::ScriptedDialogs>(); }, trash, {},
             startup);
         QVERIFY(std::chrono::steady_clock::now() - start >= 400ms);
         QCOMPARE(label, QString("Version 1.420"));
         for (QWidget* window : QApplication::topLevelWidgets())
-            QVERIFY(qobject_cast<vellum::ui::TSplashForm*>(window) == nullptr);
+            QVERIFY(qobject_cast<vellum::ui::SplashWindow*>(window) == nullptr);
     }
 };
 

@@ -31,7 +31,7 @@ struct Look {
 
 Look LookAt(Window& w) {
     Look look{w.ctx().state.SelectedRow,          w.main->hexView().ViewedPath(),
-              w.main->valuesDialog().isVisible(), w.main->valuesDialog().EditText(1),
+              w.main->valuesDialog().isVisible(), w.main->valuesDialog().BoxText(1),
               w.main->popupMenu().isVisible(),    {}};
     for (std::int32_t i = 1; i < w.ctx().state.RowCount; ++i)
         look.statuses.push_back(w.ctx().table[i].status);

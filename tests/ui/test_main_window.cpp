@@ -86,7 +86,7 @@ class MainWindowTest final : public QObject {
         vellum::ui::StartupSettings startup;
         startup.splashHold = {};
         startup.settingsPath = dir / "vellum.INI";
-        vellum::ui::TMain main(
+        vellum::ui::MainWindow main(
             args,
             [&](QWidget*) {
                 auto d = std::make_unique<vellum::test::ScriptedDialogs>();
@@ -103,7 +103,7 @@ class MainWindowTest final : public QObject {
         // The version check comes after the dialog and the pass; its message stands over the
         // listing until it expires.
         QCOMPARE(main.statusPanel().text(), "Checking for latest version");
-        for (int tick = 0; tick < 5; ++tick) main.Timer2Timer();
+        for (int tick = 0; tick < 5; ++tick) main.MessageTick();
         QCOMPARE(main.statusPanel().text(), "Listing 1 files, total 3 bytes, 0 flagged 0 bytes");
     }
 
@@ -171,11 +171,11 @@ class MainWindowTest final : public QObject {
         };
         QVERIFY(button(w.main->haltButton(), "Halt Calculation"));
         QVERIFY(button(w.main->haltButton(), "Resume Calculation"));
-        const auto* panel10 = w.main->findChild<QPushButton*>("Panel10");
-        QVERIFY(button(*panel10, "HIDE") && button(*panel10, "SHOW"));
-        const auto* panel11 = w.main->findChild<QLabel*>("Panel11");
+        const auto* hideShow = w.main->findChild<QPushButton*>("hideShowButton");
+        QVERIFY(button(*hideShow, "HIDE") && button(*hideShow, "SHOW"));
+        const auto* onOff = w.main->findChild<QLabel*>("onOffLabel");
         for (const char* text : {"Binary View ON", "Binary View OFF"})
-            QVERIFY(clear(*panel11, panel11->contentsRect(), text));
+            QVERIFY(clear(*onOff, onOff->contentsRect(), text));
         QVERIFY(clear(w.main->versionBox(), w.main->versionBox().contentsRect(), "v 1.420"));
         // Every caption of the header strip, with any of its sort marks.
         for (int column = 1; column < 7; ++column) {
@@ -190,8 +190,8 @@ class MainWindowTest final : public QObject {
         const std::string deep = dir.Write(std::string(250, 'x') + "/name.bin", "n");
         QVERIFY(w.main->hexView().SetViewedFile(deep, nullptr));
         w.main->hexView().Refresh();
-        const auto* caption = w.main->findChild<QLabel*>("Panel9Caption");
-        QVERIFY(caption->x() >= panel10->geometry().right());
+        const auto* caption = w.main->findChild<QLabel*>("titleLabel");
+        QVERIFY(caption->x() >= hideShow->geometry().right());
         QVERIFY(caption->text().endsWith("name.bin") && caption->text().startsWith("/"));
         QCOMPARE(caption->toolTip(), w.main->hexView().titleCaption());
     }
@@ -213,7 +213,7 @@ class MainWindowTest final : public QObject {
         QVERIFY(grid.verticalHeader()->defaultSectionSize() > grid.fontMetrics().height());
         QVERIFY(w.main->headerStrip().height() > w.main->headerStrip().fontMetrics().height());
         QVERIFY(w.main->hexView().grid()->font().pixelSize() >= 20);
-        QVERIFY(w.main->findChild<QWidget*>("Panel9")->height() >
+        QVERIFY(w.main->findChild<QWidget*>("titleBar")->height() >
                 w.main->hexView().fontMetrics().height());
         QPushButton& halt = w.main->haltButton();
         QVERIFY(halt.width() > halt.fontMetrics().horizontalAdvance("Resume Calculation"));
@@ -222,23 +222,23 @@ class MainWindowTest final : public QObject {
 
     void hideAndShowTheBinaryView() {
         Window w({"-noautocheck"});
-        auto* panel10 = w.main->findChild<QPushButton*>("Panel10");
-        QVERIFY(panel10);
+        auto* hideShow = w.main->findChild<QPushButton*>("hideShowButton");
+        QVERIFY(hideShow);
         QCOMPARE(w.main->bottomPanel().height(), 264);
-        panel10->click();
+        hideShow->click();
         QCOMPARE(w.main->bottomPanel().height(), 60);
         QVERIFY(!w.main->splitter().isVisible());
         QVERIFY(!w.main->hexView().gridShown());
         QCOMPARE(w.main->hexView().viewState().HexViewHeight, 204);
-        panel10->click();
+        hideShow->click();
         QCOMPARE(w.main->bottomPanel().height(), 264);
         QVERIFY(w.main->splitter().isVisible());
 
         // In a window too low for the remembered height the view takes what there is.
-        panel10->click();
+        hideShow->click();
         w.main->resize(985, 300);
         QTRY_COMPARE(w.main->height(), 300);
-        panel10->click();
+        hideShow->click();
         QCOMPARE(w.main->bottomPanel().height(), 200);
     }
 
@@ -256,7 +256,7 @@ class MainWindowTest final : public QObject {
         QCOMPARE(panel.text(), QString::fromStdString(locked + " failed"));
         QVERIFY(panel.font().bold());
         QCOMPARE(panel.palette().color(QPalette::WindowText), QColor(0xFF0000));
-        for (int tick = 0; tick < 5; ++tick) w.main->Timer2Timer();
+        for (int tick = 0; tick < 5; ++tick) w.main->MessageTick();
         QCOMPARE(panel.text(), "Listing 1 files, total 5 bytes, 0 flagged 0 bytes");
         QVERIFY(!panel.font().bold());
         QCOMPARE(panel.palette().color(QPalette::WindowText),

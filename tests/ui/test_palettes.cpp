@@ -12,8 +12,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/about_box.h"
+#include "ui/folder_chooser.h"
 #include "ui/legible_colour.h"
-#include "ui/select_dir.h"
 
 using vellum::test::TempDir;
 using vellum::test::Window;
@@ -129,11 +129,11 @@ class PalettesTest final : public QObject {
         UsePalette(dark);
         TempDir dir;
         dir.Write("a file.txt", "x");
-        vellum::ui::TSelectDir chooser;
+        vellum::ui::FolderChooser chooser;
         chooser.resize(640, 510);
         chooser.show();
         QVERIFY(chooser.SelectPath(dir.path()));
-        auto* preview = chooser.findChild<QListView*>("ShellListView1");
+        auto* preview = chooser.findChild<QListView*>("preview");
         QTRY_COMPARE(preview->model()->rowCount(preview->rootIndex()), 1);
         const QImage image = Grab(*preview->viewport());
         const QRect item = preview->visualRect(preview->model()->index(0, 0, preview->rootIndex()));

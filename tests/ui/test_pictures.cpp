@@ -12,7 +12,7 @@
 #include "ui/app_icon.h"
 #include "ui/jpeg_image.h"
 #include "ui/pictures.h"
-#include "ui/splash_form.h"
+#include "ui/splash_window.h"
 
 using namespace vellum::ui;
 
@@ -146,7 +146,7 @@ class PicturesTest final : public QObject {
 
     // The real bitmap: cut along its outline, never through the version written on it.
     void splashWindowIsShapedAroundItsLabel() {
-        TSplashForm splash;
+        SplashWindow splash;
         splash.ShowAndPaint();
         QCOMPARE(splash.label().text(), QString("Version 1.420"));
         QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));

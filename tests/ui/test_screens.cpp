@@ -12,10 +12,10 @@
 #include "platform/ini.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/folder_chooser.h"
 #include "ui/hex_layout.h"
 #include "ui/qt_dialogs.h"
 #include "ui/screen_fit.h"
-#include "ui/select_dir.h"
 #include "ui/web_panel.h"
 
 using vellum::test::TempDir;
@@ -118,7 +118,7 @@ class ScreensTest final : public QObject {
     // The folder chooser and the file dialogs open whole inside the screen too, their controls
     // inside them.
     void dialogsOpenWholeInsideTheScreen() {
-        vellum::ui::TSelectDir chooser;
+        vellum::ui::FolderChooser chooser;
         const std::unique_ptr<QFileDialog> files = vellum::ui::MakeOpenDialog1(nullptr, "/");
         for (QWidget* dialog :
              {static_cast<QWidget*>(&chooser), static_cast<QWidget*>(files.get())}) {

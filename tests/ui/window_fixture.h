@@ -21,7 +21,7 @@
 #include "tests/support/fake_trash.h"
 #include "tests/support/loopback_http.h"
 #include "tests/support/temp_dir.h"
-#include "ui/add_progress.h"
+#include "ui/add_progress_window.h"
 #include "ui/dialogs.h"
 #include "ui/grid_model.h"
 #include "ui/hex_view.h"
@@ -84,7 +84,7 @@ inline void KeepVersionCheckOffTheNetwork() {
     setenv("VELLUM_WEB_HOST", nowhere.Host().c_str(), 0);
 }
 
-// The real TMain, shown, with its start-up work done: no splash hold, the settings file in a
+// The real MainWindow, shown, with its start-up work done: no splash hold, the settings file in a
 // folder of the test's own (unless it names one), and pages recorded instead of opened.
 struct Window {
     explicit Window(std::vector<std::string> args = {}, ListPass::Clock clock = {},
@@ -94,7 +94,7 @@ struct Window {
         startup.splashHold = std::chrono::milliseconds(0);
         startup.settingsPath = settingsPath.empty() ? settingsDir / "vellum.INI" : settingsPath;
         startup.openPage = [this](const std::string& url) { opened.push_back(url); };
-        main = std::make_unique<ui::TMain>(
+        main = std::make_unique<ui::MainWindow>(
             std::move(args),
             [this](QWidget*) {
                 auto scripted = std::make_unique<ScriptedDialogs>();
@@ -179,7 +179,7 @@ struct Window {
     std::vector<std::string> opened;  // the pages the window asked the browser for
     FakeTrash trash;
     ScriptedDialogs* dialogs = nullptr;
-    std::unique_ptr<ui::TMain> main;
+    std::unique_ptr<ui::MainWindow> main;
 };
 
 // The summary line as the window composes it under the user's locale.

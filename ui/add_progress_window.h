@@ -1,5 +1,5 @@
-// TForm5, the small "Add file progress" window that counts folders, added and skipped files
-// while an add command runs with the main window's events held back.
+// AddProgressWindow, the small "Add file progress" window that counts folders, added and skipped
+// files while an add command runs with the main window's events held back.
 #pragma once
 
 #include <QDialog>
@@ -10,11 +10,11 @@ class QLabel;
 
 namespace vellum::ui {
 
-class TForm5 final : public QDialog, public vellum::AddProgress {
+class AddProgressWindow final : public QDialog, public vellum::AddProgress {
     Q_OBJECT
 
   public:
-    explicit TForm5(QWidget* parent = nullptr);
+    explicit AddProgressWindow(QWidget* parent = nullptr);
 
     void Show() override;
     void ResetAddedLabel() override;
@@ -30,12 +30,12 @@ class TForm5 final : public QDialog, public vellum::AddProgress {
     void FitToTexts();
     void WaitUntilExposed();
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
+    QLabel* addedCaption_ = nullptr;
+    QLabel* addedCount_ = nullptr;
+    QLabel* folderCaption_ = nullptr;
+    QLabel* folderCount_ = nullptr;
+    QLabel* skippedCaption_ = nullptr;
+    QLabel* skippedCount_ = nullptr;
 };
 
 }  // namespace vellum::ui

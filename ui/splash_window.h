@@ -1,4 +1,4 @@
-// TSplashForm, the borderless window on screen while the program starts: the splash bitmap
+// SplashWindow, the borderless window on screen while the program starts: the splash bitmap
 // with its pure white areas cut out of the window's shape, and the version written on it.
 #pragma once
 
@@ -20,11 +20,11 @@ inline constexpr std::chrono::milliseconds kSplashHold{3000};
 // of pure white pixels, RGB(255,255,255), row by row.
 [[nodiscard]] QRegion SplashRegion(const QImage& picture, QPoint topLeft = {});
 
-class TSplashForm final : public QWidget {
+class SplashWindow final : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TSplashForm(QWidget* parent = nullptr);
+    explicit SplashWindow(QWidget* parent = nullptr);
 
     // Shows the window, centred, and paints it as far as the window system already lets us;
     // the hold counts from here.
@@ -33,17 +33,17 @@ class TSplashForm final : public QWidget {
     // may repaint, but no keyboard or mouse input is delivered to anything.
     void HoldFor(std::chrono::milliseconds hold);
 
-    [[nodiscard]] QLabel& label() const { return *Label1; }
-    [[nodiscard]] QLabel& picture() const { return *Image1; }
+    [[nodiscard]] QLabel& label() const { return *versionLabel_; }
+    [[nodiscard]] QLabel& picture() const { return *picture_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
-    void FormCreate();
+    void SetUp();
 
-    QLabel* Image1;
-    QLabel* Label1;
+    QLabel* picture_;
+    QLabel* versionLabel_;
     std::chrono::steady_clock::time_point shownAt_{};
 };
 

@@ -1,8 +1,8 @@
-// TSelectDir, the folder chooser of Add folder (and of the other commands that ask for a folder):
-// a folders-only tree of the file system, the path of the folder it will hand back, which can be
-// typed or pasted as well, the file-type mask, and a preview of the folder's contents that the
-// mask does not filter. The path box always names the folder that OK hands back. It opens at its
-// designed size where the screen holds it; smaller, its tree and preview give way.
+// FolderChooser, the folder chooser of Add folder (and of the other commands that ask for a
+// folder): a folders-only tree of the file system, the path of the folder it will hand back, which
+// can be typed or pasted as well, the file-type mask, and a preview of the folder's contents that
+// the mask does not filter. The path box always names the folder that OK hands back. It opens at
+// its designed size where the screen holds it; smaller, its tree and preview give way.
 #pragma once
 
 #include <QDialog>
@@ -22,11 +22,11 @@ class QTreeView;
 
 namespace vellum::ui {
 
-class TSelectDir final : public QDialog {
+class FolderChooser final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TSelectDir(QWidget* parent = nullptr);
+    explicit FolderChooser(QWidget* parent = nullptr);
 
     // What OK hands to Add folder: the folder the path box names and the mask as typed.
     [[nodiscard]] FolderChoice Choice() const;
@@ -55,7 +55,7 @@ class TSelectDir final : public QDialog {
     void Place();
     void BuildPreview();
     void SelectHome();
-    void ShellTreeView1Click();
+    void TreeClicked();
     void WritePathLabel();
     // The tree's highlight moved, by the mouse, the keyboard or a typed path.
     void CurrentFolderChanged(const QModelIndex& current);
@@ -66,15 +66,15 @@ class TSelectDir final : public QDialog {
 
     QFileSystemModel* folders_ = nullptr;
     QFileSystemModel* contents_ = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* PathEdit = nullptr;
-    QLabel* Label4 = nullptr;
-    QTreeView* ShellTreeView1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QListView* ShellListView1 = nullptr;
+    QLabel* maskCaption_ = nullptr;
+    QLabel* previewCaption_ = nullptr;
+    QLineEdit* pathEdit_ = nullptr;
+    QLabel* treeCaption_ = nullptr;
+    QTreeView* tree_ = nullptr;
+    QComboBox* maskBox_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QListView* preview_ = nullptr;
     // Until the user's first click, the tree keeps the selected folder in view while the
     // folders above it are still being read and their rows pushed in above it.
     bool followSelection_ = true;

@@ -1,4 +1,4 @@
-#include "ui/select_dir.h"
+#include "ui/folder_chooser.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -63,7 +63,7 @@ std::optional<QString> TypedFolder(const QString& text) {
     return WholeFolderPath(HomeRelative(text.trimmed()));
 }
 
-TSelectDir::TSelectDir(QWidget* parent) : QDialog(parent) {
+FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
     setWindowTitle("SelectDir");
     setModal(true);
     ApplyFormFont(*this);
@@ -73,14 +73,14 @@ TSelectDir::TSelectDir(QWidget* parent) : QDialog(parent) {
     BuildMaskAndButtons();
     BuildPreview();
     SelectHome();
-    setMinimumSize(BitBtn2->geometry().right() + 1 + kTreeDesign.x(),
+    setMinimumSize(cancelButton_->geometry().right() + 1 + kTreeDesign.x(),
                    kDesignSize.height() - (kTreeDesign.height() - kLeastTreeHeight) -
                        (kPreviewDesign.height() - kLeastPreviewHeight));
     FitOnScreen(*this, kDesignSize);
     Place();
 }
 
-void TSelectDir::resizeEvent(QResizeEvent* event) {
+void FolderChooser::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     Place();
 }
@@ -88,54 +88,54 @@ void TSelectDir::resizeEvent(QResizeEvent* event) {
 // The tree and the preview share between them what the chooser's height differs from its
 // designed one, half each as far as each can give; the rows between them move with the tree's
 // bottom, and both widen with the chooser.
-void TSelectDir::Place() {
+void FolderChooser::Place() {
     const QSize grown = size() - kDesignSize;
     const int tree = std::max(kLeastTreeHeight, kTreeDesign.height() + grown.height() / 2);
     const int down = tree - kTreeDesign.height();
     const int preview =
         std::max(kLeastPreviewHeight, kPreviewDesign.height() + grown.height() - down);
     const int wider = std::max(0, grown.width());
-    ShellTreeView1->setGeometry(kTreeDesign.adjusted(0, 0, wider, down));
-    PathEdit->setGeometry(kTreeDesign.x(), kPathTop + down, width() - 2 * kTreeDesign.x(),
-                          kPathHeight);
-    Label1->move(Label1->x(), kMaskRow + down);
+    tree_->setGeometry(kTreeDesign.adjusted(0, 0, wider, down));
+    pathEdit_->setGeometry(kTreeDesign.x(), kPathTop + down, width() - 2 * kTreeDesign.x(),
+                           kPathHeight);
+    maskCaption_->move(maskCaption_->x(), kMaskRow + down);
     PlaceMaskAndButtons(kMaskRow + down);
-    Label2->move(Label2->x(), kPreviewCaptionTop + down);
-    ShellListView1->setGeometry(kPreviewDesign.x(), kPreviewDesign.y() + down,
-                                kPreviewDesign.width() + grown.width(), preview);
+    previewCaption_->move(previewCaption_->x(), kPreviewCaptionTop + down);
+    preview_->setGeometry(kPreviewDesign.x(), kPreviewDesign.y() + down,
+                          kPreviewDesign.width() + grown.width(), preview);
 }
 
-void TSelectDir::accept() {
+void FolderChooser::accept() {
     // The folder may have gone since it was named; nothing is handed back that names none.
     if (SelectedPath().empty()) {
-        BitBtn1->setEnabled(false);
+        okButton_->setEnabled(false);
         return;
     }
     QDialog::accept();
 }
 
-FolderChoice TSelectDir::Choice() const {
+FolderChoice FolderChooser::Choice() const {
     return {SelectedPath(), PathFromQt(MaskText())};
 }
 
-std::string TSelectDir::SelectedPath() const {
-    const std::optional<QString> folder = TypedFolder(PathEdit->text());
+std::string FolderChooser::SelectedPath() const {
+    const std::optional<QString> folder = TypedFolder(pathEdit_->text());
     return folder ? PathFromQt(*folder) : std::string();
 }
 
-QString TSelectDir::PathLabelText() const {
-    return PathEdit->text();
+QString FolderChooser::PathLabelText() const {
+    return pathEdit_->text();
 }
 
-QString TSelectDir::MaskText() const {
-    return ComboBox1->currentText();
+QString FolderChooser::MaskText() const {
+    return maskBox_->currentText();
 }
 
-void TSelectDir::SetMaskText(const QString& mask) {
-    ComboBox1->setCurrentText(mask);
+void FolderChooser::SetMaskText(const QString& mask) {
+    maskBox_->setCurrentText(mask);
 }
 
-bool TSelectDir::SelectPath(const std::string& path) {
+bool FolderChooser::SelectPath(const std::string& path) {
     const QString folder = QFile::decodeName(QByteArray::fromStdString(path));
     // Asked for any other path, the model would list it in the tree, filters or not.
     if (!QFileInfo(folder).isDir()) return false;
@@ -144,109 +144,110 @@ bool TSelectDir::SelectPath(const std::string& path) {
     return true;
 }
 
-QModelIndex TSelectDir::SelectInTree(const QString& folder) {
+QModelIndex FolderChooser::SelectInTree(const QString& folder) {
     const QModelIndex index = folders_->index(folder);
     if (!index.isValid()) return index;
-    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
-        ShellTreeView1->expand(up);
-    ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
     return index;
 }
 
-void TSelectDir::showEvent(QShowEvent* event) {
+void FolderChooser::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A path left half typed when the chooser was last cancelled gives way to the tree's folder.
-    if (!TypedFolder(PathEdit->text())) WritePathLabel();
-    ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+    if (!TypedFolder(pathEdit_->text())) WritePathLabel();
+    tree_->scrollTo(tree_->currentIndex());
     // The keyboard starts in the tree, as the mouse does.
-    ShellTreeView1->setFocus(Qt::OtherFocusReason);
+    tree_->setFocus(Qt::OtherFocusReason);
 }
 
-void TSelectDir::BuildLabels() {
-    Label4 = PlaceLabel(this, "Label4", "Select the base folder you wish to add from", 8, 8);
+void FolderChooser::BuildLabels() {
+    treeCaption_ =
+        PlaceLabel(this, "treeCaption", "Select the base folder you wish to add from", 8, 8);
     // Where the caption "File Path" stood: the path itself, which can be typed or pasted.
-    PathEdit = new QLineEdit(this);
-    PathEdit->setObjectName("PathEdit");
-    PathEdit->setPlaceholderText("File Path");
-    QFont bold = PathEdit->font();
+    pathEdit_ = new QLineEdit(this);
+    pathEdit_->setObjectName("pathEdit");
+    pathEdit_->setPlaceholderText("File Path");
+    QFont bold = pathEdit_->font();
     bold.setBold(true);
-    PathEdit->setFont(bold);
-    PathEdit->setGeometry(8, kPathTop, width() - 16, kPathHeight);
-    connect(PathEdit, &QLineEdit::textEdited, this, &TSelectDir::PathTyped);
-    Label1 = PlaceLabel(this, "Label1", "Select file type to filter", 8, kMaskRow);
-    Label2 = PlaceLabel(this, "Label2", "File Preview only (unfiltered)", 8, kPreviewCaptionTop);
+    pathEdit_->setFont(bold);
+    pathEdit_->setGeometry(8, kPathTop, width() - 16, kPathHeight);
+    connect(pathEdit_, &QLineEdit::textEdited, this, &FolderChooser::PathTyped);
+    maskCaption_ = PlaceLabel(this, "maskCaption", "Select file type to filter", 8, kMaskRow);
+    previewCaption_ =
+        PlaceLabel(this, "previewCaption", "File Preview only (unfiltered)", 8, kPreviewCaptionTop);
 }
 
-void TSelectDir::BuildTree() {
+void FolderChooser::BuildTree() {
     folders_ = MakeModel(this, QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
     folders_->setRootPath("/");
-    ShellTreeView1 = new QTreeView(this);
-    ShellTreeView1->setObjectName("ShellTreeView1");
-    ShellTreeView1->setGeometry(kTreeDesign);
-    ShellTreeView1->setModel(folders_);
-    ShellTreeView1->setHeaderHidden(true);
-    for (int column = 1; column < folders_->columnCount(); ++column)
-        ShellTreeView1->hideColumn(column);
-    ShellTreeView1->setRootIsDecorated(false);
-    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(ShellTreeView1, &QTreeView::clicked, this, &TSelectDir::ShellTreeView1Click);
+    tree_ = new QTreeView(this);
+    tree_->setObjectName("tree");
+    tree_->setGeometry(kTreeDesign);
+    tree_->setModel(folders_);
+    tree_->setHeaderHidden(true);
+    for (int column = 1; column < folders_->columnCount(); ++column) tree_->hideColumn(column);
+    tree_->setRootIsDecorated(false);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(tree_, &QTreeView::clicked, this, &FolderChooser::TreeClicked);
     // Whatever moves the highlight (a click, either button, the keyboard) renames the folder.
-    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TSelectDir::CurrentFolderChanged);
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FolderChooser::CurrentFolderChanged);
     // Rows arrive and are sorted after each folder is read; both move the selected one.
-    connect(folders_, &QFileSystemModel::directoryLoaded, this, &TSelectDir::FollowSelection);
-    connect(folders_, &QAbstractItemModel::layoutChanged, this, &TSelectDir::FollowSelection);
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, &FolderChooser::FollowSelection);
+    connect(folders_, &QAbstractItemModel::layoutChanged, this, &FolderChooser::FollowSelection);
 }
 
-void TSelectDir::BuildMaskAndButtons() {
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->addItem("*.*");
-    ComboBox1->setCurrentText("*.*");
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
-    BitBtn2->setObjectName("BitBtn2");
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+void FolderChooser::BuildMaskAndButtons() {
+    maskBox_ = new QComboBox(this);
+    maskBox_->setObjectName("maskBox");
+    maskBox_->setEditable(true);
+    maskBox_->setInsertPolicy(QComboBox::NoInsert);
+    maskBox_->addItem("*.*");
+    maskBox_->setCurrentText("*.*");
+    okButton_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    okButton_->setObjectName("okButton");
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    cancelButton_ =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
+    cancelButton_->setObjectName("cancelButton");
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     PlaceMaskAndButtons(kMaskRow);
-    setTabOrder(ShellTreeView1, PathEdit);
-    setTabOrder(PathEdit, ComboBox1);
+    setTabOrder(tree_, pathEdit_);
+    setTabOrder(pathEdit_, maskBox_);
 }
 
 // The mask box stands right of its caption and holds a mask of a usual length whole; the buttons
 // follow it at their designed distances.
-void TSelectDir::PlaceMaskAndButtons(int row) {
+void FolderChooser::PlaceMaskAndButtons(int row) {
     constexpr int kGap = 4;          // between the caption and the box
     constexpr int kBoxToOk = 15;     // as designed: the box ends at 169, OK starts at 184
     constexpr int kOkToCancel = 80;  // OK at 184, Cancel at 264
-    const int boxLeft = DesignOr(120, Label1->x() + Label1->width() + kGap);
-    ComboBox1->setGeometry(boxLeft, row, 49, 21);
-    const int text = ComboBox1->fontMetrics().horizontalAdvance(QStringLiteral("*.backup"));
-    ComboBox1->resize(ComboBoxWidth(49, *ComboBox1, text), 21);
-    const int ok = ComboBox1->geometry().right() + 1 + kBoxToOk;
-    BitBtn1->setGeometry(ok, row, 75, 25);
-    BitBtn2->setGeometry(ok + kOkToCancel, row, 75, 25);
+    const int boxLeft = DesignOr(120, maskCaption_->x() + maskCaption_->width() + kGap);
+    maskBox_->setGeometry(boxLeft, row, 49, 21);
+    const int text = maskBox_->fontMetrics().horizontalAdvance(QStringLiteral("*.backup"));
+    maskBox_->resize(ComboBoxWidth(49, *maskBox_, text), 21);
+    const int ok = maskBox_->geometry().right() + 1 + kBoxToOk;
+    okButton_->setGeometry(ok, row, 75, 25);
+    cancelButton_->setGeometry(ok + kOkToCancel, row, 75, 25);
 }
 
-void TSelectDir::BuildPreview() {
+void FolderChooser::BuildPreview() {
     contents_ =
         MakeModel(this, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    ShellListView1 = new QListView(this);
-    ShellListView1->setObjectName("ShellListView1");
-    ShellListView1->setGeometry(kPreviewDesign);
-    ShellListView1->setModel(contents_);
-    ShellListView1->setViewMode(QListView::ListMode);
-    ShellListView1->setFlow(QListView::TopToBottom);
-    ShellListView1->setWrapping(true);
-    ShellListView1->setResizeMode(QListView::Adjust);
+    preview_ = new QListView(this);
+    preview_->setObjectName("preview");
+    preview_->setGeometry(kPreviewDesign);
+    preview_->setModel(contents_);
+    preview_->setViewMode(QListView::ListMode);
+    preview_->setFlow(QListView::TopToBottom);
+    preview_->setWrapping(true);
+    preview_->setResizeMode(QListView::Adjust);
     // On the tooltip colours as a pair: the list is disabled, and its grey disabled text on a
     // yellow tooltip ground could hardly be read.
-    QPalette palette = ShellListView1->palette();
+    QPalette palette = preview_->palette();
     const QPalette tips = QToolTip::palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Base,
@@ -254,41 +255,41 @@ void TSelectDir::BuildPreview() {
         palette.setColor(group, QPalette::Text,
                          tips.color(QPalette::Inactive, QPalette::ToolTipText));
     }
-    ShellListView1->setPalette(palette);
+    preview_->setPalette(palette);
     // It only shows what is there; the choice is made in the tree.
-    ShellListView1->setEnabled(false);
+    preview_->setEnabled(false);
 }
 
 // The Linux counterpart of starting at the desktop: the home folder, opened out and in view.
-void TSelectDir::SelectHome() {
+void FolderChooser::SelectHome() {
     QModelIndex home = folders_->index(QDir::homePath());
     if (!home.isValid()) home = folders_->index("/");
-    for (QModelIndex up = home.parent(); up.isValid(); up = up.parent()) ShellTreeView1->expand(up);
-    ShellTreeView1->setCurrentIndex(home);
+    for (QModelIndex up = home.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
+    tree_->setCurrentIndex(home);
     WritePathLabel();
 }
 
-void TSelectDir::ShellTreeView1Click() {
+void FolderChooser::TreeClicked() {
     followSelection_ = false;
     // A click on the folder already highlighted takes back a path typed since.
     WritePathLabel();
 }
 
-void TSelectDir::WritePathLabel() {
-    const QModelIndex current = ShellTreeView1->currentIndex();
-    PathEdit->setText(current.isValid() ? folders_->filePath(current) : QString());
-    if (BitBtn1 != nullptr) BitBtn1->setEnabled(current.isValid());
+void FolderChooser::WritePathLabel() {
+    const QModelIndex current = tree_->currentIndex();
+    pathEdit_->setText(current.isValid() ? folders_->filePath(current) : QString());
+    if (okButton_ != nullptr) okButton_->setEnabled(current.isValid());
 }
 
-void TSelectDir::CurrentFolderChanged(const QModelIndex& current) {
+void FolderChooser::CurrentFolderChanged(const QModelIndex& current) {
     ShowPreview(current);
     if (!typing_) WritePathLabel();
 }
 
-void TSelectDir::PathTyped(const QString& text) {
+void FolderChooser::PathTyped(const QString& text) {
     const std::optional<QString> folder = TypedFolder(text);
     // OK hands back only a folder the box names.
-    BitBtn1->setEnabled(folder.has_value());
+    okButton_->setEnabled(folder.has_value());
     if (!folder) return;
     typing_ = true;
     followSelection_ = false;
@@ -296,13 +297,13 @@ void TSelectDir::PathTyped(const QString& text) {
     typing_ = false;
 }
 
-void TSelectDir::ShowPreview(const QModelIndex& folder) {
+void FolderChooser::ShowPreview(const QModelIndex& folder) {
     const QString path = folders_->filePath(folder);
-    ShellListView1->setRootIndex(contents_->setRootPath(path));
+    preview_->setRootIndex(contents_->setRootPath(path));
 }
 
-void TSelectDir::FollowSelection() {
-    if (followSelection_) ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+void FolderChooser::FollowSelection() {
+    if (followSelection_) tree_->scrollTo(tree_->currentIndex());
 }
 
 }  // namespace vellum::ui

@@ -1,4 +1,4 @@
-#include "ui/splash_form.h"
+#include "ui/splash_window.h"
 
 #include <QEventLoop>
 #include <QImage>
@@ -41,49 +41,50 @@ QRegion SplashRegion(const QImage& picture, QPoint topLeft) {
     return region;
 }
 
-TSplashForm::TSplashForm(QWidget* parent)
+SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
-      Image1(new QLabel(this)),
-      Label1(new QLabel(this)) {
-    setObjectName("TSplashForm");
+      picture_(new QLabel(this)),
+      versionLabel_(new QLabel(this)) {
+    setObjectName("SplashWindow");
     setWindowTitle(QString::fromLatin1(kProgramName.data(), qsizetype(kProgramName.size())));
     setFixedSize(kSplashWidth, kSplashHeight);
-    Image1->setObjectName("Image1");
-    Image1->setGeometry(0, 0, kSplashWidth, kSplashHeight);
-    Label1->setObjectName("Label1");
-    Label1->move(72, 184);
-    Label1->setFont(LabelFont());
-    QPalette palette = Label1->palette();
+    picture_->setObjectName("picture");
+    picture_->setGeometry(0, 0, kSplashWidth, kSplashHeight);
+    versionLabel_->setObjectName("versionLabel");
+    versionLabel_->move(72, 184);
+    versionLabel_->setFont(LabelFont());
+    QPalette palette = versionLabel_->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
-    Label1->setPalette(palette);
-    Label1->setAttribute(Qt::WA_TranslucentBackground);
-    FormCreate();
+    versionLabel_->setPalette(palette);
+    versionLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    SetUp();
 }
 
-void TSplashForm::FormCreate() {
-    SetPicture(*Image1, kSplashBitmap);
+void SplashWindow::SetUp() {
+    SetPicture(*picture_, kSplashBitmap);
     // The shape comes from the 1x bitmap, in the window's coordinates; a larger bitmap is white
     // exactly where this one is. Without its picture the splash stays a plain rectangle rather
     // than vanishing.
     const QImage bitmap = Picture(kSplashBitmap);
-    if (!bitmap.isNull()) setMask(SplashRegion(bitmap, Image1->pos()));
+    if (!bitmap.isNull()) setMask(SplashRegion(bitmap, picture_->pos()));
 }
 
-void TSplashForm::showEvent(QShowEvent* event) {
-    Label1->setText(QStringLiteral("Version ") +
-                    QString::fromLatin1(kProgramVersion.data(), qsizetype(kProgramVersion.size())));
-    Label1->adjustSize();
+void SplashWindow::showEvent(QShowEvent* event) {
+    versionLabel_->setText(
+        QStringLiteral("Version ") +
+        QString::fromLatin1(kProgramVersion.data(), qsizetype(kProgramVersion.size())));
+    versionLabel_->adjustSize();
     QWidget::showEvent(event);
 }
 
-void TSplashForm::ShowAndPaint() {
+void SplashWindow::ShowAndPaint() {
     CentreOnScreen(*this);
     show();
     repaint();
     shownAt_ = std::chrono::steady_clock::now();
 }
 
-void TSplashForm::HoldFor(std::chrono::milliseconds hold) {
+void SplashWindow::HoldFor(std::chrono::milliseconds hold) {
     // A monotonic clock, so that a change of the system time cannot stretch the wait. Events
     // other than input still flow: under a window manager the splash may be mapped and exposed
     // only after show() returned, or be covered and uncovered while it waits, and it must be

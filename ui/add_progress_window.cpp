@@ -1,4 +1,4 @@
-#include "ui/add_progress.h"
+#include "ui/add_progress_window.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -26,76 +26,76 @@ constexpr int kRightMargin = 8;
 
 }  // namespace
 
-TForm5::TForm5(QWidget* parent)
+AddProgressWindow::AddProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle("Add file progress");
     setModal(false);
     ApplyFormFont(*this);
-    Label3 = PlaceLabel(this, "Label3", "Scanning Folders", kCaptionLeft, 16);
-    Label4 = PlaceLabel(this, "Label4", "0", kDesignValueLeft, 16);
-    Label1 = PlaceLabel(this, "Label1", "Adding files", kCaptionLeft, 40);
-    Label2 = PlaceLabel(this, "Label2", "0", kDesignValueLeft, 40);
-    Label5 = PlaceLabel(this, "Label5", "Skipped Files", kCaptionLeft, 64);
-    Label6 = PlaceLabel(this, "Label6", "0", kDesignValueLeft, 64);
+    folderCaption_ = PlaceLabel(this, "folderCaption", "Scanning Folders", kCaptionLeft, 16);
+    folderCount_ = PlaceLabel(this, "folderCount", "0", kDesignValueLeft, 16);
+    addedCaption_ = PlaceLabel(this, "addedCaption", "Adding files", kCaptionLeft, 40);
+    addedCount_ = PlaceLabel(this, "addedCount", "0", kDesignValueLeft, 40);
+    skippedCaption_ = PlaceLabel(this, "skippedCaption", "Skipped Files", kCaptionLeft, 64);
+    skippedCount_ = PlaceLabel(this, "skippedCount", "0", kDesignValueLeft, 64);
     FitToTexts();
     CentreOnScreen(*this);
 }
 
 // The values stand right of the widest caption and reach to the window's right edge, with room
 // for counts of ten digits; the window is wide enough for that and for its title.
-void TForm5::FitToTexts() {
+void AddProgressWindow::FitToTexts() {
     const QFontMetrics metrics = fontMetrics();
-    const int valueLeft =
-        DesignOr(kDesignValueLeft,
-                 kCaptionLeft + kGap +
-                     WidestText(metrics, {Label3->text(), Label1->text(), Label5->text()}));
+    const int valueLeft = DesignOr(
+        kDesignValueLeft, kCaptionLeft + kGap +
+                              WidestText(metrics, {folderCaption_->text(), addedCaption_->text(),
+                                                   skippedCaption_->text()}));
     const int width =
         std::max({kDesignWidth, valueLeft + WidestRun(metrics, u"0123456789", 10) + kRightMargin,
                   TitleBarWidth(windowTitle())});
     setFixedSize(width, kDesignHeight);
-    for (QLabel* value : {Label4, Label2, Label6})
+    for (QLabel* value : {folderCount_, addedCount_, skippedCount_})
         value->setGeometry(valueLeft, value->y(), width - valueLeft - kRightMargin,
                            value->height());
 }
 
-void TForm5::Show() {
+void AddProgressWindow::Show() {
     show();
     raise();
     WaitUntilExposed();
     repaint();
 }
 
-void TForm5::ResetAddedLabel() {
-    Label2->setText("0");
+void AddProgressWindow::ResetAddedLabel() {
+    addedCount_->setText("0");
 }
 
-void TForm5::Update(const AddCounters& counters) {
-    Label4->setText(QString::number(counters.FolderCount));
-    Label2->setText(QString::number(counters.AddedCount));
-    Label6->setText(QString::number(counters.SkippedCount));
+void AddProgressWindow::Update(const AddCounters& counters) {
+    folderCount_->setText(QString::number(counters.FolderCount));
+    addedCount_->setText(QString::number(counters.AddedCount));
+    skippedCount_->setText(QString::number(counters.SkippedCount));
     // Painted now: no event loop runs until the add is over.
     repaint();
 }
 
-void TForm5::Hide() {
+void AddProgressWindow::Hide() {
     hide();
 }
 
-QString TForm5::FolderText() const {
-    return Label4->text();
+QString AddProgressWindow::FolderText() const {
+    return folderCount_->text();
 }
-QString TForm5::AddedText() const {
-    return Label2->text();
+QString AddProgressWindow::AddedText() const {
+    return addedCount_->text();
 }
-QString TForm5::SkippedText() const {
-    return Label6->text();
+QString AddProgressWindow::SkippedText() const {
+    return skippedCount_->text();
 }
 
 // Qt paints a window only once the window system has reported it on screen, and that report
 // comes as an event. Only that wait lets events through, and never the user's input, so no
 // command can start in the middle of an add.
-void TForm5::WaitUntilExposed() {
+void AddProgressWindow::WaitUntilExposed() {
     const QDeadlineTimer deadline(kExposeWaitMs);
     QTimer wake;  // ends the last wait on time even when no event comes
     wake.setSingleShot(true);
