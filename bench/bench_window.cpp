@@ -5,7 +5,9 @@
 // - what one announcement of the grid model costs the window over 1,000 and 1,000,000 rows;
 // - a pass over 100,000 small files added with Add folder: the gaps between the grid's and the
 //   status line's repaints, and how long a click posted at a random moment waits before the
-//   grid has handled it.
+//   grid has handled it;
+// - "Find Duplicates in Folder..." over the folder VELLUM_BENCH_DUPLICATES names (bench/compare
+//   makes one and sets it), timed from the command to its end, in a fresh window each time.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -423,6 +425,31 @@ void BM_PassOverSmallFiles(benchmark::State& state) {
     state.counters["click_max_ms"] = Max(all.clickWaits);
     state.SetItemsProcessed(state.iterations() * files);
 }
+// The window's duplicate search, timed as a user waits for it: from the folder chosen to the
+// last row sorted. bench/compare sets it beside vellum-cli --duplicates over the same folder.
+void BM_FindDuplicatesInFolder(benchmark::State& state) {
+    const char* folder = std::getenv("VELLUM_BENCH_DUPLICATES");
+    if (folder == nullptr || *folder == 0) {
+        state.SkipWithError("VELLUM_BENCH_DUPLICATES names no folder");
+        return;
+    }
+    std::int32_t rows = 0;
+    for (auto _ : state) {
+        Window w;
+        w.dialogs->folder = ui::FolderChoice{folder, "*.*"};
+        const auto begin = Clock::now();
+        w.main->ChooseAndFindDuplicates();
+        state.SetIterationTime(MillisecondsBetween(begin, Clock::now()) / 1000);
+        rows = w.main->ctx().state.RowCount - 1;
+        if (!w.dialogs->errors.empty()) {
+            state.SkipWithError("the search reported an error");
+            return;
+        }
+    }
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_FindDuplicatesInFolder)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_PassOverSmallFiles)
     ->Arg(100'000)
     ->Iterations(3)
