@@ -14,6 +14,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filelist/list_context.h"
@@ -268,6 +269,47 @@ TEST(FeedHelper, RunsEveryJobOfEveryRoundOnce) {
         for (int j = 0; j < 16; ++j)
             ASSERT_EQ(runs[static_cast<std::size_t>(j)], j < count ? 1 : 0);
     }
+}
+
+// Rounds of one job or none, the helper now slow in its job, now asleep between rounds: the
+// round ends only when its job has run and what it wrote is seen (plain values, so that the
+// thread checker sees the hand-off), and a helper asleep at the end still stops.
+TEST(FeedHelper, AwaitsASlowHelperAndWakesASleepingOne) {
+    struct Round {
+        std::thread::id caller = std::this_thread::get_id();
+        bool slow = false;
+        int runs[2] = {};
+        std::thread::id ranOn[2];
+    } r;
+    const FeedHelper::Job job = [](void* context, int j) {
+        auto& round = *static_cast<Round*>(context);
+        const auto k = static_cast<std::size_t>(j);
+        if (round.slow && std::this_thread::get_id() != round.caller)
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        ++round.runs[k];
+        round.ranOn[k] = std::this_thread::get_id();
+    };
+    int onHelper = 0;
+    {
+        FeedHelper helper;
+        for (int round = 0; round < 300; ++round) {
+            const int count = round % 5 == 0 ? 0 : 1 + round % 2;
+            r.slow = round % 4 == 1;
+            r.runs[0] = r.runs[1] = 0;
+            // Longer than the helper spins before it sleeps.
+            if (round % 6 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            helper.Begin(count, job, &r, true);
+            if (round % 3 == 0)
+                for (int j; helper.Claim(j);) helper.Run(j);
+            helper.AwaitRound();
+            for (int j = 0; j < 2; ++j) {
+                ASSERT_EQ(r.runs[j], j < count ? 1 : 0) << "round " << round << ", job " << j;
+                if (j < count) onHelper += r.ranOn[j] != r.caller;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_GT(onHelper, 0);
 }
 
 }  // namespace
