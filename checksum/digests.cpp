@@ -109,13 +109,6 @@ DigestValue DigestRun::Finish() {
     return value;
 }
 
-DigestValue DigestOf(DigestKind kind, std::span<const std::uint8_t> data) {
-    DigestRun run;
-    run.Start(kind);
-    run.Add(data.data(), data.size());
-    return run.Finish();
-}
-
 std::string LowerHex(std::span<const std::uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;

@@ -78,8 +78,6 @@ class DigestRun {
     std::size_t bytes_ = 0;
 };
 
-[[nodiscard]] DigestValue DigestOf(DigestKind kind, std::span<const std::uint8_t> data);
-
 // Lower-case hexadecimal, first byte first.
 [[nodiscard]] std::string LowerHex(std::span<const std::uint8_t> bytes);
 // Exactly 2 x bytes hexadecimal digits of either case, or nothing.

@@ -12,6 +12,7 @@
 #include "filelist/list_context.h"
 #include "interchange/list_file.h"
 #include "pass/list_pass.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/fake_files.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
@@ -170,7 +171,7 @@ TEST(ImportNotice, NamesTheLinesThatCouldNotBeReadAndWhenNothingWasOfUse) {
 // and tells of the lines it could not read.
 TEST(ImportChosenList, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     TempDir dir;
-    const std::string sha256 = LowerHex(DigestOf(DigestKind::Sha256, {}).view());
+    const std::string sha256 = LowerHex(test::DigestOf(DigestKind::Sha256, {}).view());
     const std::string list = dir.Write(
         "SHA256SUMS", sha256 + "  a\nSHA1 (b) = 12\n\n" + sha256 + "  /abs/c\nnot a line\n");
     ListContext ctx;
@@ -179,7 +180,7 @@ TEST(ImportChosenList, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     ASSERT_EQ(ImportChosenList(ctx, list), std::nullopt);
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{dir / "a", "/abs/c"}));
     EXPECT_EQ(ctx.table[1].held, 0);
-    EXPECT_EQ(ctx.table[1].digests.get(DigestKind::Sha256), DigestOf(DigestKind::Sha256, {}));
+    EXPECT_EQ(ctx.table[1].digests.get(DigestKind::Sha256), test::DigestOf(DigestKind::Sha256, {}));
     EXPECT_EQ(ctx.calculate.digests, MaskOf(DigestKind::Sha1) | MaskOf(DigestKind::Sha256));
     EXPECT_EQ(ctx.message.StatusMessage,
               "2 lines of " + list + " could not be read (the first is line 2)");
