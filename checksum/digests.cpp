@@ -4,7 +4,6 @@
 
 #include <new>
 #include <stdexcept>
-#include <utility>
 
 namespace vellum {
 namespace {
@@ -80,15 +79,6 @@ DigestRun::DigestRun() : context_(new Context) {
 DigestRun::~DigestRun() {
     if (context_ != nullptr) EVP_MD_CTX_free(context_->ctx);
     delete context_;
-}
-
-DigestRun::DigestRun(DigestRun&& other) noexcept
-    : context_(std::exchange(other.context_, nullptr)), bytes_(other.bytes_) {}
-
-DigestRun& DigestRun::operator=(DigestRun&& other) noexcept {
-    std::swap(context_, other.context_);
-    bytes_ = other.bytes_;
-    return *this;
 }
 
 void DigestRun::Start(DigestKind kind) {

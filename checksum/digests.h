@@ -63,8 +63,6 @@ class DigestRun {
   public:
     DigestRun();
     ~DigestRun();
-    DigestRun(DigestRun&& other) noexcept;
-    DigestRun& operator=(DigestRun&& other) noexcept;
     DigestRun(const DigestRun&) = delete;
     DigestRun& operator=(const DigestRun&) = delete;
 
