@@ -4,7 +4,6 @@
 
 #include <new>
 #include <stdexcept>
-#include <utility>
 
 namespace vellum {
 namespace {
@@ -82,15 +81,6 @@ DigestRun::~DigestRun() {
     delete context_;
 }
 
-DigestRun::DigestRun(DigestRun&& other) noexcept
-    : context_(std::exchange(other.context_, nullptr)), bytes_(other.bytes_) {}
-
-DigestRun& DigestRun::operator=(DigestRun&& other) noexcept {
-    std::swap(context_, other.context_);
-    bytes_ = other.bytes_;
-    return *this;
-}
-
 void DigestRun::Start(DigestKind kind) {
     if (EVP_DigestInit_ex2(context_->ctx, Algorithm(kind), nullptr) != 1)
         throw std::runtime_error("libcrypto could not start a digest");
@@ -107,13 +97,6 @@ DigestValue DigestRun::Finish() {
     (void)EVP_DigestFinal_ex(context_->ctx, value.bytes.data(), &length);
     value.size = static_cast<std::uint8_t>(bytes_);
     return value;
-}
-
-DigestValue DigestOf(DigestKind kind, std::span<const std::uint8_t> data) {
-    DigestRun run;
-    run.Start(kind);
-    run.Add(data.data(), data.size());
-    return run.Finish();
 }
 
 std::string LowerHex(std::span<const std::uint8_t> bytes) {

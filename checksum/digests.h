@@ -63,8 +63,6 @@ class DigestRun {
   public:
     DigestRun();
     ~DigestRun();
-    DigestRun(DigestRun&& other) noexcept;
-    DigestRun& operator=(DigestRun&& other) noexcept;
     DigestRun(const DigestRun&) = delete;
     DigestRun& operator=(const DigestRun&) = delete;
 
@@ -77,8 +75,6 @@ class DigestRun {
     Context* context_ = nullptr;
     std::size_t bytes_ = 0;
 };
-
-[[nodiscard]] DigestValue DigestOf(DigestKind kind, std::span<const std::uint8_t> data);
 
 // Lower-case hexadecimal, first byte first.
 [[nodiscard]] std::string LowerHex(std::span<const std::uint8_t> bytes);

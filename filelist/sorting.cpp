@@ -73,9 +73,10 @@ int CompareAscending(const FileEntry& a, const FileEntry& b, std::int32_t column
 //
 // Moving 296-byte rows and comparing them where they lie makes a sort of a million rows a walk
 // through 300 MB of scattered memory. Instead the quicksort below runs over compact keys, one
-// per row, whose comparison has the sign of CompareByKeys on the rows they stand for; the rows
-// are then moved once, along the cycles of the permutation. The quicksort is the same one, step
-// for step, so the rows end in the same order, ties included.
+// per row, whose comparison has the sign of CompareEntries on the rows they stand for (by the
+// primary key, then the secondary); the rows are then moved once, along the cycles of the
+// permutation. The quicksort is the same one, step for step, so the rows end in the same order,
+// ties included.
 
 // Bytes of a folded name kept in the key; longer names that tie on them are compared on the rows.
 constexpr std::size_t kNameBytes = 24;
@@ -242,7 +243,7 @@ class KeyOrder {
         return keys;
     }
 
-    // The sign of CompareByKeys on the two rows.
+    // The sign of CompareEntries on the two rows, by the primary key and then the secondary.
     [[nodiscard]] int operator()(const Key& a, const Key& b) const {
         const int r = Compare(a, b, primary_, 0);
         return r != 0 ? r : Compare(a, b, secondary_, 1);
@@ -337,13 +338,6 @@ int CompareEntries(const FileEntry& a, const FileEntry& b, std::int32_t column, 
                    bool fileNameOnly) {
     const int r = CompareAscending(a, b, column, fileNameOnly);
     return descending ? -r : r;
-}
-
-int CompareByKeys(const FileEntry& a, const FileEntry& b, const SortState& sort) {
-    const int r =
-        CompareEntries(a, b, sort.PrimaryColumn, sort.PrimaryDescending, sort.FileNameOnly);
-    if (r != 0) return r;
-    return CompareEntries(a, b, sort.SecondaryColumn, sort.SecondaryDescending, sort.FileNameOnly);
 }
 
 void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last) {

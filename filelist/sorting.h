@@ -51,11 +51,10 @@ struct SortState {
 // included) tie.
 [[nodiscard]] int CompareEntries(const FileEntry& a, const FileEntry& b, std::int32_t column,
                                  bool descending, bool fileNameOnly);
-[[nodiscard]] int CompareByKeys(const FileEntry& a, const FileEntry& b, const SortState& sort);
 
-// Sorts rows first..last (table indices, inclusive) by CompareByKeys. The order of rows that
-// tie on both keys is that of this particular quicksort, which callers may rely on. The
-// selected row follows its file.
+// Sorts rows first..last (table indices, inclusive) by CompareEntries on the primary key, then
+// on the secondary where the primary ties. The order of rows that tie on both keys is that of
+// this particular quicksort, which callers may rely on. The selected row follows its file.
 void SortRows(ListContext& ctx, std::int32_t first, std::int32_t last);
 
 // The base captions of the seven columns and of the digests'.

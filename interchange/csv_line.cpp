@@ -55,20 +55,8 @@ bool CsvLineScan::Finish(FileEntry& row) const {
     return true;
 }
 
-std::optional<std::int64_t> ReadSizeText(std::string_view text) {
-    return FoldText<SizeFold>(text).Result();
-}
-
 std::optional<std::uint32_t> ReadHexText(std::string_view text, int bits) {
     return FoldText<HexFold>(text).Result(bits);
-}
-
-std::optional<Md5Digest> ReadMd5Text(std::string_view text) {
-    return FoldText<Md5Fold>(text).Result();
-}
-
-bool ReadListLine(std::string_view line, FileEntry& row) {
-    return FoldText<CsvLineScan>(line).Finish(row);
 }
 
 }  // namespace vellum

@@ -34,21 +34,9 @@ inline constexpr std::string_view kSfvNeedsCommonCrc =
 // "N flagged rows were left out: ...".
 [[nodiscard]] std::string LeftOutText(std::int32_t rows);
 
-// Reads one line of a comma-separated list file into row (path, size, the four values);
-// false when the line does not pass. The five value fields hold no comma, so they are taken
-// from the right and a path with commas in it reads back as it was written. A path longer than
-// kMaxPathBytes fails the line. row is left alone when the line fails.
-[[nodiscard]] bool ReadListLine(std::string_view line, FileEntry& row);
-
-// The field readers of a list line, each on the field's text without its quotes.
-// Size: decimal digits only, at least one, within the signed 64-bit range.
-[[nodiscard]] std::optional<std::int64_t> ReadSizeText(std::string_view text);
 // Hexadecimal of either case, kept to bits (16 or 32) so extra leading digits are lost; an
 // empty text is 0.
 [[nodiscard]] std::optional<std::uint32_t> ReadHexText(std::string_view text, int bits);
-// Up to 32 hexadecimal digits, byte 0 first, high nibble first; missing digits are 0 and
-// anything after the 32nd is not looked at.
-[[nodiscard]] std::optional<Md5Digest> ReadMd5Text(std::string_view text);
 
 // One message for the user about the import: the lines that could not be read (how many, and
 // the first one's number), a list with no usable line, SFV lines refused under -crc32a; or

@@ -178,7 +178,6 @@ class Search {
         StoreValues(row, stored, v);
         c.complete = true;
         c.key = CompleteKey(row);
-        ++outcome_.filesReadWhole;
     }
 
     // As the pass has it: a file gone is INVALID, one that cannot be opened or read stays

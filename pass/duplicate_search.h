@@ -18,7 +18,6 @@ inline constexpr std::int64_t kSearchBlock = 4096;
 
 struct SearchOutcome {
     bool halted = false;  // Halt stopped it: the rows not told apart yet stay WAITING
-    std::int64_t filesReadWhole = 0;
 };
 
 // Searches rows first to RowCount - 1 for files identical to another among them, reading

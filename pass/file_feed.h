@@ -126,7 +126,6 @@ class FileFeed final {
     // How many files may be in flight (1 to kMaxInFlight, and no more than there are MD5 lanes);
     // FilesInFlightWanted() at first. Only between passes.
     void setFilesInFlight(int files);
-    [[nodiscard]] int filesInFlight() const { return capacity_; }
 
   private:
     // The working values of one file, from its take-up to its release.

@@ -66,10 +66,8 @@ class ListPass final : public PassRunner, private FeedSource {
     // may have in flight (FilesInFlightWanted() at first). Only between passes.
     void setReadAhead(bool on) { feed_.setHelper(on); }
     void setFilesInFlight(int files) { feed_.setFilesInFlight(files); }
-    [[nodiscard]] int filesInFlight() const { return feed_.filesInFlight(); }
     // EndPassAndRetry at first. Only between passes.
     void setFailedFiles(FailedFiles policy) { failedFiles_ = policy; }
-    [[nodiscard]] FailedFiles failedFiles() const { return failedFiles_; }
 
     // The window's refresh every 300 ms (repaint, status line, pending events), for the pass and
     // for the work that reads files between passes: false once Halt has been pressed.

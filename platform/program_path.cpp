@@ -33,9 +33,4 @@ std::string SettingsPathFor(std::string_view programPath) {
     return std::string(hasExtension ? programPath.substr(0, dot) : programPath) + ".INI";
 }
 
-std::string SettingsPath() {
-    const std::string program = ProgramPath();
-    return program.empty() ? std::string() : SettingsPathFor(program);
-}
-
 }  // namespace vellum::platform

@@ -13,7 +13,4 @@ namespace vellum::platform {
 // when that component has none. A leading dot (a hidden name) does not start an extension.
 [[nodiscard]] std::string SettingsPathFor(std::string_view programPath);
 
-// SettingsPathFor(ProgramPath()); empty when the program path is unknown.
-[[nodiscard]] std::string SettingsPath();
-
 }  // namespace vellum::platform

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "interchange/checksum_lines.h"
+#include "tests/support/digest_of.h"
 
 namespace vellum {
 namespace {
@@ -126,7 +127,7 @@ TEST(ChecksumLines, NamesAndDigestsComeBackThroughWriterAndReader) {
         for (const std::string& name :
              {std::string(1, c) + "x", "x" + std::string(1, c) + "y", "x" + std::string(1, c)}) {
             for (const DigestInfo& info : AllDigestInfo()) {
-                const DigestValue value = DigestOf(info.kind, {});
+                const DigestValue value = test::DigestOf(info.kind, {});
                 for (const std::string& line :
                      {SumsLine(value.view(), name), TagLine(info.tag, value.view(), name)}) {
                     const auto read = ReadDigestLine(cut(line), MaskOf(info.kind));

@@ -9,6 +9,7 @@
 #include "filelist/list_context.h"
 #include "interchange/digest_check.h"
 #include "pass/list_pass.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 std::string HexOf(DigestKind kind, const std::string& content) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(content.data());
-    return LowerHex(DigestOf(kind, std::span(data, content.size())).view());
+    return LowerHex(test::DigestOf(kind, std::span(data, content.size())).view());
 }
 
 TEST(DigestCheck, TheRowReadsUnchangedOnlyWhenThePastedDigestIsTheFiles) {

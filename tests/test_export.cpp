@@ -13,6 +13,7 @@
 #include "interchange/checksum_lines.h"
 #include "interchange/export_line.h"
 #include "interchange/list_file.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/fake_files.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
@@ -102,11 +103,11 @@ TEST(ExportFlaggedList, WritesTheListsOfTheDigestsShown) {
     ListContext ctx;
     ctx.calculate.digests = MaskOf(DigestKind::Sha1) | MaskOf(DigestKind::Blake2b);
     FileEntry known = test::Row("/d/k)", EntryStatus::FLAGGED);
-    known.digests.set(DigestKind::Sha1, DigestOf(DigestKind::Sha1, {}));
-    known.digests.set(DigestKind::Blake2b, DigestOf(DigestKind::Blake2b, {}));
+    known.digests.set(DigestKind::Sha1, test::DigestOf(DigestKind::Sha1, {}));
+    known.digests.set(DigestKind::Blake2b, test::DigestOf(DigestKind::Blake2b, {}));
     FileEntry open = test::Row("/d/open", EntryStatus::FLAGGED);
-    open.digests.set(DigestKind::Sha512, DigestOf(DigestKind::Blake2b, {}));
-    open.digests.set(DigestKind::Blake2b, DigestOf(DigestKind::Blake2b, {}));
+    open.digests.set(DigestKind::Sha512, test::DigestOf(DigestKind::Blake2b, {}));
+    open.digests.set(DigestKind::Blake2b, test::DigestOf(DigestKind::Blake2b, {}));
     open.digests.setAlternatives(true);
     test::Fill(ctx, {known, open});
     const std::string sha1 = "da39a3ee5e6b4b0d3255bfef95601890afd80709";

@@ -20,6 +20,7 @@
 #include "filelist/list_context.h"
 #include "pass/feed_helper.h"
 #include "pass/list_pass.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/fake_files.h"
 #include "tests/support/random_bytes.h"
 #include "tests/support/recording_host.h"
@@ -241,7 +242,7 @@ TEST(FileFeed, DigestsMatchTheReferenceAcrossBlockEdgesWithManyFilesInFlight) {
                 EXPECT_EQ(e.held, kHeldSize | wanted.values) << k;
                 EXPECT_EQ(e.digests.mask(), wanted.digests) << k;
                 ForEachKind(wanted.digests, [&](DigestKind kind) {
-                    EXPECT_EQ(e.digests.get(kind), DigestOf(kind, bytes(contents[k])))
+                    EXPECT_EQ(e.digests.get(kind), test::DigestOf(kind, bytes(contents[k])))
                         << InfoOf(kind).caption << ", size " << contents[k].size();
                 });
                 if ((wanted.values & kHeldMd5) != 0) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filelist/list_context.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/rows.h"
 
 namespace vellum {
@@ -158,17 +159,17 @@ TEST(HeldDigests, AlternativesVerifyOnAnyMatchOthersOnEveryOne) {
     FileEntry calculated = Row("/a");
     calculated.held = kHeldSize;
     for (const DigestKind kind : {DigestKind::Sha512, DigestKind::Blake2b, DigestKind::Sha256})
-        calculated.digests.set(kind, DigestOf(kind, bytes));
+        calculated.digests.set(kind, test::DigestOf(kind, bytes));
     for (const DigestKind listed : {DigestKind::Sha512, DigestKind::Blake2b}) {
         FileEntry stored = Row("/a");
         stored.held = 0;
-        stored.digests.set(DigestKind::Sha512, DigestOf(listed, bytes));
-        stored.digests.set(DigestKind::Blake2b, DigestOf(listed, bytes));
+        stored.digests.set(DigestKind::Sha512, test::DigestOf(listed, bytes));
+        stored.digests.set(DigestKind::Blake2b, test::DigestOf(listed, bytes));
         EXPECT_FALSE(HeldValuesEqual(stored, calculated));
         stored.digests.setAlternatives(true);
         EXPECT_TRUE(HeldValuesEqual(stored, calculated));
-        stored.digests.set(DigestKind::Sha512, DigestOf(DigestKind::Sha256, bytes));
-        stored.digests.set(DigestKind::Blake2b, DigestOf(DigestKind::Sha256, bytes));
+        stored.digests.set(DigestKind::Sha512, test::DigestOf(DigestKind::Sha256, bytes));
+        stored.digests.set(DigestKind::Blake2b, test::DigestOf(DigestKind::Sha256, bytes));
         EXPECT_FALSE(HeldValuesEqual(stored, calculated));
     }
     FileEntry other = calculated;

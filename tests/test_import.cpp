@@ -12,7 +12,9 @@
 #include "filelist/list_context.h"
 #include "interchange/list_file.h"
 #include "pass/list_pass.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/fake_files.h"
+#include "tests/support/list_line.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,12 +34,12 @@ std::string Line(std::string_view path, std::string_view size = "3",
 }
 
 TEST(ListFieldReaders, SizeTakesUnsignedDecimalWithinSixtyFourBits) {
-    EXPECT_EQ(ReadSizeText("007"), 7);
-    EXPECT_EQ(ReadSizeText("3000000000"), 3000000000LL);
-    EXPECT_EQ(ReadSizeText("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(test::Folded<SizeFold>("007").Result(), 7);
+    EXPECT_EQ(test::Folded<SizeFold>("3000000000").Result(), 3000000000LL);
+    EXPECT_EQ(test::Folded<SizeFold>("9223372036854775807").Result(), INT64_MAX);
     for (const char* bad :
          {"9223372036854775808", "", "+3", "-3", " 3", "3 ", "1.234", "3e9", "12a"})
-        EXPECT_EQ(ReadSizeText(bad), std::nullopt) << bad;
+        EXPECT_EQ(test::Folded<SizeFold>(bad).Result(), std::nullopt) << bad;
 }
 
 TEST(ListFieldReaders, HexKeepsTheLowDigitsAndRejectsAnyOtherCharacter) {
@@ -58,8 +60,9 @@ TEST(ListFieldReaders, HexKeepsTheLowDigitsAndRejectsAnyOtherCharacter) {
 }
 
 TEST(ListFieldReaders, Md5ReadsUpToThirtyTwoDigitsHighNibbleFirst) {
-    EXPECT_EQ(DigestToHex(*ReadMd5Text(kAbcMd5)), kAbcMd5);
-    EXPECT_EQ(DigestToHex(*ReadMd5Text("900150983CD24FB0D6963F7D28E17F72")), kAbcMd5);
+    EXPECT_EQ(DigestToHex(*test::Folded<Md5Fold>(kAbcMd5).Result()), kAbcMd5);
+    EXPECT_EQ(DigestToHex(*test::Folded<Md5Fold>("900150983CD24FB0D6963F7D28E17F72").Result()),
+              kAbcMd5);
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
         {"0f", "0f000000000000000000000000000000"},
         {"f", "f0000000000000000000000000000000"},
@@ -69,12 +72,12 @@ TEST(ListFieldReaders, Md5ReadsUpToThirtyTwoDigitsHighNibbleFirst) {
         {"12 4", std::nullopt},
     };
     for (const auto& [text, want] : cases) {
-        const auto got = ReadMd5Text(text);
+        const auto got = test::Folded<Md5Fold>(text).Result();
         EXPECT_EQ(got ? std::optional(DigestToHex(*got)) : std::nullopt, want) << text;
     }
 }
 
-TEST(ReadListLine, TakesWhatTheExportWritesAndSkipsTheRest) {
+TEST(ListLine, TakesWhatTheExportWritesAndSkipsTheRest) {
     const std::string longPath(300, 'p');
     struct Case {
         const char* what;
@@ -105,7 +108,7 @@ TEST(ReadListLine, TakesWhatTheExportWritesAndSkipsTheRest) {
     };
     for (const Case& c : cases) {
         FileEntry row;
-        const bool passed = ReadListLine(c.line, row);
+        const bool passed = test::ReadCsvLine(c.line, row);
         EXPECT_EQ(passed ? std::optional(std::string(row.path.view())) : std::nullopt, c.path)
             << c.what;
     }
@@ -170,7 +173,7 @@ TEST(ImportNotice, NamesTheLinesThatCouldNotBeReadAndWhenNothingWasOfUse) {
 // and tells of the lines it could not read.
 TEST(ImportChosenList, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     TempDir dir;
-    const std::string sha256 = LowerHex(DigestOf(DigestKind::Sha256, {}).view());
+    const std::string sha256 = LowerHex(test::DigestOf(DigestKind::Sha256, {}).view());
     const std::string list = dir.Write(
         "SHA256SUMS", sha256 + "  a\nSHA1 (b) = 12\n\n" + sha256 + "  /abs/c\nnot a line\n");
     ListContext ctx;
@@ -179,7 +182,7 @@ TEST(ImportChosenList, TurnsOnTheListsDigestsAndTellsOfUnreadLines) {
     ASSERT_EQ(ImportChosenList(ctx, list), std::nullopt);
     EXPECT_EQ(Paths(ctx), (std::vector<std::string>{dir / "a", "/abs/c"}));
     EXPECT_EQ(ctx.table[1].held, 0);
-    EXPECT_EQ(ctx.table[1].digests.get(DigestKind::Sha256), DigestOf(DigestKind::Sha256, {}));
+    EXPECT_EQ(ctx.table[1].digests.get(DigestKind::Sha256), test::DigestOf(DigestKind::Sha256, {}));
     EXPECT_EQ(ctx.calculate.digests, MaskOf(DigestKind::Sha1) | MaskOf(DigestKind::Sha256));
     EXPECT_EQ(ctx.message.StatusMessage,
               "2 lines of " + list + " could not be read (the first is line 2)");

@@ -102,7 +102,7 @@ TEST(SettingsPath, ReplacesOnlyTheLastComponentsExtension) {
     };
     for (const auto& [program, settings] : cases) EXPECT_EQ(SettingsPathFor(program), settings);
     EXPECT_EQ(std::filesystem::path(ProgramPath()).filename(), "test_ini");
-    EXPECT_EQ(SettingsPath(), ProgramPath() + ".INI");
+    EXPECT_EQ(SettingsPathFor(ProgramPath()), ProgramPath() + ".INI");
 }
 
 }  // namespace

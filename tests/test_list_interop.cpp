@@ -9,6 +9,7 @@
 
 #include "interchange/export_line.h"
 #include "interchange/list_reader.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/memory_file.h"
 #include "tests/support/run.h"
 #include "tests/support/temp_dir.h"
@@ -52,7 +53,7 @@ FileEntry RowOf(const std::string& path, const Tool& tool, const std::string& co
     row.path.assign(path);
     row.held = 0;
     if (tool.kind) {
-        row.digests.set(*tool.kind, DigestOf(*tool.kind, Bytes(content)));
+        row.digests.set(*tool.kind, test::DigestOf(*tool.kind, Bytes(content)));
     } else {
         row.md5 = DigestOfText(content);
         row.held = kHeldMd5;

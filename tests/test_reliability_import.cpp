@@ -13,6 +13,7 @@
 #include "pass/list_pass.h"
 #include "tests/reliability/harness.h"
 #include "tests/reliability/pass_list.h"
+#include "tests/support/list_line.h"
 #include "tests/support/memory_file.h"
 
 namespace vellum {
@@ -74,7 +75,7 @@ TEST(ImportSafety, BinaryAndNulBytesHaveOneOutcomeEach) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         FileEntry row;
-        EXPECT_EQ(ReadListLine(c.line, row), c.taken);
+        EXPECT_EQ(test::ReadCsvLine(c.line, row), c.taken);
         if (c.taken) {
             EXPECT_EQ(row.path.view().find('\0'), std::string_view::npos);
         }
@@ -85,7 +86,7 @@ TEST(ImportSafety, BinaryAndNulBytesHaveOneOutcomeEach) {
         std::string junk(rng() % 200, '\0');
         for (char& ch : junk) ch = static_cast<char>(rng() % 4 == 0 ? ',' : rng());
         FileEntry row;
-        if (ReadListLine(junk, row)) {
+        if (test::ReadCsvLine(junk, row)) {
             EXPECT_EQ(row.path.view().find('\0'), std::string_view::npos);
         }
     }

@@ -6,6 +6,7 @@
 #include "filelist/list_context.h"
 #include "filelist/shown_digests.h"
 #include "pass/list_pass.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 
@@ -25,7 +26,7 @@ TEST(ShowDigests, RowsThatLackAShownDigestAreReadAgain) {
     ctx.table[3].status = EntryStatus::DELETED;
     const auto digest = [](std::string_view text) {
         const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-        return DigestOf(DigestKind::Sha256, std::span(data, text.size()));
+        return test::DigestOf(DigestKind::Sha256, std::span(data, text.size()));
     };
     ctx.table[4].digests.set(DigestKind::Sha256, digest("kept"));
 

@@ -92,8 +92,8 @@ void AboutBox::PlacePictures() {
     SetPicture(*background_, kAboutBackground);
     background_->setScaledContents(true);
     background_->setGeometry(0, 0, kAboutWidth, kAboutHeight);
-    titlePicture_ = PictureLabel(this, "titlePicture", kAboutTitle, {8, 8});
-    sealPicture_ = PictureLabel(this, "sealPicture", kAboutSeal, {160, 16});
+    PictureLabel(this, "titlePicture", kAboutTitle, {8, 8});
+    PictureLabel(this, "sealPicture", kAboutSeal, {160, 16});
     linkPicture_ = PictureLabel(this, "linkPicture", kAboutLink, {16, 112});
     linkPicture_->resize(166, 27);
     linkPicture_->setCursor(Qt::PointingHandCursor);

@@ -41,8 +41,6 @@ class AboutBox final : public QDialog {
 
     PageOpener openPage_;
     QLabel* background_;
-    QLabel* titlePicture_;
-    QLabel* sealPicture_;
     QLabel* linkPicture_;
     QTextEdit* text_;
     QPushButton* okButton_;

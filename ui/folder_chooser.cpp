@@ -163,8 +163,7 @@ void FolderChooser::showEvent(QShowEvent* event) {
 }
 
 void FolderChooser::BuildLabels() {
-    treeCaption_ =
-        PlaceLabel(this, "treeCaption", "Select the base folder you wish to add from", 8, 8);
+    PlaceLabel(this, "treeCaption", "Select the base folder you wish to add from", 8, 8);
     // Where the caption "File Path" stood: the path itself, which can be typed or pasted.
     pathEdit_ = new QLineEdit(this);
     pathEdit_->setObjectName("pathEdit");

@@ -69,7 +69,6 @@ class FolderChooser final : public QDialog {
     QLabel* maskCaption_ = nullptr;
     QLabel* previewCaption_ = nullptr;
     QLineEdit* pathEdit_ = nullptr;
-    QLabel* treeCaption_ = nullptr;
     QTreeView* tree_ = nullptr;
     QComboBox* maskBox_ = nullptr;
     QPushButton* okButton_ = nullptr;

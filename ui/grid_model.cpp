@@ -203,10 +203,6 @@ void FileGridModel::RowsMoved() {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void FileGridModel::RefreshSeparator() {
-    separator_ = SystemGroupSeparator();
-}
-
 HeaderStripModel::HeaderStripModel(const ListContext& ctx, QObject* parent)
     : MappedColumnsModel(parent), ctx_(ctx) {}
 

@@ -81,8 +81,6 @@ class FileGridModel final : public MappedColumnsModel {
     // the grid's current cell to where the selected file went.
     void RowsAboutToMove();
     void RowsMoved();
-    // The user's thousands separator, read again (the locale can change while we run).
-    void RefreshSeparator();
 
   private:
     const ListContext& ctx_;

@@ -42,7 +42,6 @@ class HexGrid final : public QAbstractScrollArea {
 
     // The current cell is never in row 0 or column 0; it is scrolled into view when it moves.
     void SetCurrentCell(int column, std::int64_t row);
-    [[nodiscard]] int currentColumn() const { return currentColumn_; }
     [[nodiscard]] std::int64_t currentRow() const { return currentRow_; }
     // The first data row on screen, and how many data rows fit whole.
     [[nodiscard]] std::int64_t topRow() const { return topRow_; }
@@ -120,11 +119,6 @@ class HexView final : public QWidget {
     // HexViewHeight, and returns the height the lower panel must take (MainWindow also hides or
     // shows the splitter with the grid).
     [[nodiscard]] int ToggleShown(int lowerPanelHeight, int windowHeight);
-
-    // Replaces the default report: "<path> failed" in the status line, bold red for five
-    // seconds, as for any file the list cannot open. Called after the paint that met the
-    // failure has finished, never from inside it; the view is cleared after it.
-    void SetFailureReport(FailureReport report) { report_ = std::move(report); }
 
     [[nodiscard]] HexViewState& viewState() { return state_; }
     [[nodiscard]] const std::string& ViewedPath() const { return state_.ViewedPath; }

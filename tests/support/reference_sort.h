@@ -10,6 +10,14 @@
 
 namespace vellum::test {
 
+// The primary key, then the secondary where the primary ties.
+inline int CompareByKeys(const FileEntry& a, const FileEntry& b, const SortState& sort) {
+    const int r =
+        CompareEntries(a, b, sort.PrimaryColumn, sort.PrimaryDescending, sort.FileNameOnly);
+    if (r != 0) return r;
+    return CompareEntries(a, b, sort.SecondaryColumn, sort.SecondaryDescending, sort.FileNameOnly);
+}
+
 inline void ReferenceSort(std::vector<FileEntry>& t, int first, int last, const SortState& s) {
     if (last < first) return;
     int i = first;

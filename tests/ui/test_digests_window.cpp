@@ -12,6 +12,7 @@
 #include "interchange/export_line.h"
 #include "net/install_id.h"
 #include "platform/ini.h"
+#include "tests/support/digest_of.h"
 #include "tests/support/rows.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fixture.h"
@@ -28,7 +29,7 @@ namespace {
 
 std::string Hex(DigestKind kind, const std::string& content) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(content.data());
-    return vellum::LowerHex(vellum::DigestOf(kind, std::span(data, content.size())).view());
+    return vellum::LowerHex(vellum::test::DigestOf(kind, std::span(data, content.size())).view());
 }
 
 // Three files, listed from the command line in this order.
@@ -163,7 +164,7 @@ class DigestsWindowTest final : public QObject {
         w.ChooseDigest(DigestKind::Sha256);
         w.ctx().table[3].digests.set(
             DigestKind::Sha256,
-            vellum::DigestOf(DigestKind::Sha256, std::span<const std::uint8_t>()));
+            vellum::test::DigestOf(DigestKind::Sha256, std::span<const std::uint8_t>()));
         w.Menu("Flag Adjacent Identicals");
         QCOMPARE(vellum::test::Statuses(w.ctx()),
                  (std::vector<EntryStatus>{EntryStatus::FLAGGED, EntryStatus::FLAGGED,

@@ -10,6 +10,7 @@
 
 #include "checksum/md5.h"
 #include "interchange/checksum_lines.h"
+#include "tests/support/digest_of.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ void WriteAsName(std::string_view name) {
         RoundTrip(vellum::SumsLine(md5.bytes, name), name, 0, md5Value);
         RoundTrip(vellum::TagLine(vellum::kMd5Tag, md5.bytes, name), name, 0, md5Value);
         for (const vellum::DigestInfo& info : vellum::AllDigestInfo()) {
-            const vellum::DigestValue value = vellum::DigestOf(info.kind, bytes);
+            const vellum::DigestValue value = vellum::test::DigestOf(info.kind, bytes);
             const DigestMask kind = vellum::MaskOf(info.kind);
             RoundTrip(vellum::SumsLine(value.view(), name), name, kind, value);
             RoundTrip(vellum::TagLine(info.tag, value.view(), name), name, kind, value);

@@ -12,6 +12,7 @@
 #include "filelist/list_context.h"
 #include "interchange/checksum_lines.h"
 #include "interchange/list_file.h"
+#include "tests/support/list_line.h"
 #include "tests/support/memory_file.h"
 
 namespace {
@@ -56,7 +57,8 @@ std::string PathOf(std::string_view name, const vellum::ListRules& rules) {
 void CheckAgainstLine(const FileEntry& row, std::string_view text, const vellum::ListRules& rules) {
     if (row.held == vellum::kHeldAll) {
         FileEntry whole;
-        Check(vellum::ReadListLine(text.substr(0, std::min(text.find('\r'), text.size())), whole));
+        Check(vellum::test::ReadCsvLine(text.substr(0, std::min(text.find('\r'), text.size())),
+                                        whole));
         whole.held = vellum::kHeldAll;
         Check(Same(row, whole));
     } else if (row.held == vellum::kHeldCrc32) {
