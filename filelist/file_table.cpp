@@ -10,7 +10,7 @@ namespace vellum {
 const FileEntry& FileTable::operator[](std::int32_t i) const {
     static const FileEntry kEmpty{};
     const auto slot = static_cast<std::size_t>(i);
-    return slot < rows_.size() ? rows_[slot] : kEmpty;
+    return i >= 0 && slot < rowsMade() ? chunks_[slot / kChunkRows][slot % kChunkRows] : kEmpty;
 }
 
 std::size_t FileTable::Slot(std::int32_t i) {
@@ -19,17 +19,17 @@ std::size_t FileTable::Slot(std::int32_t i) {
     // that must not scribble past the end.
     if (i < 0 || static_cast<std::int64_t>(i) >= length_)
         throw std::out_of_range("file table row " + std::to_string(i));
-    if (slot >= rows_.size()) {
-        // Grow by doubling so that appending n rows costs n row copies in all.
-        const std::size_t wanted = std::max(slot + 1, rows_.size() * 2);
-        rows_.resize(std::min<std::size_t>(wanted, static_cast<std::size_t>(length_)));
-    }
+    while (slot >= rowsMade()) chunks_.push_back(std::make_unique<FileEntry[]>(kChunkRows));
     return slot;
 }
 
 void FileTable::SetLength(std::int64_t length) {
     length_ = std::max<std::int64_t>(length, 1);
-    if (rows_.size() > static_cast<std::size_t>(length_)) rows_.resize(length_);
+    // Rows past the new end read as never written, should the table grow again.
+    const auto kept = static_cast<std::size_t>(length_);
+    while (rowsMade() >= kept + kChunkRows) chunks_.pop_back();
+    for (std::size_t slot = kept; slot < rowsMade(); ++slot)
+        chunks_[slot / kChunkRows][slot % kChunkRows] = FileEntry{};
 }
 
 void EmptyRow(FileEntry& row) {

@@ -4,7 +4,9 @@
 // RowCount up are free and read as zero-filled. The table's length is MaxFiles + 1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,10 +35,11 @@ struct ListState {
 
 class FileTable {
   public:
-    FileTable() : rows_(1) {}
-
     // Index 0 up to length() - 1. Rows never written read as zero-filled.
-    [[nodiscard]] FileEntry& operator[](std::int32_t i) { return rows_[Slot(i)]; }
+    [[nodiscard]] FileEntry& operator[](std::int32_t i) {
+        const std::size_t slot = Slot(i);
+        return chunks_[slot / kChunkRows][slot % kChunkRows];
+    }
     [[nodiscard]] const FileEntry& operator[](std::int32_t i) const;
 
     // MaxFiles + 1 as last sized.
@@ -47,9 +50,14 @@ class FileTable {
     void SetLength(std::int64_t length);
 
   private:
-    std::size_t Slot(std::int32_t i);
+    // Rows live in chunks that never move once made: a growing list costs no copies of the rows
+    // already in it, and memory is taken a chunk at a time as rows are used.
+    static constexpr std::size_t kChunkRows = 1024;
 
-    std::vector<FileEntry> rows_;
+    std::size_t Slot(std::int32_t i);
+    [[nodiscard]] std::size_t rowsMade() const { return chunks_.size() * kChunkRows; }
+
+    std::vector<std::unique_ptr<FileEntry[]>> chunks_;
     std::int64_t length_ = 1;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,30 @@ TEST(FileTable, UnusedRowsReadAsZeroFilledWhateverTheLimit) {
     const FileEntry& far = std::as_const(ctx.table)[1'999'999'999];
     EXPECT_EQ(far.status, EntryStatus::EMPTY);
     EXPECT_TRUE(far.path.empty());
+}
+
+// Rows are kept in blocks: a row written far into the table, and rows cut off by a smaller
+// length, must read as never written once the table reaches them again, and a row keeps its
+// place while the table grows past it.
+TEST(FileTable, RowsPastALengthCutShortReadEmptyWhenTheTableGrowsAgain) {
+    FileTable table;
+    table.SetLength(5000);
+    table[4999] = Row("far");
+    table[1] = Row("near");
+    const FileEntry* near = &table[1];
+    table[2010] = Row("cut");
+    table[3000] = Row("middle");
+    EXPECT_EQ(&table[1], near);
+    EXPECT_EQ(table[4999].path.view(), "far");
+
+    table.SetLength(2000);
+    EXPECT_THROW((void)table[2000], std::out_of_range);
+    table.SetLength(5000);
+    EXPECT_EQ(table[1].path.view(), "near");
+    for (const std::int32_t cut : {2000, 2010, 3000, 4999}) {
+        EXPECT_EQ(table[cut].status, EntryStatus::EMPTY) << cut;
+        EXPECT_TRUE(table[cut].path.empty()) << cut;
+    }
 }
 
 TEST(FileTable, ClearEmptiesEveryRowAndRunsAPass) {
