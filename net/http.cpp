@@ -369,11 +369,11 @@ std::optional<std::string> RequestHead(std::string_view method, const HttpUrl& u
     return head;
 }
 
-THTTPSend::THTTPSend() {
+HttpClient::HttpClient() {
     settings_.userAgent = ProgramTitle();
 }
 
-bool THTTPSend::SendRequest(std::string_view method, std::string_view url) {
+bool HttpClient::SendRequest(std::string_view method, std::string_view url) {
     try {
         // One deadline for connecting, sending and reading, so no step can outlast the bound.
         const auto deadline = SteadyClock::now() + settings_.limits.exchangeTime;

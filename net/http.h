@@ -1,4 +1,4 @@
-// A minimal blocking HTTP/1.0 client, THTTPSend, for the one small document the version check
+// A minimal blocking HTTP/1.0 client, HttpClient, for the one small document the version check
 // fetches. The reply parser reads from a ByteSource, so it runs on bytes without a socket.
 #pragma once
 
@@ -81,10 +81,10 @@ struct HttpSettings {
 };
 
 // One client per exchange: set it up, call SendRequest once, read the reply, let it go.
-class THTTPSend final {
+class HttpClient final {
   public:
-    THTTPSend();
-    explicit THTTPSend(HttpSettings settings) : settings_(std::move(settings)) {}
+    HttpClient();
+    explicit HttpClient(HttpSettings settings) : settings_(std::move(settings)) {}
 
     [[nodiscard]] HttpSettings& Settings() { return settings_; }
     // The request body before SendRequest, the reply body after it.

@@ -60,7 +60,7 @@ std::string PictureHint(std::string_view message) {
 }
 
 VersionCheckOutcome CheckLatestVersionAt(std::string_view url) {
-    THTTPSend http;
+    HttpClient http;
     http.Settings().userAgent = ProgramTitle();
     http.Settings().timeout = kCheckTimeout;
     // The status code is not looked at: any reply carrying the markers counts.

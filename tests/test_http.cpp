@@ -249,11 +249,11 @@ LoopbackServer::Responder Stream(std::string head, std::string filler, Milliseco
     };
 }
 
-THTTPSend Client(Milliseconds timeout, Milliseconds exchange = 10000ms) {
+HttpClient Client(Milliseconds timeout, Milliseconds exchange = 10000ms) {
     HttpSettings settings;
     settings.timeout = timeout;
     settings.limits.exchangeTime = exchange;
-    return THTTPSend(settings);
+    return HttpClient(settings);
 }
 
 TEST(HttpExchange, VersionCheckSendsTheExactRequestAndJudgesTheAnswer) {
@@ -289,7 +289,7 @@ TEST(HttpExchange, AnyStatusWithACompleteReplyIsSuccess) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.document);
         LoopbackServer server(c.respond);
-        THTTPSend http = Client(1000ms);
+        HttpClient http = Client(1000ms);
         EXPECT_TRUE(http.SendRequest("GET", server.Url()));
         EXPECT_EQ(http.Reply().statusCode, c.status);
         EXPECT_EQ(http.Document(), c.document);
@@ -313,7 +313,7 @@ TEST(HttpExchange, FailsOnSilenceShortBodiesAndEndlessReplies) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LoopbackServer server(c.respond);
-        THTTPSend http = Client(300ms, c.exchange);
+        HttpClient http = Client(300ms, c.exchange);
         const auto start = SteadyClock::now();
         EXPECT_FALSE(http.SendRequest("GET", server.Url()));
         EXPECT_GE(SteadyClock::now() - start, c.atLeast);
@@ -324,7 +324,7 @@ TEST(HttpExchange, FailsOnSilenceShortBodiesAndEndlessReplies) {
 TEST(HttpExchange, RefusedConnectionFailsAtOnce) {
     int port = 0;
     close(test::BindLoopback(port, false));  // bound once, never listening
-    THTTPSend http = Client(2000ms);
+    HttpClient http = Client(2000ms);
     const auto start = SteadyClock::now();
     EXPECT_FALSE(http.SendRequest("GET", "http://127.0.0.1:" + std::to_string(port) + "/"));
     EXPECT_LT(SteadyClock::now() - start, 1s);

@@ -174,7 +174,7 @@ struct Result {
 Result Exchange(const std::string& url) {
     HttpSettings settings;
     settings.timeout = kCheckTimeout;
-    THTTPSend http(settings);
+    HttpClient http(settings);
     const auto start = Clock::now();
     Result r;
     r.ok = http.SendRequest("GET", url);
