@@ -5,16 +5,6 @@
 #include "interchange/list_file.h"
 
 namespace vellum {
-namespace {
-
-template <typename Fold>
-Fold FoldText(std::string_view text) {
-    Fold fold;
-    for (const char c : text) fold.Add(c);
-    return fold;
-}
-
-}  // namespace
 
 // What stands between the opening quote and the closing quote before the size's comma.
 std::string_view CsvLineScan::Path() const {

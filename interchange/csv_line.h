@@ -170,4 +170,12 @@ class CsvLineScan {
     std::array<FieldScan, 5> fields_{};
 };
 
+// A fold fed text a character at a time, as the list reader feeds it a field or line.
+template <typename Fold>
+[[nodiscard]] Fold FoldText(std::string_view text) {
+    Fold fold;
+    for (const char c : text) fold.Add(c);
+    return fold;
+}
+
 }  // namespace vellum

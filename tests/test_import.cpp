@@ -34,12 +34,12 @@ std::string Line(std::string_view path, std::string_view size = "3",
 }
 
 TEST(ListFieldReaders, SizeTakesUnsignedDecimalWithinSixtyFourBits) {
-    EXPECT_EQ(test::Folded<SizeFold>("007").Result(), 7);
-    EXPECT_EQ(test::Folded<SizeFold>("3000000000").Result(), 3000000000LL);
-    EXPECT_EQ(test::Folded<SizeFold>("9223372036854775807").Result(), INT64_MAX);
+    EXPECT_EQ(FoldText<SizeFold>("007").Result(), 7);
+    EXPECT_EQ(FoldText<SizeFold>("3000000000").Result(), 3000000000LL);
+    EXPECT_EQ(FoldText<SizeFold>("9223372036854775807").Result(), INT64_MAX);
     for (const char* bad :
          {"9223372036854775808", "", "+3", "-3", " 3", "3 ", "1.234", "3e9", "12a"})
-        EXPECT_EQ(test::Folded<SizeFold>(bad).Result(), std::nullopt) << bad;
+        EXPECT_EQ(FoldText<SizeFold>(bad).Result(), std::nullopt) << bad;
 }
 
 TEST(ListFieldReaders, HexKeepsTheLowDigitsAndRejectsAnyOtherCharacter) {
@@ -60,8 +60,8 @@ TEST(ListFieldReaders, HexKeepsTheLowDigitsAndRejectsAnyOtherCharacter) {
 }
 
 TEST(ListFieldReaders, Md5ReadsUpToThirtyTwoDigitsHighNibbleFirst) {
-    EXPECT_EQ(DigestToHex(*test::Folded<Md5Fold>(kAbcMd5).Result()), kAbcMd5);
-    EXPECT_EQ(DigestToHex(*test::Folded<Md5Fold>("900150983CD24FB0D6963F7D28E17F72").Result()),
+    EXPECT_EQ(DigestToHex(*FoldText<Md5Fold>(kAbcMd5).Result()), kAbcMd5);
+    EXPECT_EQ(DigestToHex(*FoldText<Md5Fold>("900150983CD24FB0D6963F7D28E17F72").Result()),
               kAbcMd5);
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
         {"0f", "0f000000000000000000000000000000"},
@@ -72,7 +72,7 @@ TEST(ListFieldReaders, Md5ReadsUpToThirtyTwoDigitsHighNibbleFirst) {
         {"12 4", std::nullopt},
     };
     for (const auto& [text, want] : cases) {
-        const auto got = test::Folded<Md5Fold>(text).Result();
+        const auto got = FoldText<Md5Fold>(text).Result();
         EXPECT_EQ(got ? std::optional(DigestToHex(*got)) : std::nullopt, want) << text;
     }
 }
