@@ -24,11 +24,13 @@ std::size_t FileTable::Slot(std::int32_t i) {
 }
 
 void FileTable::SetLength(std::int64_t length) {
+    // Rows past the new end read as never written, should the table grow again; rows past the
+    // old end were never written.
+    const auto oldEnd = static_cast<std::size_t>(length_);
     length_ = std::max<std::int64_t>(length, 1);
-    // Rows past the new end read as never written, should the table grow again.
     const auto kept = static_cast<std::size_t>(length_);
     while (rowsMade() >= kept + kChunkRows) chunks_.pop_back();
-    for (std::size_t slot = kept; slot < rowsMade(); ++slot)
+    for (std::size_t slot = kept; slot < std::min(oldEnd, rowsMade()); ++slot)
         chunks_[slot / kChunkRows][slot % kChunkRows] = FileEntry{};
 }
 
