@@ -72,14 +72,25 @@ const std::vector<Folder>& Tree() {
     return made.second;
 }
 
-// Every other file to each thread, as the pass's helper and its own thread share a round's jobs.
+// Each thread's share of every folder's names: every other file, as the pass's helper and its
+// own thread share a round's jobs.
+using Share = std::vector<std::vector<const std::string*>>;
+
+std::array<Share, 2> SplitInTwo(const std::vector<Folder>& tree) {
+    std::array<Share, 2> shares{Share(tree.size()), Share(tree.size())};
+    std::size_t k = 0;
+    for (std::size_t f = 0; f < tree.size(); ++f)
+        for (const std::string& name : tree[f].names) shares[k++ % 2][f].push_back(&name);
+    return shares;
+}
+
 template <typename PerFile>
-void OnTwoThreads(const std::vector<Folder>& tree, PerFile perFile) {
+void OnTwoThreads(const std::vector<Folder>& tree, const std::array<Share, 2>& shares,
+                  PerFile perFile) {
     const auto run = [&](int thread) {
-        std::size_t k = 0;
+        const Share& share = shares[static_cast<std::size_t>(thread)];
         for (std::size_t f = 0; f < tree.size(); ++f)
-            for (const std::string& name : tree[f].names)
-                if (k++ % 2 == static_cast<std::size_t>(thread)) perFile(thread, f, name);
+            for (const std::string* name : share[f]) perFile(thread, f, *name);
     };
     std::thread other(run, 1);
     run(0);
@@ -104,6 +115,7 @@ void BM_AddingCalls(benchmark::State& state) {
 void BM_PassCalls(benchmark::State& state) {
     platform::FileSystem& fs = platform::RealFileSystem();
     const auto& tree = Tree();
+    const auto shares = SplitInTwo(tree);
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     std::vector<char> buffers(2 * kBlock);
     std::int64_t bytes = 0;
@@ -111,7 +123,7 @@ void BM_PassCalls(benchmark::State& state) {
         std::vector<int> folders;
         for (const Folder& folder : tree) folders.push_back(fs.OpenFolder(folder.path));
         std::int64_t read[2] = {0, 0};
-        OnTwoThreads(tree, [&](int thread, std::size_t f, const std::string& name) {
+        OnTwoThreads(tree, shares, [&](int thread, std::size_t f, const std::string& name) {
             const auto opened = fs.OpenIfFileIn(folders[f], platform::JoinPath(tree[f].path, name));
             if (opened.fd < 0) return;
             char* buffer = buffers.data() + static_cast<std::size_t>(thread) * kBlock;
@@ -172,17 +184,6 @@ struct Ring {
         }
     }
 };
-
-// Each thread's share of every folder's names, split as OnTwoThreads splits them.
-using Share = std::vector<std::vector<const std::string*>>;
-
-std::array<Share, 2> SplitInTwo(const std::vector<Folder>& tree) {
-    std::array<Share, 2> shares{Share(tree.size()), Share(tree.size())};
-    std::size_t k = 0;
-    for (std::size_t f = 0; f < tree.size(); ++f)
-        for (const std::string& name : tree[f].names) shares[k++ % 2][f].push_back(&name);
-    return shares;
-}
 
 // Runs perBatch(ring, folder handle, names, thread) on two threads, each with a ring of its own,
 // over its share of each folder in batches; false where io_uring is not to be had.
