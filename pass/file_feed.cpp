@@ -141,10 +141,13 @@ void FileFeed::Round() {
         });
     }
     firstRead_ = jobs_.size();
+    const std::int64_t block = kBlockSize / std::max(JobsWanted(), 1) & ~std::int64_t{63};
     for (int t = 0; t < kMaxInFlight; ++t) {
         CalcState& f = file(t);
         if (!NeedsJob(f)) continue;
-        f.buffer = banks_.Buffer(round_, jobs_.size() - firstRead_);
+        f.buffer =
+            banks_.Buffer(round_, jobs_.size() - firstRead_, static_cast<std::size_t>(block));
+        f.blockBytes = block;
         f.got = 0;
         f.failed = 0;
         f.closeFailed = false;
@@ -191,7 +194,7 @@ void FileFeed::OpenFile(CalcState& f) {
 
 std::int64_t FileFeed::ReadSpanBlock(CalcState& f) {
     platform::FileSystem& files = Files();
-    const std::int64_t want = f.left < 0 ? kBlockSize : std::min<std::int64_t>(kBlockSize, f.left);
+    const std::int64_t want = f.left < 0 ? f.blockBytes : std::min(f.blockBytes, f.left);
     std::int64_t n = files.ReadAt(f.fd, f.buffer, static_cast<std::size_t>(want), f.position);
     if (n > 0) {
         f.position += n;
@@ -230,17 +233,18 @@ void FileFeed::ReadNextBlock(CalcState& f) {
 
 std::int64_t FileFeed::ReadWholeBlock(CalcState& f) {
     platform::FileSystem& files = Files();
-    std::int64_t n = files.ReadSome(f.fd, f.buffer, kBlockSize);
+    const std::int64_t block = f.blockBytes;
+    std::int64_t n = files.ReadSome(f.fd, f.buffer, static_cast<std::size_t>(block));
     if (n > 0) f.readSoFar += n;
     // A short block that brings the file to the size its open saw is its end: the read that
     // would find the end is left out. After other short blocks that read most likely follows at
     // once; it goes into the rest of the same buffer, so that a small file is read, hashed and
     // closed in one round.
-    if (n > 0 && n < kBlockSize && f.readSoFar == f.opened.size) {
+    if (n > 0 && n < block && f.readSoFar == f.opened.size) {
         f.ended = true;
-    } else if (n > 0 && n < kBlockSize) {
+    } else if (n > 0 && n < block) {
         const std::int64_t more =
-            files.ReadSome(f.fd, f.buffer + n, static_cast<std::size_t>(kBlockSize - n));
+            files.ReadSome(f.fd, f.buffer + n, static_cast<std::size_t>(block - n));
         if (more == 0) f.ended = true;
         n = more < 0 ? more : n + more;
     } else if (n == 0) {
@@ -280,6 +284,7 @@ void FileFeed::Absorb(CalcState& f) {
     f.values.size += f.got;
     f.chunk = f.buffer;
     f.chunkBytes = static_cast<std::size_t>(f.got);
+    f.chunkRoom = static_cast<std::size_t>(f.blockBytes) + BlockBanks::kStagger;
     f.chunkLast = f.ended;
     f.chunkStops = !f.ended && f.left == 0;
     // A file that wants neither MD5 nor a further digest is done with its read.
@@ -314,7 +319,7 @@ void FileFeed::HashDueBlocks() {
     for (CalcState& f : files_) {
         if (!f.chunkDue || f.lane < 0) continue;
         if (f.chunkLast)
-            lanes_.AddLast(f.lane, f.chunk, f.chunkBytes, kBlockSize);
+            lanes_.AddLast(f.lane, f.chunk, f.chunkBytes, f.chunkRoom);
         else
             (void)lanes_.Add(f.lane, f.chunk, f.chunkBytes);
     }

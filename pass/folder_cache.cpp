@@ -41,10 +41,11 @@ void FolderCache::Rest(platform::FileSystem& files) {
     last_ = -1;
 }
 
-void BlockBanks::Reserve(int perBank, std::size_t bytes) {
-    for (auto& bank : banks_)
-        while (static_cast<int>(bank.size()) < perBank)
-            bank.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(bytes));
+void BlockBanks::Reserve(int blocks, std::size_t bytes) {
+    const std::size_t size = bytes + static_cast<std::size_t>(blocks) * kStagger;
+    if (size <= size_) return;
+    for (auto& bank : banks_) bank = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    size_ = size;
 }
 
 }  // namespace vellum

@@ -44,18 +44,26 @@ class FolderCache final {
 };
 
 // Two banks of block buffers, allocated once and touched only as far as reads write: a round
-// reads into one while MD5 and the digests run over the other, which the round before read.
+// reads into one while MD5 and the digests run over the other, which the round before read. A
+// round's blocks lie one after the other in its bank, each kStagger bytes past a multiple of the
+// block size more than the one before: MD5 loads the same offset of every lane's block at once,
+// and blocks a power of two apart would all fall into the same cache sets.
 class BlockBanks final {
   public:
-    // At least perBank buffers of bytes each in every bank.
-    void Reserve(int perBank, std::size_t bytes);
-    // The k-th buffer of the round's bank.
-    [[nodiscard]] std::uint8_t* Buffer(std::uint64_t round, std::size_t k) const {
-        return banks_[round & 1][k].get();
+    static constexpr std::size_t kStagger = 256;
+    // Room in every bank for any count of blocks whose bytes add up to no more than bytes, with
+    // up to blocks blocks.
+    void Reserve(int blocks, std::size_t bytes);
+    // The k-th block of bytes in the round's bank. Its data may be followed by kStagger bytes of
+    // the bank's own (the room MD5 pads a last block in).
+    [[nodiscard]] std::uint8_t* Buffer(std::uint64_t round, std::size_t k,
+                                       std::size_t bytes) const {
+        return banks_[round & 1].get() + k * (bytes + kStagger);
     }
 
   private:
-    std::array<std::vector<std::unique_ptr<std::uint8_t[]>>, 2> banks_;
+    std::size_t size_ = 0;
+    std::array<std::unique_ptr<std::uint8_t[]>, 2> banks_;
 };
 
 }  // namespace vellum

@@ -63,9 +63,12 @@ struct PassRun {
         for (const std::string& error : host.errors) out += "error: " + error + "\n";
         return out;
     }
-    [[nodiscard]] std::string Counts() const {
-        return "reads " + std::to_string(fs.Calls(Call::Read)) + ", opens " +
-               std::to_string(fs.Calls(Call::Open)) + ", closes " +
+    // The bytes read of each file, and the opens and closes: how many reads that takes
+    // depends on how many files share a round.
+    [[nodiscard]] std::string Counts(const std::vector<std::string>& paths) const {
+        std::string out;
+        for (const std::string& path : paths) out += std::to_string(fs.BytesRead(path)) + " ";
+        return out + "bytes read, opens " + std::to_string(fs.Calls(Call::Open)) + ", closes " +
                std::to_string(fs.Calls(Call::Close));
     }
     ListContext ctx;
@@ -142,7 +145,7 @@ TEST(FileFeed, ManyFilesInFlightGiveWhatOneAtATimeGives) {
             };
             run.ctx.RunPass();
             outcomes.push_back(run.Outcome());
-            counts.push_back(run.Counts());
+            counts.push_back(run.Counts(paths));
             EXPECT_EQ(run.fs.OpenNow(), 0);
             EXPECT_LE(run.fs.MostOpen(), kMaxReadsPerRound);
             EXPECT_FALSE(run.readDuringPump);
