@@ -153,6 +153,7 @@ class Search {
             if (next == todo.size()) return false;
             Candidate& c = *todo[next];
             r.path = std::string(ctx_.table[c.row].path.view());
+            r.seen = true;
             r.tag = next;
             whole[next++] = request(c, r);
             return true;

@@ -9,7 +9,7 @@ bool FeedQueue::Run(const Next& next, const Settled& settled, const Between& bet
             more = next(request);
             if (!more) break;
             const int ticket = feed_.TakeUp(request.path, crc16Variant_, crc32Variant_,
-                                            request.wanted, request.span);
+                                            request.wanted, request.span, request.seen);
             taken_.push_back({ticket, request.tag});
         }
         if (!feed_.Busy()) {

@@ -88,13 +88,14 @@ std::int64_t FileFeed::BytesInFlight() const {
 }
 
 int FileFeed::TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant,
-                     ValueSet wanted, ReadSpan span) {
+                     ValueSet wanted, ReadSpan span, bool seen) {
     const auto free = std::find_if(files_.begin(), files_.end(),
                                    [](const CalcState& f) { return f.state == State::Free; });
     CalcState& f = *free;
     f.state = State::Opening;
     f.path.assign(path);
     f.folder = folders_.Enter(Files(), path);
+    f.seen = seen;
     f.fd = -1;
     f.lane = -1;
     f.wanted = wanted;
@@ -188,7 +189,8 @@ void FileFeed::RunDigest(CalcState& f, DigestKind kind) {
 }
 
 void FileFeed::OpenFile(CalcState& f) {
-    f.opened = Files().OpenIfFileIn(f.folder.handle, f.path);
+    f.opened = f.seen ? Files().OpenSeenFileIn(f.folder.handle, f.path)
+                      : Files().OpenIfFileIn(f.folder.handle, f.path);
     f.fd = f.opened.fd;
 }
 

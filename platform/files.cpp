@@ -205,6 +205,10 @@ FileSystem::Opened FileSystem::OpenIfFileIn(int, const std::string& path) {
     return OpenIfFile(path);
 }
 
+FileSystem::Opened FileSystem::OpenSeenFileIn(int folder, const std::string& path) {
+    return OpenIfFileIn(folder, path);
+}
+
 void FileSystem::CloseFolder(int) {}
 
 std::int64_t FileSystem::Read(int fd, void* buffer, std::size_t count) {
@@ -315,6 +319,16 @@ class KernelFileSystem final : public FileSystem {
         if (::fstatat(folder, name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return {};
         const int fd = Advised(OpenRegularFile(name, st, folder), st);
         return {fd, true, fd >= 0 ? static_cast<std::int64_t>(st.st_size) : -1};
+    }
+    Opened OpenSeenFileIn(int folder, const std::string& path) override {
+        if (folder < 0) return OpenIfFile(path);
+        struct stat st {};
+        const int fd = Advised(OpenRegularFile(std::string(FileNamePart(path)), st, folder), st);
+        if (fd >= 0) return {fd, true, static_cast<std::int64_t>(st.st_size)};
+        // What the look at the type would have found to be no regular file (any longer).
+        const bool gone = fd == -ENOENT || fd == -ENOTDIR || fd == -ELOOP || fd == -EINVAL ||
+                          fd == -ENXIO || fd == -ENODEV;
+        return gone ? Opened{} : Opened{fd, true, -1};
     }
     void CloseFolder(int folder) override {
         if (folder >= 0) ::close(folder);

@@ -68,6 +68,11 @@ class FileSystem {
     // OpenIfFile, so a fake sees whole paths; the real file system uses the handle.
     [[nodiscard]] virtual int OpenFolder(const std::string& path);
     [[nodiscard]] virtual Opened OpenIfFileIn(int folder, const std::string& path);
+    // OpenIfFileIn for a file that an open found a regular file a moment ago, in the same
+    // command: the real file system leaves out the look at the type before the open, which that
+    // open made already (the open's own fstat still turns away anything else). Here it is
+    // OpenIfFileIn.
+    [[nodiscard]] virtual Opened OpenSeenFileIn(int folder, const std::string& path);
     virtual void CloseFolder(int folder);
     // Reads up to count bytes, fewer only at the end of the file or before an error that the
     // next call returns; 0 at the end of the file, -errno on error (EINTR is retried).
