@@ -106,12 +106,12 @@ class Search {
                      });
     }
 
-    // The last block of every file bigger than two blocks, as part of its key; the rest of one
-    // of two blocks or less, which completes it.
+    // The last block of every file bigger than kSmallCandidate, as part of its key; the rest of
+    // a smaller one, which completes it.
     bool LastBlocks() {
         return Stage([](const Candidate& c) { return !c.complete; },
                      [&](const Candidate& c, FeedRequest& r) {
-                         if (c.size <= 2 * kSearchBlock) return GoOn(c, r);
+                         if (c.size <= kSmallCandidate) return GoOn(c, r);
                          r.wanted = {kHeldCrc16 | kHeldCrc32 | kHeldXsum, 0};
                          r.span.offset = c.size - kSearchBlock;
                          return false;

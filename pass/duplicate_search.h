@@ -1,8 +1,8 @@
 // The staged search for identical files. A file leaves the search as soon as nothing tells it
-// apart from no other file: first by its size, then by its first block, then by its last block;
-// only the files that still match are read whole, going on from where their first block left
-// off. What a stage read is not read again, and every row that stays has its five values (and
-// the digests shown) from a read of the whole file.
+// apart from no other file: first by its size, then by its first block, then by its last block
+// (a small file by the rest of it); only the files that still match are read whole, going on
+// from where their first block left off. What a stage read is not read again, and every row
+// that stays has its five values (and the digests shown) from a read of the whole file.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,11 @@ class ListPass;
 // The bytes a first block and a last block hold: one MD5 block of 64 times 64, so that a first
 // block's MD5 stops on a block of its own.
 inline constexpr std::int64_t kSearchBlock = 4096;
+
+// A file of no more than this is read to its end in the step after its first block, instead of
+// by its last block and later whole: its last block costs almost what the rest of it does, and
+// one open fewer.
+inline constexpr std::int64_t kSmallCandidate = 32 * kSearchBlock;
 
 struct SearchOutcome {
     bool halted = false;  // Halt stopped it: the rows not told apart yet stay WAITING

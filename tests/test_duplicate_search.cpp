@@ -62,7 +62,8 @@ TEST(DuplicateSearch, KeepsExactlyTheCopiesAndReadsOnlyWhatTellsThemApart) {
         files.push_back({name + ".a", bytes, mostRead, at < 0});
         files.push_back({name + ".b", other, mostRead, at < 0});
     };
-    const std::size_t big = 5 * B + 11;
+    const std::size_t big = kSmallCandidate + 5 * B + 11;
+    const std::size_t smallish = 5 * B + 11;
     pair("empty", 0, -1, 0);
     pair("small-same", 100, -1, 100);
     pair("small-differ", 100, 50, 100);
@@ -71,6 +72,9 @@ TEST(DuplicateSearch, KeepsExactlyTheCopiesAndReadsOnlyWhatTellsThemApart) {
     pair("middle-size-differ-late", B + 300, B + 200, B + 300);
     pair("first-block-differ", big, 7, B);
     pair("last-block-differ", big, static_cast<std::int64_t>(big) - 3, 2 * B);
+    // A small file goes on to its end after its first block, in one read of it.
+    pair("small-last-differ", smallish, static_cast<std::int64_t>(smallish) - 3,
+         static_cast<std::int64_t>(smallish));
     pair("middle-differ", big, 2 * B + 1, static_cast<std::int64_t>(big) + B);
     pair("large-same", big, -1, static_cast<std::int64_t>(big) + B);
     files.push_back({"unique-size", RandomBytes(777, 1), 0, false});
