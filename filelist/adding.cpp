@@ -1,5 +1,9 @@
 #include "filelist/adding.h"
 
+#include <future>
+#include <memory>
+#include <system_error>
+
 #include "filelist/list_context.h"
 #include "platform/files.h"
 
@@ -108,35 +112,90 @@ void AddFiles(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress
     ctx.RunPass();
 }
 
-void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
-                AddCounters& counters, AddProgress& progress) {
-    const std::vector<std::string> names = ctx.fs->ListFiles(folder, mask);
-    // The sizes of the files not listed yet are taken for the whole folder at once, which the
-    // file layer can do faster; the rows are then added in the listing's order as before. (A
-    // row added here cannot be found for a later name: the names differ, and a path cut to the
-    // stored length only equals a longer one's beginning, which sorts before it.)
-    std::vector<std::int32_t> listed(names.size());
-    std::vector<std::string> fresh;
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        listed[k] = FindPath(ctx, platform::JoinPath(folder, names[k]));
-        if (listed[k] == 0) fresh.push_back(names[k]);
+namespace {
+
+// Below this many files to take the sizes of, a thread costs more than it saves.
+constexpr std::size_t kOverlapFolder = 64;
+
+// One folder of a walk, listed, its files' sizes on their way. It stays where it was made
+// while a thread takes the sizes.
+struct ListedFolder {
+    std::string folder;
+    std::vector<std::string> names;
+    std::vector<std::int32_t> listed;  // the row that already lists a name, else 0
+    std::vector<std::string> fresh;    // the names not listed yet
+    std::future<std::vector<std::int64_t>> sizes;
+};
+
+// Lists folder and starts taking the sizes of the files not listed yet, for the whole folder
+// at once, which the file layer can do faster; where its calls may overlap, on another thread,
+// while this one lists the next folder and adds the rows of the one before. (A row added
+// meanwhile cannot be found for a name listed here: the names differ, and a path cut to the
+// stored length only equals a longer one's beginning, which sorts before it.)
+std::unique_ptr<ListedFolder> ListFolder(ListContext& ctx, std::string folder,
+                                         const std::string& mask) {
+    auto listing = std::make_unique<ListedFolder>();
+    ListedFolder& l = *listing;
+    l.folder = std::move(folder);
+    l.names = ctx.fs->ListFiles(l.folder, mask);
+    l.listed.resize(l.names.size());
+    for (std::size_t k = 0; k < l.names.size(); ++k) {
+        l.listed[k] = FindPath(ctx, platform::JoinPath(l.folder, l.names[k]));
+        if (l.listed[k] == 0) l.fresh.push_back(l.names[k]);
     }
-    const std::vector<std::int64_t> sizes = ctx.fs->SizesOfFiles(folder, fresh);
+    platform::FileSystem& fs = *ctx.fs;
+    const auto take = [&fs, &l] { return fs.SizesOfFiles(l.folder, l.fresh); };
+    if (fs.CallsMayOverlap() && l.fresh.size() >= kOverlapFolder) {
+        try {
+            l.sizes = std::async(std::launch::async, take);
+            return listing;
+        } catch (const std::system_error&) {
+            // no thread to be had: the sizes are taken when the rows want them
+        }
+    }
+    l.sizes = std::async(std::launch::deferred, take);
+    return listing;
+}
+
+// The rows of a listed folder, in the listing's order, once its sizes are in.
+void AddListedRows(ListContext& ctx, ListedFolder& l, AddCounters& counters,
+                   AddProgress& progress) {
+    const std::vector<std::int64_t> sizes = l.sizes.get();
     std::size_t next = 0;
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        if (listed[k] != 0) {
-            Recheck(ctx, listed[k]);
+    for (std::size_t k = 0; k < l.names.size(); ++k) {
+        if (l.listed[k] != 0) {
+            Recheck(ctx, l.listed[k]);
             ++counters.SkippedCount;
             continue;
         }
         const std::int64_t size = sizes[next++];
-        if (RoomForRow(ctx)) AddFileOfSize(ctx, platform::JoinPath(folder, names[k]), size);
+        if (RoomForRow(ctx)) AddFileOfSize(ctx, platform::JoinPath(l.folder, l.names[k]), size);
         ++counters.AddedCount;
         if (counters.AddedCount % 10 == 0) progress.Update(counters);
     }
-    for (const std::string& name : ctx.fs->ListSubfolders(folder)) {
-        ++counters.FolderCount;
-        ScanFolder(ctx, platform::JoinPath(folder, name), mask, counters, progress);
+}
+
+}  // namespace
+
+void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& mask,
+                AddCounters& counters, AddProgress& progress) {
+    // Files first, then each subfolder's whole walk in name order; a folder's rows are added
+    // while the next folder's sizes are taken.
+    std::vector<std::string> toVisit{folder};  // the next at the back
+    std::unique_ptr<ListedFolder> before;
+    while (!toVisit.empty() || before) {
+        std::unique_ptr<ListedFolder> now;
+        if (!toVisit.empty()) {
+            std::string path = std::move(toVisit.back());
+            toVisit.pop_back();
+            if (path != folder) ++counters.FolderCount;
+            const std::vector<std::string> subfolders = ctx.fs->ListSubfolders(path);
+            for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
+                toVisit.push_back(platform::JoinPath(path, *it));
+            now = ListFolder(ctx, std::move(path), mask);
+        }
+        if (before) AddListedRows(ctx, *before, counters, progress);
+        before = std::move(now);
     }
 }
 

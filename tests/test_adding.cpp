@@ -2,6 +2,8 @@
 // start-up list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 
 #include "filelist/adding.h"
@@ -93,6 +95,44 @@ TEST_F(Adding, FolderWalkTakesFilesBeforeSubfoldersInByteOrder) {
     EXPECT_EQ(counters.SkippedCount, 5);
     EXPECT_EQ(ctx.state.RowCount, 6);
     for (EntryStatus s : test::Statuses(ctx)) EXPECT_EQ(s, EntryStatus::RECHECK);
+}
+
+// Folders big enough that their sizes are taken on another thread while the next folder is
+// listed: every row in walk order with its own file's size, the rows listed before rechecked.
+TEST_F(Adding, BigFoldersGiveEachRowItsOwnSizeInWalkOrder) {
+    std::vector<std::string> expected;
+    std::vector<std::int64_t> sizes;
+    const auto write = [&](const std::string& folder, int count) {
+        for (int k = 0; k < count; ++k) {
+            char name[16];
+            std::snprintf(name, sizeof name, "/f%03d", k);
+            const std::size_t size = expected.size() * 3 % 1000;
+            expected.push_back(dir.Write(folder + name, std::string(size, 'x')));
+            sizes.push_back(static_cast<std::int64_t>(size));
+        }
+    };
+    write("top", 70);
+    write("top/a", 3);
+    write("top/a/deep", 150);
+    write("top/b", 100);
+    test::Fill(ctx,
+               {Row(expected[5], EntryStatus::OKAY, 7), Row(expected[200], EntryStatus::OKAY, 9)});
+    AddCounters counters;
+    ScanFolder(ctx, dir / "top", "*", counters, progress);
+    EXPECT_EQ(counters.SkippedCount, 2);
+    EXPECT_EQ(counters.FolderCount, 3);
+    std::vector<std::string> walked = Paths(ctx);
+    walked.erase(walked.begin(), walked.begin() + 2);
+    std::vector<std::string> fresh = expected;
+    fresh.erase(fresh.begin() + 200);
+    fresh.erase(fresh.begin() + 5);
+    EXPECT_EQ(walked, fresh);
+    for (std::int32_t row = 3; row < ctx.state.RowCount; ++row) {
+        const auto at = std::find(expected.begin(), expected.end(), ctx.table[row].path.view());
+        EXPECT_EQ(ctx.table[row].size, sizes[static_cast<std::size_t>(at - expected.begin())]);
+    }
+    EXPECT_EQ(ctx.table[1].status, EntryStatus::RECHECK);
+    EXPECT_EQ(ctx.table[2].status, EntryStatus::RECHECK);
 }
 
 TEST_F(Adding, AddFolderKeepsTheUsersOrderAndAppendsInWalkOrder) {
