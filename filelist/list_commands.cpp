@@ -34,10 +34,15 @@ void Keep(ListContext& ctx, std::int32_t from, std::int32_t& w) {
 }
 
 void FlagNeighbourPairs(ListContext& ctx, std::int32_t first, std::int32_t last) {
+    // SameFile for each pair, each row's file looked up once for both pairs it is in.
+    std::optional<platform::FileIdentity> before = IdentityOf(ctx, ctx.table[first]);
     for (std::int32_t i = first + 1; i <= last; ++i) {
         FileEntry& a = ctx.table[i - 1];
         FileEntry& b = ctx.table[i];
-        if (SameFile(ctx, a, b)) continue;
+        const std::optional<platform::FileIdentity> now = IdentityOf(ctx, b);
+        const bool same = a.path == b.path || (before && now && *before == *now);
+        before = now;
+        if (same) continue;
         a.status = EntryStatus::FLAGGED;
         b.status = EntryStatus::FLAGGED;
     }
