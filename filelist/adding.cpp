@@ -2,9 +2,9 @@
 
 #include <future>
 #include <memory>
-#include <system_error>
 
 #include "filelist/list_context.h"
+#include "platform/beside.h"
 #include "platform/files.h"
 
 namespace vellum {
@@ -145,15 +145,7 @@ std::unique_ptr<ListedFolder> ListFolder(ListContext& ctx, std::string folder,
     }
     platform::FileSystem& fs = *ctx.fs;
     const auto take = [&fs, &l] { return fs.SizesOfFiles(l.folder, l.fresh); };
-    if (fs.CallsMayOverlap() && l.fresh.size() >= kOverlapFolder) {
-        try {
-            l.sizes = std::async(std::launch::async, take);
-            return listing;
-        } catch (const std::system_error&) {
-            // no thread to be had: the sizes are taken when the rows want them
-        }
-    }
-    l.sizes = std::async(std::launch::deferred, take);
+    l.sizes = platform::Beside(fs.CallsMayOverlap() && l.fresh.size() >= kOverlapFolder, take);
     return listing;
 }
 
