@@ -114,13 +114,16 @@ int Run(const Options& o) {
     if (o.duplicates) ctx.calculate.values = kHeldAll;
 
     if (!KeepInFoldersExist(ctx, o)) return kExitUsage;
-    const bool allFound = AddPaths(ctx, o);
+    // The search opens every file that may have a copy and asks of the others whether they could
+    // be read: the walk only looks the sizes up.
+    ctx.sizesByLookUp = o.duplicates;
+    bool allFound = AddPaths(ctx, o);
     // The commands end with a pass, as in the window: the first one calculates every row, the
     // later ones find nothing left to read.
     if (o.duplicates) {
         // Only the files that may have a copy are read whole, and the pass that flagging ends
         // with finds nothing left to read.
-        (void)FindDuplicateRows(ctx, session.pass, 1);
+        allFound = FindDuplicateRows(ctx, session.pass, 1).unreadable == 0 && allFound;
         FlagDuplicates(ctx, o);
     } else {
         ctx.RunPass();

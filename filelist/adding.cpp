@@ -144,7 +144,10 @@ std::unique_ptr<ListedFolder> ListFolder(ListContext& ctx, std::string folder,
         if (l.listed[k] == 0) l.fresh.push_back(l.names[k]);
     }
     platform::FileSystem& fs = *ctx.fs;
-    const auto take = [&fs, &l] { return fs.SizesOfFiles(l.folder, l.fresh); };
+    const auto take = [&fs, &l, lookUp = ctx.sizesByLookUp] {
+        return lookUp ? fs.LookedUpSizesOfFiles(l.folder, l.fresh)
+                      : fs.SizesOfFiles(l.folder, l.fresh);
+    };
     l.sizes = platform::Beside(fs.CallsMayOverlap() && l.fresh.size() >= kOverlapFolder, take);
     return listing;
 }

@@ -28,6 +28,11 @@ struct ListContext {
     // digests shown; on the command line only what is printed or compared. A row imported
     // from a list is calculated for the values it holds as well.
     ValueSet calculate;
+    // How the add takes a new file's size: by opening it, so that a file that cannot be opened
+    // is told at once; or, for the duplicate search, which opens every file that may have a
+    // copy and asks of the others whether they could be read, by looking it up
+    // (LookedUpSizesOfFiles).
+    bool sizesByLookUp = false;
 
     platform::FileSystem* fs = &platform::RealFileSystem();
     ListHost* host = &nullHost;

@@ -4,12 +4,14 @@
 #include <array>
 #include <cstdlib>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "filelist/list_commands.h"
 #include "filelist/list_context.h"
 #include "pass/feed_queue.h"
 #include "pass/list_pass.h"
+#include "platform/beside.h"
 
 namespace vellum {
 namespace {
@@ -57,8 +59,12 @@ class Search {
         s.Updating = true;
         s.Processing = true;
         ctx_.host->ShowStatus();
-        const bool done = KeepShared() && FirstBlocks() && KeepShared() && LastBlocks() &&
-                          KeepShared() && Rest() && KeepShared();
+        KeepShared();
+        ReadableCheck check;
+        AskWhetherReadable(check);
+        const bool done =
+            FirstBlocks() && KeepShared() && LastBlocks() && KeepShared() && Rest() && KeepShared();
+        TellUnreadable(check);
         outcome_.halted = !done;
         s.Processing = false;
         s.Updating = false;
@@ -67,6 +73,40 @@ class Search {
     }
 
   private:
+    // The files that leave by their size alone, which the search never opens, and whether each
+    // could have been read.
+    struct ReadableCheck {
+        std::vector<std::string> paths;
+        std::future<std::vector<bool>> readable;
+    };
+
+    // Asks of every file that left by its size whether it could have been read: the add that
+    // made the rows only looked their sizes up. On another thread while the first blocks are
+    // read, where the file layer's calls may overlap.
+    void AskWhetherReadable(ReadableCheck& check) {
+        for (const Candidate& c : candidates_)
+            if (c.unique) check.paths.emplace_back(ctx_.table[c.row].path.view());
+        platform::FileSystem& fs = *ctx_.fs;
+        const auto ask = [&fs, &paths = check.paths] {
+            std::vector<bool> readable;
+            readable.reserve(paths.size());
+            for (const std::string& path : paths) readable.push_back(fs.MayRead(path));
+            return readable;
+        };
+        check.readable = platform::Beside(fs.CallsMayOverlap() && check.paths.size() >= 64, ask);
+    }
+
+    // A file that could not have been read is told as an add tells one it cannot open, and
+    // counted; its row goes with the other unique ones.
+    void TellUnreadable(ReadableCheck& check) {
+        const std::vector<bool> readable = check.readable.get();
+        for (std::size_t k = 0; k < readable.size(); ++k) {
+            if (readable[k]) continue;
+            PostFailed(ctx_, check.paths[k]);
+            ++outcome_.unreadable;
+        }
+    }
+
     // Marks unique every candidate whose key no other candidate shares.
     bool KeepShared() {
         std::vector<Candidate*> in;

@@ -23,10 +23,14 @@ inline constexpr std::int64_t kSmallCandidate = 32 * kSearchBlock;
 
 struct SearchOutcome {
     bool halted = false;  // Halt stopped it: the rows not told apart yet stay WAITING
+    // Files that left by their size alone but could not have been read (each told, as an add
+    // tells a file it cannot open); their rows went with the other unique ones.
+    std::int32_t unreadable = 0;
 };
 
 // Searches rows first to RowCount - 1, which an add has just made (opening each file to take
-// its size), for files identical to another among them, reading through the pass's feed while
+// its size, or looking it up: see ListContext::sizesByLookUp), for files identical to another
+// among them, reading through the pass's feed while
 // no pass runs; the window stays alive and Halt works as in a pass. The rows that can have no
 // identical copy among them are removed; those that stay are OKAY with their values; a row
 // whose file is gone becomes INVALID, one whose file cannot be opened or read stays CALCING

@@ -13,9 +13,9 @@
 
 namespace vellum {
 
-// One file to take up: its path, the values wanted, the bytes to read, whether an open just
-// found it a regular file (see FileFeed::TakeUp), and the caller's tag for it (an index of its
-// own).
+// One file to take up: its path, the values wanted, the bytes to read, whether an open or a
+// look-up just found it a regular file (see FileFeed::TakeUp), and the caller's tag for it (an
+// index of its own).
 struct FeedRequest {
     std::string path;
     ValueSet wanted = kFourValues;

@@ -103,8 +103,8 @@ class FileFeed final {
     [[nodiscard]] bool Room() const;
     // Takes up the file at path for the values wanted, the whole of it or a span; its open
     // comes with the next round. Returns the file's ticket. A span that resumes an earlier go
-    // wants neither more than that go's values nor further digests. seen: an open in the same
-    // command found the path a regular file a moment ago (see OpenSeenFileIn).
+    // wants neither more than that go's values nor further digests. seen: an open or a look-up in
+    // the same command found the path a regular file a moment ago (see OpenSeenFileIn).
     int TakeUp(std::string_view path, std::uint8_t crc16Variant, std::uint8_t crc32Variant,
                ValueSet wanted = kFourValues, ReadSpan span = {}, bool seen = false);
     // One round; does nothing when no file is in flight.

@@ -265,6 +265,18 @@ std::vector<std::int64_t> FileSystem::SizesOfFiles(const std::string& folder,
     return sizes;
 }
 
+std::vector<std::int64_t> FileSystem::LookedUpSizesOfFiles(const std::string& folder,
+                                                           const std::vector<std::string>& names) {
+    return SizesOfFiles(folder, names);
+}
+
+bool FileSystem::MayRead(const std::string& path) {
+    const int fd = OpenForReading(path);
+    if (fd < 0) return false;
+    (void)Close(fd);
+    return true;
+}
+
 namespace {
 
 // The kernel's file system with the shortcuts that only it may take: a fake that overrides
@@ -299,6 +311,28 @@ class KernelFileSystem final : public FileSystem {
         if (other) other->join();
         ::close(at);
         return sizes;
+    }
+
+    std::vector<std::int64_t> LookedUpSizesOfFiles(const std::string& folder,
+                                                   const std::vector<std::string>& names) override {
+        const int at = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (at < 0) return FileSystem::LookedUpSizesOfFiles(folder, names);
+        std::vector<std::int64_t> sizes;
+        sizes.reserve(names.size());
+        for (const std::string& name : names) {
+            struct stat st {};
+            if (::fstatat(at, name.c_str(), &st, 0) != 0)
+                sizes.push_back(-errno);
+            else
+                sizes.push_back(S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size)
+                                                    : -EINVAL);
+        }
+        ::close(at);
+        return sizes;
+    }
+
+    bool MayRead(const std::string& path) override {
+        return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
     }
 
     bool CallsMayOverlap() const override { return true; }

@@ -68,10 +68,10 @@ class FileSystem {
     // OpenIfFile, so a fake sees whole paths; the real file system uses the handle.
     [[nodiscard]] virtual int OpenFolder(const std::string& path);
     [[nodiscard]] virtual Opened OpenIfFileIn(int folder, const std::string& path);
-    // OpenIfFileIn for a file that an open found a regular file a moment ago, in the same
-    // command: the real file system leaves out the look at the type before the open, which that
-    // open made already (the open's own fstat still turns away anything else). Here it is
-    // OpenIfFileIn.
+    // OpenIfFileIn for a file that an open or a look-up found a regular file a moment ago, in
+    // the same command: the real file system leaves out the look at the type before the open,
+    // which that call made already (the open's own fstat still turns away anything else). Here
+    // it is OpenIfFileIn.
     [[nodiscard]] virtual Opened OpenSeenFileIn(int folder, const std::string& path);
     virtual void CloseFolder(int folder);
     // Reads up to count bytes, fewer only at the end of the file or before an error that the
@@ -96,6 +96,16 @@ class FileSystem {
     // on the joined paths; the real file system opens each relative to the folder.
     [[nodiscard]] virtual std::vector<std::int64_t> SizesOfFiles(
         const std::string& folder, const std::vector<std::string>& names);
+    // SizesOfFiles without opening the files: the size from a look-up of each (links followed),
+    // -EINVAL for anything but a regular file, or the look-up's -errno. A regular file that
+    // cannot be opened is not found out (MayRead asks that). Here it is SizesOfFiles; the real
+    // file system makes one stat of each, relative to the folder.
+    [[nodiscard]] virtual std::vector<std::int64_t> LookedUpSizesOfFiles(
+        const std::string& folder, const std::vector<std::string>& names);
+    // Whether this process may open the file at path for reading, asked without opening it.
+    // Here an open and a close; the real file system asks the kernel's permission check
+    // (faccessat), one call where the open would be two.
+    [[nodiscard]] virtual bool MayRead(const std::string& path);
     // The write side, for the list file. CreateForWriting opens path for writing, created
     // (0666 less the umask) when missing and emptied when present: a descriptor, or -errno.
     [[nodiscard]] virtual int CreateForWriting(const std::string& path);

@@ -146,6 +146,24 @@ TEST(DuplicateSearch, FailuresStayAsThePassLeavesThemAndEarlierRowsAreLeftAlone)
     EXPECT_EQ(run.ctx.message.StatusMessage, refused + " failed");
 }
 
+// A file that leaves by its size alone is never read: one that could not have been read is
+// told as the add tells a file it cannot open, and counted; its row goes with the other unique
+// ones.
+TEST(DuplicateSearch, AFileLeftByItsSizeIsAskedWhetherItCouldBeRead) {
+    test::TempDir dir;
+    SearchRun run;
+    const std::string alone = dir.Write("alone", "one of a kind");
+    const std::string refused = dir.Write("refused", "no one may read this");
+    run.Add(alone, 13);
+    run.Add(refused, 20);
+    run.fs.Fail({test::FakeFiles::Call::Open, refused, EACCES});
+    const SearchOutcome outcome = FindDuplicateRows(run.ctx, run.pass, 1);
+    EXPECT_EQ(outcome.unreadable, 1);
+    EXPECT_TRUE(test::Paths(run.ctx).empty());
+    EXPECT_EQ(run.ctx.message.StatusMessage, refused + " failed");
+    EXPECT_EQ(run.fs.Calls(test::FakeFiles::Call::Read), 0);
+}
+
 // A halt stops the search within a round: the rows it has not told apart stay WAITING, those it
 // found unique are gone, and Resume's pass reads what is left.
 TEST(DuplicateSearch, AHaltLeavesTheRowsNotToldApartWaiting) {

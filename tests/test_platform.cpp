@@ -238,6 +238,27 @@ TEST_F(PlatformTree, SizesAndOpensAgreeWithThePlainCalls) {
     fs_.CloseFolder(folder);
     EXPECT_EQ(fs_.SizeOfFile("/dev/null"), plain.SizeOfFile("/dev/null"));
     EXPECT_EQ(fs_.SizesOfFiles(dir_.path(), names), plain.SizesOfFiles(dir_.path(), names));
+    // Looked up, the sizes are those of the opens wherever the file can be opened, as here;
+    // what an open turns away fails too (by errno of its own: a socket is no regular file).
+    const std::vector<std::int64_t> looked = fs_.LookedUpSizesOfFiles(dir_.path(), names);
+    const std::vector<std::int64_t> bySize = plain.SizesOfFiles(dir_.path(), names);
+    ASSERT_EQ(looked.size(), names.size());
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (bySize[k] >= 0) {
+            EXPECT_EQ(looked[k], bySize[k]) << names[k];
+        } else {
+            EXPECT_LT(looked[k], 0) << names[k];
+        }
+    }
+    // MayRead is asked of regular files: yes for those an open takes, no for a path that leads
+    // nowhere.
+    for (const std::string& name : names) {
+        if (plain.SizeOfFile(Path(name)) >= 0) {
+            EXPECT_TRUE(fs_.MayRead(Path(name))) << name;
+        }
+    }
+    for (const char* name : {"missing", "dangling", "loop-a"})
+        EXPECT_FALSE(fs_.MayRead(Path(name))) << name;
     EXPECT_EQ(fs_.SizesOfFiles(Path("missing"), {"plain.txt"}),
               plain.SizesOfFiles(Path("missing"), {"plain.txt"}));
     // A folder big enough to be split between two threads: every answer in its place.

@@ -322,6 +322,26 @@ TEST_F(CliFaults, PermissionDeniedNamesTheFileAndPassesTheFolderOver) {
     EXPECT_NE(run.out.find(open), std::string::npos);
     EXPECT_NE(run.out.find(below), std::string::npos);
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+
+    // The duplicate search never reads a file whose size no other file has, but one that
+    // could not have been read is named just the same, and so is one that might have a copy.
+    const std::string copy = dir_.Write("t/copy.txt", "readable, one folder down");
+    const std::string twin = dir_.Write("t/twin.txt", "root's too");
+    const std::string secretTwin = dir_.Write("t/secret-twin.txt", "root's two");
+    fs::permissions(secretTwin, fs::perms::owner_read | fs::perms::owner_write);
+    const ProgramRun dups = test::RunBounded(
+        RunRequest{{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", program,
+                    "--no-progress", "--duplicates", dir_ / "t"},
+                   {"ASAN_OPTIONS=detect_leaks=0"},
+                   {},
+                   30s});
+    EXPECT_EQ(dups.exitCode, 1);
+    EXPECT_NE(dups.err.find(secret + " failed\n"), std::string::npos) << dups.err;
+    EXPECT_NE(dups.err.find(secretTwin + " failed\n"), std::string::npos) << dups.err;
+    EXPECT_NE(dups.out.find(below), std::string::npos);
+    EXPECT_NE(dups.out.find(copy), std::string::npos);
+    EXPECT_EQ(std::count(dups.out.begin(), dups.out.end(), '\n'), 2) << dups.out;
+    EXPECT_EQ(dups.out.find(twin), std::string::npos);
 }
 
 TEST_F(CliFaults, AHundredMegabyteImportLineCostsNoMemory) {
