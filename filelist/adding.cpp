@@ -127,17 +127,18 @@ struct ListedFolder {
     std::future<std::vector<std::int64_t>> sizes;
 };
 
-// Lists folder and starts taking the sizes of the files not listed yet, for the whole folder
-// at once, which the file layer can do faster; where its calls may overlap, on another thread,
-// while this one lists the next folder and adds the rows of the one before. (A row added
-// meanwhile cannot be found for a name listed here: the names differ, and a path cut to the
-// stored length only equals a longer one's beginning, which sorts before it.)
-std::unique_ptr<ListedFolder> ListFolder(ListContext& ctx, std::string folder,
-                                         const std::string& mask) {
+// Takes the files listed in folder and starts taking the sizes of those not listed as rows
+// yet, for the whole folder at once, which the file layer can do faster; where its calls may
+// overlap, on another thread, while this one lists the next folder and adds the rows of the
+// one before. (A row added meanwhile cannot be found for a name listed here: the names differ,
+// and a path cut to the stored length only equals a longer one's beginning, which sorts before
+// it.)
+std::unique_ptr<ListedFolder> TakeListing(ListContext& ctx, std::string folder,
+                                          std::vector<std::string> names) {
     auto listing = std::make_unique<ListedFolder>();
     ListedFolder& l = *listing;
     l.folder = std::move(folder);
-    l.names = ctx.fs->ListFiles(l.folder, mask);
+    l.names = std::move(names);
     l.listed.resize(l.names.size());
     for (std::size_t k = 0; k < l.names.size(); ++k) {
         l.listed[k] = FindPath(ctx, platform::JoinPath(l.folder, l.names[k]));
@@ -184,10 +185,11 @@ void ScanFolder(ListContext& ctx, const std::string& folder, const std::string& 
             std::string path = std::move(toVisit.back());
             toVisit.pop_back();
             if (path != folder) ++counters.FolderCount;
-            const std::vector<std::string> subfolders = ctx.fs->ListSubfolders(path);
-            for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
+            platform::FileSystem::FolderListing entries =
+                ctx.fs->ListFilesAndSubfolders(path, mask);
+            for (auto it = entries.subfolders.rbegin(); it != entries.subfolders.rend(); ++it)
                 toVisit.push_back(platform::JoinPath(path, *it));
-            now = ListFolder(ctx, std::move(path), mask);
+            now = TakeListing(ctx, std::move(path), std::move(entries.files));
         }
         if (before) AddListedRows(ctx, *before, counters, progress);
         before = std::move(now);

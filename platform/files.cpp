@@ -112,16 +112,23 @@ bool IsFolderEntry(int dir_fd, const dirent& entry) {
     return ::fstatat(dir_fd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Calls take(dir_fd, entry) for every entry of folder; false when it cannot be read.
+template <typename Take>
+bool ForEachEntry(const std::string& folder, Take take) {
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) return false;
+    const int dir_fd = ::dirfd(dir.get());
+    while (const dirent* entry = ::readdir(dir.get())) take(dir_fd, *entry);
+    return true;
+}
+
 // Sorted so that a walk adds files in the same order on every run and every file system.
 template <typename Keep>
 std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
     std::vector<std::string> names;
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir) return names;
-    const int dir_fd = ::dirfd(dir.get());
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (keep(dir_fd, *entry)) names.emplace_back(entry->d_name);
-    }
+    (void)ForEachEntry(folder, [&](int dir_fd, const dirent& entry) {
+        if (keep(dir_fd, entry)) names.emplace_back(entry.d_name);
+    });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -255,6 +262,20 @@ std::vector<std::string> FileSystem::ListFiles(const std::string& folder, std::s
 
 std::vector<std::string> FileSystem::ListSubfolders(const std::string& folder) {
     return ListEntries(folder, IsFolderEntry);
+}
+
+FileSystem::FolderListing FileSystem::ListFilesAndSubfolders(const std::string& folder,
+                                                             std::string_view mask) {
+    FolderListing listing;
+    (void)ForEachEntry(folder, [&](int dir_fd, const dirent& entry) {
+        if (MaskMatches(mask, entry.d_name) && IsFileEntry(dir_fd, entry))
+            listing.files.emplace_back(entry.d_name);
+        else if (IsFolderEntry(dir_fd, entry))
+            listing.subfolders.emplace_back(entry.d_name);
+    });
+    std::sort(listing.files.begin(), listing.files.end());
+    std::sort(listing.subfolders.begin(), listing.subfolders.end());
+    return listing;
 }
 
 std::vector<std::int64_t> FileSystem::SizesOfFiles(const std::string& folder,

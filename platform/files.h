@@ -147,6 +147,13 @@ class FileSystem {
     // Names of the folders in folder, "." and ".." left out, in byte order. Symbolic links to
     // folders are not listed, so a walk cannot loop. Empty when the folder cannot be searched.
     [[nodiscard]] virtual std::vector<std::string> ListSubfolders(const std::string& folder);
+    // ListFiles and ListSubfolders of one folder, from one reading of it.
+    struct FolderListing {
+        std::vector<std::string> files;
+        std::vector<std::string> subfolders;
+    };
+    [[nodiscard]] virtual FolderListing ListFilesAndSubfolders(const std::string& folder,
+                                                               std::string_view mask);
 };
 
 FileSystem& RealFileSystem();

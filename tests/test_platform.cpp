@@ -135,7 +135,13 @@ TEST_F(PlatformTree, ListFilesTakesFilesAndLinksToFilesOnly) {
         {"self", {}},
         {"", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(fs_.ListFiles(dir_.path(), c.mask), c.names) << c.mask;
+    for (const auto& c : cases) {
+        EXPECT_EQ(fs_.ListFiles(dir_.path(), c.mask), c.names) << c.mask;
+        // One reading of the folder gives both lists, the folders whatever the mask.
+        const FileSystem::FolderListing both = fs_.ListFilesAndSubfolders(dir_.path(), c.mask);
+        EXPECT_EQ(both.files, c.names) << c.mask;
+        EXPECT_EQ(both.subfolders, fs_.ListSubfolders(dir_.path())) << c.mask;
+    }
 }
 
 TEST_F(PlatformTree, ListSubfoldersLeavesOutLinksAndDots) {
