@@ -3,9 +3,11 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "filelist/identical_runs.h"
 #include "filelist/list_context.h"
+#include "platform/beside.h"
 
 namespace vellum {
 
@@ -33,16 +35,42 @@ void Keep(ListContext& ctx, std::int32_t from, std::int32_t& w) {
     ++w;
 }
 
-void FlagNeighbourPairs(ListContext& ctx, std::int32_t first, std::int32_t last) {
-    // SameFile for each pair, each row's file looked up once for both pairs it is in.
-    std::optional<platform::FileIdentity> before = IdentityOf(ctx, ctx.table[first]);
-    for (std::int32_t i = first + 1; i <= last; ++i) {
+// A run of identical neighbours, and where its rows' identities start in the list of them.
+struct IdenticalRun {
+    std::int32_t first;
+    std::int32_t last;
+    std::size_t identities;
+};
+
+// The file every row of the runs names, each row looked up once, on two threads where the file
+// layer's calls may overlap (the second half beside the first).
+std::vector<std::optional<platform::FileIdentity>> IdentitiesOf(
+    ListContext& ctx, const std::vector<IdenticalRun>& runs) {
+    std::vector<std::int32_t> rows;
+    for (const IdenticalRun& run : runs)
+        for (std::int32_t k = run.first; k <= run.last; ++k) rows.push_back(k);
+    std::vector<std::optional<platform::FileIdentity>> identities(rows.size());
+    const auto lookUp = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) identities[k] = IdentityOf(ctx, ctx.table[rows[k]]);
+    };
+    const std::size_t half = rows.size() / 2;
+    auto second = platform::Beside(ctx.fs->CallsMayOverlap() && rows.size() >= 128,
+                                   [&] { lookUp(half, rows.size()); });
+    lookUp(0, half);
+    second.get();
+    return identities;
+}
+
+// SameFile for each pair of neighbours in a run, from the identities of its rows.
+void FlagNeighbourPairs(ListContext& ctx, const IdenticalRun& run,
+                        const std::vector<std::optional<platform::FileIdentity>>& identities) {
+    for (std::int32_t i = run.first + 1; i <= run.last; ++i) {
         FileEntry& a = ctx.table[i - 1];
         FileEntry& b = ctx.table[i];
-        const std::optional<platform::FileIdentity> now = IdentityOf(ctx, b);
-        const bool same = a.path == b.path || (before && now && *before == *now);
-        before = now;
-        if (same) continue;
+        const std::size_t at = run.identities + static_cast<std::size_t>(i - run.first);
+        const auto& before = identities[at - 1];
+        const auto& now = identities[at];
+        if (a.path == b.path || (before && now && *before == *now)) continue;
         a.status = EntryStatus::FLAGGED;
         b.status = EntryStatus::FLAGGED;
     }
@@ -129,8 +157,14 @@ void RemoveAdjacentDuplicates(ListContext& ctx) {
 }
 
 void FlagIdenticals(ListContext& ctx) {
-    ForEachIdenticalRun(
-        ctx, [&](std::int32_t first, std::int32_t last) { FlagNeighbourPairs(ctx, first, last); });
+    std::vector<IdenticalRun> runs;
+    std::size_t rows = 0;
+    ForEachIdenticalRun(ctx, [&](std::int32_t first, std::int32_t last) {
+        runs.push_back({first, last, rows});
+        rows += static_cast<std::size_t>(last - first + 1);
+    });
+    const auto identities = IdentitiesOf(ctx, runs);
+    for (const IdenticalRun& run : runs) FlagNeighbourPairs(ctx, run, identities);
     ctx.RunPass();
 }
 

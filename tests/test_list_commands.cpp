@@ -135,6 +135,30 @@ TEST_F(Commands, FlagIdenticalsNeverPairsAFileWithItself) {
     EXPECT_EQ(Statuses(ctx), (std::vector<S>{S::OKAY, S::OKAY, S::OKAY, S::FLAGGED, S::FLAGGED}));
 }
 
+// Enough runs that their files are looked up on two threads: each pair is told by its own
+// files, whichever thread looked them up.
+TEST_F(Commands, FlagIdenticalsTellsEveryRunByItsOwnFiles) {
+    test::TempDir dir;
+    std::vector<S> expected;
+    for (int run = 0; run < 90; ++run) {
+        const std::string first = dir.Write("f" + std::to_string(run), "x");
+        std::string second = dir / ("g" + std::to_string(run));
+        const bool linked = run % 3 == 0;
+        if (linked)
+            ASSERT_EQ(link(first.c_str(), second.c_str()), 0);
+        else
+            second = dir.Write("g" + std::to_string(run), "x");
+        for (const std::string& path : {first, second}) {
+            FileEntry e = Valued(path, S::OKAY);
+            e.md5.bytes[1] = static_cast<std::uint8_t>(run);
+            (void)AppendRow(ctx, e);
+            expected.push_back(linked ? S::OKAY : S::FLAGGED);
+        }
+    }
+    FlagIdenticals(ctx);
+    EXPECT_EQ(Statuses(ctx), expected);
+}
+
 // Three copies of one content, the first also under a hard link and a symbolic link, and a
 // path whose file is gone; every row holds the same values.
 TEST(FlagIdenticalsExceptFirst, KeepsTheFirstCopyInPlaceAndFlagsTheOthers) {
