@@ -46,6 +46,7 @@ class Search {
     Search(ListContext& ctx, ListPass& pass) : ctx_(ctx), pass_(pass) {}
 
     SearchOutcome Run(std::int32_t first) {
+        candidates_.reserve(static_cast<std::size_t>(std::max(ctx_.state.RowCount - first, 0)));
         for (std::int32_t i = first; i < ctx_.state.RowCount; ++i) {
             const FileEntry& row = ctx_.table[i];
             if (!AwaitsCalculation(row.status)) continue;
