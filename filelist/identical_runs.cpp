@@ -8,12 +8,15 @@ std::optional<platform::FileIdentity> IdentityOf(ListContext& ctx, const FileEnt
     return ctx.fs->Identity(std::string(row.path.view()));
 }
 
+bool SameFile(const FileEntry& a, const std::optional<platform::FileIdentity>& ia,
+              const FileEntry& b, const std::optional<platform::FileIdentity>& ib) {
+    return a.path == b.path || (ia && ib && *ia == *ib);
+}
+
 bool SameFile(ListContext& ctx, const FileEntry& a, const FileEntry& b) {
     if (a.path == b.path) return true;
     const auto ia = IdentityOf(ctx, a);
-    if (!ia) return false;
-    const auto ib = IdentityOf(ctx, b);
-    return ib && *ia == *ib;
+    return ia && SameFile(a, ia, b, IdentityOf(ctx, b));
 }
 
 void ForEachIdenticalRun(ListContext& ctx,

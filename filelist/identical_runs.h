@@ -21,6 +21,9 @@ struct ListContext;
 // One file listed twice is not two copies: by the same path, or by paths that lead to the
 // same device and inode (hard links, a symbolic link and its target).
 [[nodiscard]] bool SameFile(ListContext& ctx, const FileEntry& a, const FileEntry& b);
+// The same, with the identities of the rows' files already looked up.
+[[nodiscard]] bool SameFile(const FileEntry& a, const std::optional<platform::FileIdentity>& ia,
+                            const FileEntry& b, const std::optional<platform::FileIdentity>& ib);
 
 // Calls visit(first, last) for every run of two or more neighbours whose values were
 // calculated and tie: the rows the identical-flagging commands work on.

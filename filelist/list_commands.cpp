@@ -68,9 +68,7 @@ void FlagNeighbourPairs(ListContext& ctx, const IdenticalRun& run,
         FileEntry& a = ctx.table[i - 1];
         FileEntry& b = ctx.table[i];
         const std::size_t at = run.identities + static_cast<std::size_t>(i - run.first);
-        const auto& before = identities[at - 1];
-        const auto& now = identities[at];
-        if (a.path == b.path || (before && now && *before == *now)) continue;
+        if (SameFile(a, identities[at - 1], b, identities[at])) continue;
         a.status = EntryStatus::FLAGGED;
         b.status = EntryStatus::FLAGGED;
     }
