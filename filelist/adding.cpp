@@ -114,9 +114,6 @@ void AddFiles(ListContext& ctx, const ChooseFiles& choose, AddProgress& progress
 
 namespace {
 
-// Below this many files to take the sizes of, a thread costs more than it saves.
-constexpr std::size_t kOverlapFolder = 64;
-
 // One folder of a walk, listed, its files' sizes on their way. It stays where it was made
 // while a thread takes the sizes.
 struct ListedFolder {
@@ -149,7 +146,8 @@ std::unique_ptr<ListedFolder> TakeListing(ListContext& ctx, std::string folder,
         return lookUp ? fs.LookedUpSizesOfFiles(l.folder, l.fresh)
                       : fs.SizesOfFiles(l.folder, l.fresh);
     };
-    l.sizes = platform::Beside(fs.CallsMayOverlap() && l.fresh.size() >= kOverlapFolder, take);
+    l.sizes = platform::Beside(
+        fs.CallsMayOverlap() && l.fresh.size() >= platform::kCallsWorthAThread, take);
     return listing;
 }
 

@@ -54,8 +54,9 @@ std::vector<std::optional<platform::FileIdentity>> IdentitiesOf(
         for (std::size_t k = from; k < to; ++k) identities[k] = IdentityOf(ctx, ctx.table[rows[k]]);
     };
     const std::size_t half = rows.size() / 2;
-    auto second = platform::Beside(ctx.fs->CallsMayOverlap() && rows.size() >= 128,
-                                   [&] { lookUp(half, rows.size()); });
+    auto second =
+        platform::Beside(ctx.fs->CallsMayOverlap() && half >= platform::kCallsWorthAThread,
+                         [&] { lookUp(half, rows.size()); });
     lookUp(0, half);
     second.get();
     return identities;

@@ -94,7 +94,8 @@ class Search {
             for (const std::string& path : paths) readable.push_back(fs.MayRead(path));
             return readable;
         };
-        check.readable = platform::Beside(fs.CallsMayOverlap() && check.paths.size() >= 64, ask);
+        check.readable = platform::Beside(
+            fs.CallsMayOverlap() && check.paths.size() >= platform::kCallsWorthAThread, ask);
     }
 
     // A file that could not have been read is told as an add tells one it cannot open, and

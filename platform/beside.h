@@ -2,11 +2,16 @@
 // depend on each other.
 #pragma once
 
+#include <cstddef>
 #include <future>
 #include <system_error>
 #include <utility>
 
 namespace vellum::platform {
+
+// Fewer of the file layer's calls than this are not worth a thread of their own: starting one
+// costs more than they save.
+inline constexpr std::size_t kCallsWorthAThread = 64;
 
 // Starts task on a thread of its own when apart is true and a thread can be had; otherwise it
 // runs on this thread when its result is first asked for. Either way the future's get() hands
