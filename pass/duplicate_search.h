@@ -30,11 +30,11 @@ struct SearchOutcome {
 
 // Searches rows first to RowCount - 1, which an add has just made (opening each file to take
 // its size, or looking it up: see ListContext::sizesByLookUp), for files identical to another
-// among them, reading through the pass's feed while
-// no pass runs; the window stays alive and Halt works as in a pass. The rows that can have no
-// identical copy among them are removed; those that stay are OKAY with their values; a row
-// whose file is gone becomes INVALID, one whose file cannot be opened or read stays CALCING
-// (its message told), as in the pass. Ends with the pass the removal runs.
+// among them, reading through the pass's feed while no pass runs; the window stays alive and
+// Halt works as in a pass. The rows that can have no identical copy among them are removed;
+// those that stay are OKAY with their values; a row whose file is gone becomes INVALID, one
+// whose file cannot be opened or read stays CALCING (its message told), as in the pass. Ends
+// with the pass the removal runs.
 SearchOutcome FindDuplicateRows(ListContext& ctx, ListPass& pass, std::int32_t first);
 
 }  // namespace vellum
